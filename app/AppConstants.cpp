@@ -1,0 +1,6 @@
+#include "AppConstants.h"
+
+AppConstants::AppConstants(QObject *parent)
+    : QObject(parent)
+{
+}

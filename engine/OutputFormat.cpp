@@ -1,0 +1,61 @@
+#include "OutputFormat.h"
+
+#include "AppConstants.h"
+
+#include <iterator>
+
+namespace {
+
+// Debian's FFmpeg carries both LAME and the much weaker shine encoder for
+// mp3; ask for LAME by name so the id look-up order does not decide.
+const OutputFormat Formats[] = {
+    {AppConstants::F_Mp3, AV_CODEC_ID_MP3, "libmp3lame", "mp3"},
+    {AppConstants::F_Wav, AV_CODEC_ID_PCM_S16LE, nullptr, "wav"},
+    {AppConstants::F_Flac, AV_CODEC_ID_FLAC, nullptr, "flac"},
+    {AppConstants::F_M4a, AV_CODEC_ID_AAC, nullptr, "m4a"},
+};
+
+} // namespace
+
+const OutputFormat *OutputFormat::find(int audioFormat)
+{
+    for (const OutputFormat &format : Formats) {
+        if (format.audioFormat == audioFormat)
+            return &format;
+    }
+    return nullptr;
+}
+
+const AVCodec *OutputFormat::findEncoder() const
+{
+    if (preferredEncoder) {
+        const AVCodec *encoder = avcodec_find_encoder_by_name(preferredEncoder);
+        if (encoder && encoder->id == codecId)
+            return encoder;
+    }
+    return avcodec_find_encoder(codecId);
+}
+
+void OutputFormat::configureEncoder(AVCodecContext *context, const AVCodec *encoder,
+                                    int bitrateKbps, const AVOutputFormat *container)
+{
+    context->bit_rate = int64_t(bitrateKbps) * 1000;
+    context->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    if (encoder->sample_fmts)
+        context->sample_fmt = encoder->sample_fmts[0];
+    context->sample_rate = SampleRate;
+    av_channel_layout_uninit(&context->ch_layout);
+    av_channel_layout_default(&context->ch_layout, Channels);
+    context->time_base = AVRational{1, SampleRate};
+    if (container && (container->flags & AVFMT_GLOBALHEADER))
+        context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+}
+
+int OutputFormat::exportFrameSize(const AVCodecContext *context)
+{
+    if ((context->codec && (context->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
+        || context->frame_size <= 0) {
+        return VariableFrameSize;
+    }
+    return context->frame_size;
+}

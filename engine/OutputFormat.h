@@ -1,0 +1,42 @@
+#pragma once
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <QString>
+
+// What each AppConstants::AudioFormat writes: its encoder and file extension
+// (which also selects the container), and the encoder parameters shared by
+// all formats.
+class OutputFormat
+{
+public:
+    static constexpr int SampleRate = 44100;
+    static constexpr int Channels = 2;
+    // Frames per export frame for encoders that take any frame size (PCM).
+    static constexpr int VariableFrameSize = 10000;
+
+    // The entry for an audioFormat setting value, or null when unknown.
+    static const OutputFormat *find(int audioFormat);
+
+    // The encoder this build of FFmpeg offers for the format (LAME for mp3
+    // where present), or null.
+    const AVCodec *findEncoder() const;
+
+    // Sets the parameters every format shares on a fresh encoder context.
+    static void configureEncoder(AVCodecContext *context, const AVCodec *encoder,
+                                 int bitrateKbps, const AVOutputFormat *container);
+
+    // Samples per export frame for an opened encoder context.
+    static int exportFrameSize(const AVCodecContext *context);
+
+    int audioFormat;
+    AVCodecID codecId;
+    // Preferred encoder implementation, tried before the codec id look-up.
+    const char *preferredEncoder;
+    const char *extensionText;
+
+    QString extension() const { return QString::fromLatin1(extensionText); }
+};

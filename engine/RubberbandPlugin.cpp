@@ -1,0 +1,194 @@
+#include "RubberbandPlugin.h"
+
+#include <QtGlobal>
+
+#include <rubberband/RubberBandStretcher.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+using RubberBand::RubberBandStretcher;
+
+namespace {
+
+// The R2 engine in real-time mode lets a steady tone wander by ±15 cents
+// around the target pitch; R3 with the short window holds it within a
+// hundredth of a cent at about the same cost.
+constexpr RubberBandStretcher::Options StretcherOptions =
+    RubberBandStretcher::OptionProcessRealTime
+    | RubberBandStretcher::OptionStretchPrecise
+    | RubberBandStretcher::OptionPitchHighQuality
+    | RubberBandStretcher::OptionEngineFiner
+    | RubberBandStretcher::OptionWindowShort;
+
+float clampSample(float v)
+{
+    return std::clamp(v, -1.0f, 1.0f);
+}
+
+} // namespace
+
+RubberbandPlugin::RubberbandPlugin(int sampleRate, int channels)
+    : m_channels(std::max(1, channels))
+    , m_maxProcessFrames(192000 / (2 * m_channels))
+    , m_stretcher(std::make_unique<RubberBandStretcher>(
+          size_t(std::max(1, sampleRate)), size_t(m_channels), StretcherOptions, 1.0, 1.0))
+{
+    m_stretcher->setMaxProcessSize(size_t(m_maxProcessFrames));
+    setPitchSemiTones(0.0);
+    m_stretcher->setTimeRatio(1.0);
+
+    m_channelBuffers.assign(size_t(m_channels), std::vector<float>(ChannelBufferFrames));
+    for (auto &buffer : m_channelBuffers)
+        m_channelPointers.push_back(buffer.data());
+    // Room for the output of a full channel buffer plus what may already be
+    // waiting and the stretcher's delay; it only grows if a caller stops
+    // taking output.
+    m_output.resize(size_t(3 * ChannelBufferFrames) * size_t(m_channels));
+}
+
+RubberbandPlugin::~RubberbandPlugin() = default;
+
+void RubberbandPlugin::putSamples(const float *samples, int frames, int channels)
+{
+    if (channels != m_channels)
+        qWarning("Channel count does not match!");
+    if (frames <= 0 || m_finished)
+        return;
+    padStart();
+
+    // Feed small blocks and take the output after each: R3 in real-time mode
+    // overruns its output buffer when handed several large blocks in a row,
+    // and even single blocks of 16k frames shift its timing by a millisecond.
+    const int blockFrames = std::min(m_maxProcessFrames, ProcessBlockFrames);
+    for (int done = 0; done < frames; done += blockFrames) {
+        const int n = std::min(blockFrames, frames - done);
+        const float *in = samples + size_t(done) * size_t(m_channels);
+        for (int f = 0; f < n; ++f)
+            for (int c = 0; c < m_channels; ++c)
+                m_channelBuffers[size_t(c)][size_t(f)] = clampSample(in[size_t(f) * size_t(m_channels) + size_t(c)]);
+        process(n, false);
+    }
+    m_framesIn += frames;
+}
+
+int RubberbandPlugin::receiveSamples(float *output, int maxFrames)
+{
+    const int n = std::min(std::max(0, maxFrames), availableSamples());
+    const size_t count = size_t(n) * size_t(m_channels);
+    std::memcpy(output, m_output.data() + m_outputBegin, count * sizeof(float));
+    m_outputBegin += count;
+    if (m_outputBegin == m_outputEnd)
+        m_outputBegin = m_outputEnd = 0;
+    return n;
+}
+
+int RubberbandPlugin::latency() const
+{
+    return int(m_stretcher->getStartDelay());
+}
+
+int RubberbandPlugin::availableSamples() const
+{
+    return int((m_outputEnd - m_outputBegin) / size_t(m_channels));
+}
+
+void RubberbandPlugin::reset()
+{
+    m_stretcher->reset();
+    m_outputBegin = m_outputEnd = 0;
+    m_framesIn = m_framesOut = 0;
+    m_started = false;
+    m_finished = false;
+}
+
+void RubberbandPlugin::finish()
+{
+    if (m_finished)
+        return;
+    padStart();
+    // In real-time mode the final flag does not push out what the stretcher
+    // still holds (a window and more). Feed silence until everything that
+    // was put in has come out behind the start delay, then end the stream.
+    const long long wanted =
+        std::llround(double(m_framesIn) * m_stretcher->getTimeRatio()) + startDelay();
+    const long long silenceLimit = m_framesIn + 10LL * ChannelBufferFrames;
+    for (long long fed = 0; m_framesOut < wanted && fed < silenceLimit; fed += ProcessBlockFrames)
+        processSilence(ProcessBlockFrames);
+    process(0, true);
+    m_finished = true;
+}
+
+int RubberbandPlugin::startDelay() const
+{
+    return int(m_stretcher->getStartDelay());
+}
+
+void RubberbandPlugin::setTempo(double tempo)
+{
+    m_stretcher->setTimeRatio(1.0 / tempo);
+}
+
+void RubberbandPlugin::setPitchSemiTones(double semiTones)
+{
+    m_stretcher->setPitchScale(std::pow(2.0, semiTones / 12.0));
+}
+
+// Real-time mode does no compensation of its own: it wants this much silence
+// before the first real frame, and then reports startDelay() frames of delay
+// at the start of its output.
+void RubberbandPlugin::padStart()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    processSilence(int(m_stretcher->getPreferredStartPad()));
+}
+
+void RubberbandPlugin::processSilence(int frames)
+{
+    while (frames > 0) {
+        const int n = std::min(frames, ProcessBlockFrames);
+        // Refilled every block: collecting the output reuses these buffers.
+        for (auto &buffer : m_channelBuffers)
+            std::fill_n(buffer.begin(), n, 0.0f);
+        process(n, false);
+        frames -= n;
+    }
+}
+
+void RubberbandPlugin::process(int frames, bool final)
+{
+    m_stretcher->process(m_channelPointers.data(), size_t(frames), final);
+    collectOutput();
+}
+
+void RubberbandPlugin::collectOutput()
+{
+    // Keep what is waiting at the front so the buffer never wraps.
+    if (m_outputBegin > 0) {
+        std::memmove(m_output.data(), m_output.data() + m_outputBegin,
+                     (m_outputEnd - m_outputBegin) * sizeof(float));
+        m_outputEnd -= m_outputBegin;
+        m_outputBegin = 0;
+    }
+    const size_t channels = size_t(m_channels);
+    int available;
+    while ((available = m_stretcher->available()) > 0) {
+        // The channel buffers' input has been consumed by now, so they can
+        // take the output.
+        const int n = int(m_stretcher->retrieve(m_channelPointers.data(),
+                                                size_t(std::min(available, ChannelBufferFrames))));
+        if (n <= 0)
+            break;
+        if (m_output.size() < m_outputEnd + size_t(n) * channels)
+            m_output.resize(m_outputEnd + size_t(n) * channels);
+        float *out = m_output.data() + m_outputEnd;
+        for (int f = 0; f < n; ++f)
+            for (size_t c = 0; c < channels; ++c)
+                out[size_t(f) * channels + c] = clampSample(m_channelBuffers[c][size_t(f)]);
+        m_outputEnd += size_t(n) * channels;
+        m_framesOut += n;
+    }
+}

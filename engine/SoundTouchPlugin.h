@@ -1,0 +1,54 @@
+#pragma once
+
+#include "TempoPitchProcessorPlugin.h"
+
+#include <memory>
+#include <vector>
+
+namespace soundtouch {
+class SoundTouch;
+}
+
+// "Time based" pitch shifting with SoundTouch.
+//
+// SoundTouch aligns its output with its input only at a ratio of 1: shifting
+// pitch moves the output against the input by about 100 frames per semitone
+// (at 44.1 kHz; later when shifting down, earlier when shifting up), slightly
+// depending on the material. So the plugin puts StartPadFrames of silence
+// before the first input frame, which turns an early output into a delay, and
+// measures the delay of the current settings on a train of tone bursts run
+// through a second SoundTouch instance.
+class SoundTouchPlugin : public TempoPitchProcessorPlugin
+{
+public:
+    SoundTouchPlugin(int sampleRate, int channels);
+    ~SoundTouchPlugin() override;
+
+    void putSamples(const float *samples, int frames, int channels) override;
+    int receiveSamples(float *output, int maxFrames) override;
+    int latency() const override;
+    int availableSamples() const override;
+    void reset() override;
+    void finish() override;
+    int startDelay() const override;
+
+    void setTempo(double tempo) override;
+    void setPitchSemiTones(double semiTones) override;
+
+    static constexpr int StartPadFrames = 2048;
+
+private:
+    void padStart();
+    void putSilence(int frames);
+    int measureStartDelay() const;
+
+    int m_sampleRate;
+    int m_channels;
+    double m_tempo = 1.0;
+    double m_semiTones = 0.0;
+    bool m_started = false;
+    bool m_finished = false;
+    std::vector<float> m_silence;
+    mutable int m_startDelay = -1;  // measured on first use after a change
+    std::unique_ptr<soundtouch::SoundTouch> m_soundTouch;
+};

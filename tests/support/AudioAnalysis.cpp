@@ -1,0 +1,192 @@
+#include "AudioAnalysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numeric>
+
+namespace AudioAnalysis {
+
+namespace {
+constexpr double Pi = 3.14159265358979323846;
+
+void fft(std::vector<std::complex<double>> &a)
+{
+    const size_t n = a.size();
+    for (size_t i = 1, j = 0; i < n; ++i) {
+        size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(a[i], a[j]);
+    }
+    for (size_t len = 2; len <= n; len <<= 1) {
+        const std::complex<double> w = std::polar(1.0, -2.0 * Pi / double(len));
+        for (size_t i = 0; i < n; i += len) {
+            std::complex<double> wk(1.0, 0.0);
+            for (size_t k = 0; k < len / 2; ++k) {
+                const std::complex<double> u = a[i + k];
+                const std::complex<double> v = a[i + k + len / 2] * wk;
+                a[i + k] = u + v;
+                a[i + k + len / 2] = u - v;
+                wk *= w;
+            }
+        }
+    }
+}
+
+// Magnitude of the windowed signal's spectrum at any frequency.
+double magnitudeAt(const std::vector<double> &windowed, double frequency, int sampleRate)
+{
+    const std::complex<double> step = std::polar(1.0, -2.0 * Pi * frequency / sampleRate);
+    std::complex<double> phase(1.0, 0.0);
+    std::complex<double> sum(0.0, 0.0);
+    for (size_t i = 0; i < windowed.size(); ++i) {
+        sum += windowed[i] * phase;
+        phase *= step;
+        if ((i & 1023) == 1023)
+            phase /= std::abs(phase);  // keep rounding from drifting
+    }
+    return std::abs(sum);
+}
+
+double pitchOf(const std::vector<float> &mono, size_t begin, size_t end, int sampleRate)
+{
+    const size_t n = end - begin;
+    if (n < 16)
+        return 0.0;
+    std::vector<double> windowed(n);
+    for (size_t i = 0; i < n; ++i)
+        windowed[i] = mono[begin + i] * (0.5 - 0.5 * std::cos(2.0 * Pi * double(i) / double(n - 1)));
+
+    size_t size = 1;
+    while (size < 4 * n)
+        size <<= 1;
+    std::vector<std::complex<double>> spectrum(size);
+    std::copy(windowed.begin(), windowed.end(), spectrum.begin());
+    fft(spectrum);
+    size_t peak = 1;
+    for (size_t k = 1; k < size / 2; ++k) {
+        if (std::abs(spectrum[k]) > std::abs(spectrum[peak]))
+            peak = k;
+    }
+
+    // Golden-section search for the maximum of the continuous spectrum
+    // around the strongest bin.
+    const double binHz = double(sampleRate) / double(size);
+    double lo = (double(peak) - 1.0) * binHz;
+    double hi = (double(peak) + 1.0) * binHz;
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    double x1 = hi - ratio * (hi - lo);
+    double x2 = lo + ratio * (hi - lo);
+    double f1 = magnitudeAt(windowed, x1, sampleRate);
+    double f2 = magnitudeAt(windowed, x2, sampleRate);
+    while (hi - lo > 1e-5) {
+        if (f1 < f2) {
+            lo = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = lo + ratio * (hi - lo);
+            f2 = magnitudeAt(windowed, x2, sampleRate);
+        } else {
+            hi = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = hi - ratio * (hi - lo);
+            f1 = magnitudeAt(windowed, x1, sampleRate);
+        }
+    }
+    return (lo + hi) / 2.0;
+}
+
+size_t frameAt(const AudioBuffer &audio, double second)
+{
+    const double frame = std::clamp(second * audio.sampleRate, 0.0, double(audio.frames()));
+    return size_t(std::llround(frame));
+}
+
+// RMS over a sliding 5 ms window, one value every `decimation` frames.
+std::vector<double> envelope(const AudioBuffer &audio, int decimation)
+{
+    const std::vector<float> mono = audio.mono();
+    std::vector<double> prefix(mono.size() + 1, 0.0);
+    for (size_t i = 0; i < mono.size(); ++i)
+        prefix[i + 1] = prefix[i] + double(mono[i]) * mono[i];
+    const long long half = std::max(1, audio.sampleRate / 400);
+    std::vector<double> out;
+    for (long long i = 0; i < (long long)mono.size(); i += decimation) {
+        const long long a = std::max(0LL, i - half);
+        const long long b = std::min((long long)mono.size(), i + half);
+        out.push_back(std::sqrt((prefix[size_t(b)] - prefix[size_t(a)]) / double(b - a)));
+    }
+    return out;
+}
+} // namespace
+
+double pitch(const AudioBuffer &audio, double fromSecond, double toSecond)
+{
+    return pitchOf(audio.mono(), frameAt(audio, fromSecond), frameAt(audio, toSecond), audio.sampleRate);
+}
+
+std::vector<double> pitchTrack(const AudioBuffer &audio, double windowSeconds,
+                               double fromSecond, double toSecond)
+{
+    const std::vector<float> mono = audio.mono();
+    std::vector<double> track;
+    for (double t = fromSecond; t + windowSeconds <= toSecond + 1e-9; t += windowSeconds)
+        track.push_back(pitchOf(mono, frameAt(audio, t), frameAt(audio, t + windowSeconds), audio.sampleRate));
+    return track;
+}
+
+double lagFrames(const AudioBuffer &reference, const AudioBuffer &signal, double maxLagSeconds)
+{
+    constexpr int Decimation = 4;
+    const std::vector<double> a = envelope(reference, Decimation);
+    const std::vector<double> b = envelope(signal, Decimation);
+    const long long maxLag = (long long)std::ceil(maxLagSeconds * reference.sampleRate / Decimation);
+
+    auto correlation = [&](long long lag) {
+        double sum = 0.0;
+        double energyA = 0.0;
+        double energyB = 0.0;
+        for (long long i = 0; i < (long long)a.size(); ++i) {
+            const long long j = i + lag;
+            if (j < 0 || j >= (long long)b.size())
+                continue;
+            sum += a[size_t(i)] * b[size_t(j)];
+            energyA += a[size_t(i)] * a[size_t(i)];
+            energyB += b[size_t(j)] * b[size_t(j)];
+        }
+        return energyA > 0.0 && energyB > 0.0 ? sum / std::sqrt(energyA * energyB) : 0.0;
+    };
+
+    long long best = -maxLag;
+    double bestValue = correlation(best);
+    std::vector<double> values(size_t(2 * maxLag + 1));
+    for (long long lag = -maxLag; lag <= maxLag; ++lag) {
+        values[size_t(lag + maxLag)] = correlation(lag);
+        if (values[size_t(lag + maxLag)] > bestValue) {
+            bestValue = values[size_t(lag + maxLag)];
+            best = lag;
+        }
+    }
+    // Parabolic interpolation between the decimated lags.
+    double offset = 0.0;
+    if (best > -maxLag && best < maxLag) {
+        const double l = values[size_t(best - 1 + maxLag)];
+        const double c = values[size_t(best + maxLag)];
+        const double r = values[size_t(best + 1 + maxLag)];
+        const double denominator = l - 2.0 * c + r;
+        if (denominator < 0.0)
+            offset = 0.5 * (l - r) / denominator;
+    }
+    return (double(best) + offset) * Decimation;
+}
+
+double cents(double frequency, double reference)
+{
+    return 1200.0 * std::log2(frequency / reference);
+}
+
+} // namespace AudioAnalysis

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "AudioBuffer.h"
+
+#include <vector>
+
+// Measurements on audio: pitch of a steady tone and the delay between two
+// signals.
+namespace AudioAnalysis {
+
+// Frequency of the strongest partial of a steady tone in the mono mix of
+// [fromSecond, toSecond): the Hann-windowed spectrum's peak, refined on the
+// continuous spectrum, so it is exact to far below a hundredth of a hertz.
+double pitch(const AudioBuffer &audio, double fromSecond, double toSecond);
+
+// The pitch of consecutive windows of windowSeconds in [fromSecond, toSecond).
+std::vector<double> pitchTrack(const AudioBuffer &audio, double windowSeconds,
+                               double fromSecond, double toSecond);
+
+// How many frames later than the reference the signal runs (negative when it
+// runs early), by cross-correlating their RMS envelopes within ±maxLagSeconds.
+double lagFrames(const AudioBuffer &reference, const AudioBuffer &signal,
+                 double maxLagSeconds = 0.1);
+
+// Pitch difference in cents.
+double cents(double frequency, double reference);
+
+} // namespace AudioAnalysis

@@ -1,0 +1,233 @@
+#include "AudioFiles.h"
+
+#include "FFmpegPointers.h"
+#include "OutputFormat.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+#include <algorithm>
+
+namespace AudioFiles {
+
+namespace {
+
+QString fail(const char *what, int code)
+{
+    return QStringLiteral("%1: %2").arg(QString::fromUtf8(what), ff::errorText(code));
+}
+
+const AVCodec *encoderFor(AVCodecID id)
+{
+    // Pick LAME for mp3 the way the program does.
+    for (int format = 0; const OutputFormat *entry = OutputFormat::find(format); ++format) {
+        if (entry->codecId == id)
+            return entry->findEncoder();
+    }
+    return avcodec_find_encoder(id);
+}
+
+int writePackets(AVCodecContext *encoder, AVFormatContext *container, AVStream *stream, AVPacket *packet)
+{
+    int r;
+    while ((r = avcodec_receive_packet(encoder, packet)) >= 0) {
+        av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        r = av_interleaved_write_frame(container, packet);
+        if (r < 0)
+            return r;
+    }
+    return r == AVERROR(EAGAIN) || r == AVERROR_EOF ? 0 : r;
+}
+
+} // namespace
+
+QString write(const QString &path, const AudioBuffer &audio, const WriteOptions &options)
+{
+    const QByteArray fileName = path.toLocal8Bit();
+    AVFormatContext *rawContainer = nullptr;
+    int r = avformat_alloc_output_context2(&rawContainer, nullptr, nullptr, fileName.constData());
+    if (r < 0)
+        return fail("no container for the file name", r);
+    ff::OutputFormatPtr container(rawContainer);
+
+    const AVCodecID codecId = options.codec != AV_CODEC_ID_NONE ? options.codec : container->oformat->audio_codec;
+    const AVCodec *codec = encoderFor(codecId);
+    if (!codec)
+        return QStringLiteral("no encoder");
+    AVStream *stream = avformat_new_stream(container.get(), nullptr);
+    ff::CodecContextPtr encoder(avcodec_alloc_context3(codec));
+    if (!stream || !encoder)
+        return QStringLiteral("out of memory");
+
+    encoder->sample_fmt = options.sampleFormat != AV_SAMPLE_FMT_NONE ? options.sampleFormat
+                          : codec->sample_fmts                       ? codec->sample_fmts[0]
+                                                                     : AV_SAMPLE_FMT_S16;
+    encoder->bits_per_raw_sample = options.bitsPerRawSample;
+    encoder->sample_rate = audio.sampleRate;
+    av_channel_layout_default(&encoder->ch_layout, audio.channels);
+    encoder->bit_rate = options.bitRate;
+    encoder->time_base = AVRational{1, audio.sampleRate};
+    encoder->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    if (container->oformat->flags & AVFMT_GLOBALHEADER)
+        encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if ((r = avcodec_open2(encoder.get(), codec, nullptr)) < 0)
+        return fail("cannot open the encoder", r);
+    if ((r = avcodec_parameters_from_context(stream->codecpar, encoder.get())) < 0)
+        return fail("cannot describe the stream", r);
+    stream->time_base = encoder->time_base;
+    for (auto it = options.tags.cbegin(); it != options.tags.cend(); ++it)
+        av_dict_set(&container->metadata, it.key().toUtf8().constData(), it.value().toUtf8().constData(), 0);
+
+    ff::IoContextPtr io;
+    {
+        AVIOContext *rawIo = nullptr;
+        if ((r = avio_open(&rawIo, fileName.constData(), AVIO_FLAG_WRITE)) < 0)
+            return fail("cannot create the file", r);
+        io.reset(rawIo);
+    }
+    container->pb = io.get();
+    if ((r = avformat_write_header(container.get(), nullptr)) < 0)
+        return fail("cannot write the header", r);
+
+    SwrContext *rawSwr = nullptr;
+    r = swr_alloc_set_opts2(&rawSwr, &encoder->ch_layout, encoder->sample_fmt, encoder->sample_rate,
+                            &encoder->ch_layout, AV_SAMPLE_FMT_FLT, audio.sampleRate, 0, nullptr);
+    ff::ResamplerPtr swr(rawSwr);
+    if (r < 0 || (r = swr_init(swr.get())) < 0)
+        return fail("cannot set up the converter", r);
+
+    const bool anySize = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || encoder->frame_size <= 0;
+    const bool smallLast = anySize || (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME);
+    const int frameSize = anySize ? 4096 : encoder->frame_size;
+    ff::FramePtr frame(av_frame_alloc());
+    ff::PacketPtr packet(av_packet_alloc());
+    if (!frame || !packet)
+        return QStringLiteral("out of memory");
+
+    const long long total = audio.frames();
+    for (long long done = 0; done < total; done += frameSize) {
+        const int n = int(std::min<long long>(frameSize, total - done));
+        av_frame_unref(frame.get());
+        frame->nb_samples = smallLast ? n : frameSize;
+        frame->format = encoder->sample_fmt;
+        frame->sample_rate = encoder->sample_rate;
+        av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout);
+        if ((r = av_frame_get_buffer(frame.get(), 0)) < 0)
+            return fail("no frame buffer", r);
+        av_samples_set_silence(frame->data, 0, frame->nb_samples, audio.channels, encoder->sample_fmt);
+        const uint8_t *in = reinterpret_cast<const uint8_t *>(audio.samples.data() + done * audio.channels);
+        if ((r = swr_convert(swr.get(), frame->data, n, &in, n)) < 0)
+            return fail("conversion failed", r);
+        frame->pts = done;
+        if ((r = avcodec_send_frame(encoder.get(), frame.get())) < 0)
+            return fail("encoder refused a frame", r);
+        if ((r = writePackets(encoder.get(), container.get(), stream, packet.get())) < 0)
+            return fail("cannot write a packet", r);
+    }
+    avcodec_send_frame(encoder.get(), nullptr);
+    if ((r = writePackets(encoder.get(), container.get(), stream, packet.get())) < 0)
+        return fail("cannot write a packet", r);
+    if ((r = av_write_trailer(container.get())) < 0)
+        return fail("cannot write the trailer", r);
+    container->pb = nullptr;
+    return {};
+}
+
+AudioBuffer decode(const QString &path, QString *error)
+{
+    AudioBuffer audio;
+    auto failWith = [&](const char *what, int code) {
+        if (error)
+            *error = fail(what, code);
+        return AudioBuffer{};
+    };
+    if (error)
+        error->clear();
+
+    AVFormatContext *rawInput = nullptr;
+    int r = avformat_open_input(&rawInput, path.toLocal8Bit().constData(), nullptr, nullptr);
+    if (r < 0)
+        return failWith("cannot open", r);
+    ff::InputFormatPtr input(rawInput);
+    if ((r = avformat_find_stream_info(input.get(), nullptr)) < 0)
+        return failWith("no stream information", r);
+    const int streamIndex = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (streamIndex < 0)
+        return failWith("no audio stream", streamIndex);
+    const AVStream *stream = input->streams[streamIndex];
+    const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec)
+        return failWith("no decoder", AVERROR_DECODER_NOT_FOUND);
+    ff::CodecContextPtr decoder(avcodec_alloc_context3(codec));
+    if ((r = avcodec_parameters_to_context(decoder.get(), stream->codecpar)) < 0
+        || (r = avcodec_open2(decoder.get(), codec, nullptr)) < 0) {
+        return failWith("cannot open the decoder", r);
+    }
+
+    ff::FramePtr frame(av_frame_alloc());
+    ff::PacketPtr packet(av_packet_alloc());
+    ff::ResamplerPtr swr;
+    std::vector<float> chunk;
+
+    auto receiveFrames = [&]() -> int {
+        int result;
+        while ((result = avcodec_receive_frame(decoder.get(), frame.get())) >= 0) {
+            if (!swr) {
+                audio.sampleRate = frame->sample_rate;
+                audio.channels = frame->ch_layout.nb_channels;
+                SwrContext *rawSwr = nullptr;
+                result = swr_alloc_set_opts2(&rawSwr, &frame->ch_layout, AV_SAMPLE_FMT_FLT, frame->sample_rate,
+                                             &frame->ch_layout, AVSampleFormat(frame->format),
+                                             frame->sample_rate, 0, nullptr);
+                swr.reset(rawSwr);
+                if (result < 0 || (result = swr_init(swr.get())) < 0)
+                    return result;
+            }
+            chunk.resize(size_t(frame->nb_samples + 256) * size_t(audio.channels));
+            uint8_t *out = reinterpret_cast<uint8_t *>(chunk.data());
+            const int n = swr_convert(swr.get(), &out, frame->nb_samples + 256,
+                                      const_cast<const uint8_t **>(frame->extended_data), frame->nb_samples);
+            if (n < 0)
+                return n;
+            audio.samples.insert(audio.samples.end(), chunk.begin(), chunk.begin() + n * audio.channels);
+            av_frame_unref(frame.get());
+        }
+        return result == AVERROR(EAGAIN) || result == AVERROR_EOF ? 0 : result;
+    };
+
+    while ((r = av_read_frame(input.get(), packet.get())) >= 0) {
+        if (packet->stream_index == streamIndex) {
+            r = avcodec_send_packet(decoder.get(), packet.get());
+            av_packet_unref(packet.get());
+            if (r < 0 && r != AVERROR_INVALIDDATA)
+                return failWith("decoder refused a packet", r);
+            if ((r = receiveFrames()) < 0)
+                return failWith("decoding failed", r);
+        } else {
+            av_packet_unref(packet.get());
+        }
+    }
+    avcodec_send_packet(decoder.get(), nullptr);
+    if ((r = receiveFrames()) < 0)
+        return failWith("decoding failed", r);
+    return audio;
+}
+
+QMap<QString, QString> tags(const QString &path)
+{
+    QMap<QString, QString> result;
+    AVFormatContext *rawInput = nullptr;
+    if (avformat_open_input(&rawInput, path.toLocal8Bit().constData(), nullptr, nullptr) < 0)
+        return result;
+    ff::InputFormatPtr input(rawInput);
+    avformat_find_stream_info(input.get(), nullptr);
+    const AVDictionaryEntry *tag = nullptr;
+    while ((tag = av_dict_get(input->metadata, "", tag, AV_DICT_IGNORE_SUFFIX)))
+        result.insert(QString::fromUtf8(tag->key), QString::fromUtf8(tag->value));
+    return result;
+}
+
+} // namespace AudioFiles

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "AudioBuffer.h"
+
+extern "C" {
+#include <libavcodec/codec_id.h>
+#include <libavutil/samplefmt.h>
+}
+
+#include <QMap>
+#include <QString>
+
+// Writing and reading real media files through FFmpeg for the tests.
+namespace AudioFiles {
+
+struct WriteOptions
+{
+    // AV_CODEC_ID_NONE: the container's default audio codec (LAME for mp3).
+    AVCodecID codec = AV_CODEC_ID_NONE;
+    // AV_SAMPLE_FMT_NONE: the encoder's first sample format.
+    AVSampleFormat sampleFormat = AV_SAMPLE_FMT_NONE;
+    // For example 24 with AV_SAMPLE_FMT_S32 for 24-bit flac.
+    int bitsPerRawSample = 0;
+    long long bitRate = 192000;
+    // Container tags.
+    QMap<QString, QString> tags;
+};
+
+// Writes the audio to path; the extension chooses the container. Returns an
+// empty string on success, otherwise what went wrong.
+QString write(const QString &path, const AudioBuffer &audio, const WriteOptions &options = {});
+
+// Decodes the best audio stream of any file to float samples at the
+// stream's own rate and channel count. `error` receives what went wrong.
+AudioBuffer decode(const QString &path, QString *error = nullptr);
+
+// The container's tags.
+QMap<QString, QString> tags(const QString &path);
+
+} // namespace AudioFiles

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "AudioBuffer.h"
+
+// Generated test signals; every channel carries the same signal.
+namespace TestSignals {
+
+AudioBuffer sine(double frequency, double seconds, int sampleRate = 44100,
+                 int channels = 2, double amplitude = 0.5);
+
+// Bursts of a sine: burstSeconds long with 5 ms raised-cosine edges, one
+// every periodSeconds, silence in between. Their envelope makes the delay
+// between two signals measurable.
+AudioBuffer toneBursts(double frequency, double seconds, int sampleRate = 44100,
+                       int channels = 2, double amplitude = 0.5,
+                       double burstSeconds = 0.06, double periodSeconds = 0.25);
+
+} // namespace TestSignals
