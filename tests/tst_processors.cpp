@@ -41,6 +41,13 @@ void addAlgorithmRows(const char *suffix, const std::function<void(QTestData &)>
     }
 }
 
+// Rows that differ only by the algorithm.
+void addAlgorithmColumnAndRows()
+{
+    QTest::addColumn<int>("algorithm");
+    addAlgorithmRows("", [](QTestData &) {});
+}
+
 } // namespace
 
 class TestProcessors : public QObject
@@ -146,8 +153,7 @@ void TestProcessors::delayAndLength()
 
 void TestProcessors::unityIsTransparent_data()
 {
-    QTest::addColumn<int>("algorithm");
-    addAlgorithmRows("", [](QTestData &) {});
+    addAlgorithmColumnAndRows();
 }
 
 // No shift and normal tempo change the audio only by the processing delay.
@@ -174,8 +180,7 @@ void TestProcessors::unityIsTransparent()
 
 void TestProcessors::tempoChangesDuration_data()
 {
-    QTest::addColumn<int>("algorithm");
-    addAlgorithmRows("", [](QTestData &) {});
+    addAlgorithmColumnAndRows();
 }
 
 // Tempo 2 halves the duration (a time ratio of 0.5 for Rubber Band).
@@ -193,8 +198,7 @@ void TestProcessors::tempoChangesDuration()
 
 void TestProcessors::receiveNeverExceedsAvailable_data()
 {
-    QTest::addColumn<int>("algorithm");
-    addAlgorithmRows("", [](QTestData &) {});
+    addAlgorithmColumnAndRows();
 }
 
 void TestProcessors::receiveNeverExceedsAvailable()
