@@ -1,0 +1,6 @@
+#include "QQmlObjectListModelBase.h"
+
+QQmlObjectListModelBase::QQmlObjectListModelBase(QObject *parent)
+    : QAbstractListModel(parent)
+{
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "PropertyMacros.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+
+// One queued source file: where it is, where its output goes, how far it
+// has come, and whether its removal was asked for (which also stops a
+// running conversion).
+//
+// Conversion tasks on pool threads read filePath, targetDirectory and
+// deleteWhenFinished and write state; the rest belongs to the GUI thread.
+class QueueEntry : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum State {
+        S_Pending = 0,
+        S_Processing = 1,
+        S_Finished = 2,
+        S_Failed = 3
+    };
+    Q_ENUM(State)
+
+private:
+    TW_READONLY_PROPERTY(QString, readableName)
+    Q_PROPERTY(State state READ state NOTIFY stateChanged)
+    TW_READONLY_PROPERTY(QString, filePath)
+    TW_READONLY_PROPERTY(QString, targetDirectory)
+    Q_PROPERTY(bool deleteWhenFinished READ deleteWhenFinished NOTIFY deleteWhenFinishedChanged)
+    TW_READONLY_PROPERTY(double, progress)
+    TW_READONLY_PROPERTY(QString, stateString)
+
+public:
+    QueueEntry(const QString &filePath, const QString &targetDirectory, QObject *parent = nullptr);
+
+    State state() const { return State(m_state.load(std::memory_order_acquire)); }
+    bool deleteWhenFinished() const { return m_deleteWhenFinished.load(std::memory_order_acquire); }
+
+    // The current translation of a state; empty for an unknown value.
+    Q_INVOKABLE QString getStringForState(State state) const;
+
+public Q_SLOTS:
+    // Safe from any thread: stateChanged always reaches receivers in the
+    // entry's own thread.
+    bool update_state(State state);
+    bool update_deleteWhenFinished(bool deleteWhenFinished);
+
+Q_SIGNALS:
+    void stateChanged(State state);
+    void deleteWhenFinishedChanged(bool deleteWhenFinished);
+
+private:
+    std::atomic<int> m_state{S_Pending};
+    std::atomic<bool> m_deleteWhenFinished{false};
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "QQmlObjectListModel.h"
+#include "QueueEntry.h"
+
+// The conversion queue as a list model; the display role is the file name.
+class QueueEntryList : public QQmlObjectListModel<QueueEntry>
+{
+    Q_OBJECT
+
+public:
+    explicit QueueEntryList(QObject *parent = nullptr);
+
+    QVariant data(const QModelIndex &index, int role) const override;
+};
