@@ -1,0 +1,258 @@
+#include "GlobalSettings.h"
+
+#include "KeyValueItemList.h"
+#include "Translator.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QPointer>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+const QString DefaultFileFilter = QStringLiteral("*.mp3,*.m4a,*.wav,*.flac,*.mp4,*.avi");
+constexpr int VersionNumber = 100;
+
+QString versionText(int number)
+{
+    const QString digits = QString::number(number);
+    return QStringLiteral("%1.%2.%3").arg(digits.left(digits.size() - 2), digits.mid(digits.size() - 2, 1),
+                                          digits.right(1));
+}
+
+} // namespace
+
+GlobalSettings *GlobalSettings::instance()
+{
+    static QPointer<GlobalSettings> s_instance;
+    if (!s_instance)
+        s_instance = new GlobalSettings;
+    return s_instance;
+}
+
+GlobalSettings::GlobalSettings()
+    : QObject(nullptr)
+    , m_appName(QCoreApplication::applicationName())
+    , m_appVersion(versionText(VersionNumber))
+{
+    // Queued connections and signal spies need the enums registered.
+    qRegisterMetaType<AppConstants::Algorithm>();
+    qRegisterMetaType<AppConstants::AudioFormat>();
+    m_appRootPath = defaultRootFolder().replace(QLatin1Char('\\'), QLatin1Char('/'));
+    loadSettings();
+}
+
+GlobalSettings::~GlobalSettings()
+{
+    qDebug() << "GlobalSettings destroyed";
+}
+
+QString GlobalSettings::defaultRootFolder() const
+{
+    // Without a documents folder (a bare server account) the home folder
+    // serves.
+    QString documents = QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation).value(0);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    return documents + QDir::separator() + m_appName;
+}
+
+void GlobalSettings::loadSettings()
+{
+    QSettings store;
+
+    double ratio = 1.0;
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            ratio = screen->devicePixelRatio();
+    }
+    m_devicePixelRatio = ratio < 1.0 ? 1.0 : ratio;
+    qDebug() << "Ratio: " << m_devicePixelRatio;
+
+    m_preferedLanguage = store.value(QStringLiteral("preferedLanguage"), QString()).toString();
+    selectLanguage(m_preferedLanguage);
+
+    m_lastMediaImportPath = fromPortablePath(store.value(QStringLiteral("lastMediaImportPath"), QString()).toString());
+    ensurePath(m_lastMediaImportPath);
+    m_lastMediaExportPath = fromPortablePath(store.value(QStringLiteral("lastMediaExportPath"), QString()).toString());
+    ensurePath(m_lastMediaExportPath);
+
+    // Taken as stored: whoever uses a value copes with one out of range.
+    m_algorithm = store.value(QStringLiteral("algorithm"), 0).toInt();
+    m_audioFormat = store.value(QStringLiteral("audioFormat"), 0).toInt();
+    m_audioBitrate = store.value(QStringLiteral("audioBitrate"), 192).toInt();
+    m_sourceFrequency = store.value(QStringLiteral("sourceFrequency"), 440.0).toDouble();
+    m_targetFrequency = store.value(QStringLiteral("targetFrequency"), 432.0).toDouble();
+    m_fileFilter = store.value(QStringLiteral("fileFilter"), DefaultFileFilter).toString();
+}
+
+void GlobalSettings::saveSettings()
+{
+    QSettings store;
+    store.clear();
+    store.setValue(QStringLiteral("lastMediaImportPath"), toPortablePath(m_lastMediaImportPath));
+    store.setValue(QStringLiteral("lastMediaExportPath"), toPortablePath(m_lastMediaExportPath));
+    store.setValue(QStringLiteral("preferedLanguage"), m_preferedLanguage);
+    store.setValue(QStringLiteral("algorithm"), int(algorithm()));
+    store.setValue(QStringLiteral("audioFormat"), int(audioFormat()));
+    store.setValue(QStringLiteral("audioBitrate"), audioBitrate());
+    store.setValue(QStringLiteral("sourceFrequency"), sourceFrequency());
+    store.setValue(QStringLiteral("targetFrequency"), targetFrequency());
+    store.setValue(QStringLiteral("fileFilter"), m_fileFilter);
+    store.sync();
+    if (store.status() != QSettings::NoError)
+        qWarning() << "Error saving settings to" << store.fileName() << store.status();
+}
+
+void GlobalSettings::ensurePath(QString &path) const
+{
+    if (path.isEmpty())
+        path = defaultRootFolder();
+    if (!QFileInfo(path).isDir() && !QDir().mkpath(path))
+        qWarning() << "Error creating path: " << path;
+}
+
+QString GlobalSettings::toPortablePath(const QString &path) const
+{
+    QString portable = path;
+    portable.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return portable.replace(m_appRootPath, QLatin1String(PathToken));
+}
+
+QString GlobalSettings::fromPortablePath(const QString &path) const
+{
+    QString local = path;
+    local.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return local.replace(QLatin1String(PathToken), m_appRootPath);
+}
+
+void GlobalSettings::selectLanguage(const QString &shortCode)
+{
+    const QLocale locale = shortCode.isEmpty() ? QLocale() : QLocale(shortCode);
+    if (m_translator.load(locale, QStringLiteral("twconv"), QStringLiteral("_"), QStringLiteral(":/translations"))) {
+        // Installing twice would list it twice.
+        QCoreApplication::removeTranslator(&m_translator);
+        QCoreApplication::installTranslator(&m_translator);
+    }
+    Translator::instance()->retranslate();
+
+    if (shortCode.isEmpty()) {
+        const QString name = QLocale().bcp47Name();
+        const int cut = std::max(name.indexOf(QLatin1Char('_')), name.indexOf(QLatin1Char('-')));
+        const QString code = cut >= 0 ? name.left(cut) : name;
+        set_preferedLanguage(code);
+        qDebug() << "Auto language: " << name << ", " << code;
+    } else {
+        set_preferedLanguage(shortCode);
+    }
+}
+
+KeyValueItemList *GlobalSettings::getSupportedLanguages(QObject *parent) const
+{
+    return createLanguageList(parent);
+}
+
+QUrl GlobalSettings::convertToUrl(const QString &path) const
+{
+    if (QFileInfo::exists(path))
+        return QUrl::fromLocalFile(path);
+    return QUrl(path, QUrl::TolerantMode);
+}
+
+AppConstants::Algorithm GlobalSettings::algorithm() const
+{
+    return AppConstants::Algorithm(m_algorithm.load());
+}
+
+AppConstants::AudioFormat GlobalSettings::audioFormat() const
+{
+    return AppConstants::AudioFormat(m_audioFormat.load());
+}
+
+int GlobalSettings::audioBitrate() const
+{
+    return m_audioBitrate.load();
+}
+
+double GlobalSettings::sourceFrequency() const
+{
+    return m_sourceFrequency.load();
+}
+
+double GlobalSettings::targetFrequency() const
+{
+    return m_targetFrequency.load();
+}
+
+GlobalSettings::ConversionSettings GlobalSettings::conversionSettings() const
+{
+    // A sequence lock: retry while a write is under way or happened in
+    // between. Only the GUI thread writes, so this ends at once in practice.
+    for (;;) {
+        const unsigned before = m_sequence.load();
+        if (before & 1u)
+            continue;
+        const ConversionSettings values{algorithm(), audioFormat(), audioBitrate(), sourceFrequency(),
+                                        targetFrequency()};
+        if (m_sequence.load() == before)
+            return values;
+    }
+}
+
+template <typename T>
+bool GlobalSettings::storeShared(std::atomic<T> &field, T value)
+{
+    // A NaN never equals anything, so storing one always counts as a change.
+    if (field.load() == value)
+        return false;
+    m_sequence.fetch_add(1);
+    field.store(value);
+    m_sequence.fetch_add(1);
+    return true;
+}
+
+bool GlobalSettings::set_algorithm(AppConstants::Algorithm algorithm)
+{
+    if (!storeShared(m_algorithm, int(algorithm)))
+        return false;
+    Q_EMIT algorithmChanged(algorithm);
+    return true;
+}
+
+bool GlobalSettings::set_audioFormat(AppConstants::AudioFormat audioFormat)
+{
+    if (!storeShared(m_audioFormat, int(audioFormat)))
+        return false;
+    Q_EMIT audioFormatChanged(audioFormat);
+    return true;
+}
+
+bool GlobalSettings::set_audioBitrate(int audioBitrate)
+{
+    if (!storeShared(m_audioBitrate, audioBitrate))
+        return false;
+    Q_EMIT audioBitrateChanged(audioBitrate);
+    return true;
+}
+
+bool GlobalSettings::set_sourceFrequency(double sourceFrequency)
+{
+    if (!storeShared(m_sourceFrequency, sourceFrequency))
+        return false;
+    Q_EMIT sourceFrequencyChanged(sourceFrequency);
+    return true;
+}
+
+bool GlobalSettings::set_targetFrequency(double targetFrequency)
+{
+    if (!storeShared(m_targetFrequency, targetFrequency))
+        return false;
+    Q_EMIT targetFrequencyChanged(targetFrequency);
+    return true;
+}

@@ -1,0 +1,340 @@
+// The settings against a real settings store in a throw-away home folder.
+#include "GlobalSettings.h"
+#include "KeyValueItemList.h"
+#include "Translator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Builds a fresh settings object that loads what the store holds now.
+GlobalSettings *reload()
+{
+    delete GlobalSettings::instance();
+    return GlobalSettings::instance();
+}
+
+QString storedValue(const char *key)
+{
+    return QSettings().value(QLatin1String(key)).toString();
+}
+
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanupTestCase();
+    void firstRunDefaults();
+    void portablePaths_data();
+    void portablePaths();
+    void saveWritesExactlyTheNineKeys();
+    void valuesTakenAsStored();
+    void automaticGermanLanguage();
+    void languageSelection();
+    void settersEmitOnlyOnChange();
+    void constantsAndHelpers();
+    void conversionSettingsAcrossThreads();
+};
+
+void TestSettings::init()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QSettings().clear();
+    QSettings().sync();
+    QDir(QDir::homePath()).removeRecursively();
+    QDir().mkpath(QDir::homePath());
+    reload();
+}
+
+void TestSettings::cleanupTestCase()
+{
+    delete GlobalSettings::instance();
+}
+
+void TestSettings::firstRunDefaults()
+{
+    GlobalSettings *settings = GlobalSettings::instance();
+    const QString root = QDir::homePath() + QStringLiteral("/Documents/Tunewise");
+    QCOMPARE(settings->appRootPath(), root);
+    QCOMPARE(settings->algorithm(), AppConstants::A_Time);
+    QCOMPARE(settings->audioFormat(), AppConstants::F_Mp3);
+    QCOMPARE(settings->audioBitrate(), 192);
+    QCOMPARE(settings->sourceFrequency(), 440.0);
+    QCOMPARE(settings->targetFrequency(), 432.0);
+    QCOMPARE(settings->fileFilter(), QStringLiteral("*.mp3,*.m4a,*.wav,*.flac,*.mp4,*.avi"));
+    QCOMPARE(settings->lastMediaImportPath(), root);
+    QCOMPARE(settings->lastMediaExportPath(), root);
+    QVERIFY(QFileInfo(root).isDir());
+    QCOMPARE(settings->preferedLanguage(), QStringLiteral("en"));
+    QCOMPARE(settings->bottomOffset(), 0.0);
+
+    settings->saveSettings();
+    QCOMPARE(storedValue("lastMediaImportPath"), QStringLiteral("/::REPLACE_ME::"));
+    QCOMPARE(storedValue("lastMediaExportPath"), QStringLiteral("/::REPLACE_ME::"));
+    QCOMPARE(storedValue("preferedLanguage"), QStringLiteral("en"));
+    QCOMPARE(storedValue("audioBitrate"), QStringLiteral("192"));
+}
+
+void TestSettings::portablePaths_data()
+{
+    QTest::addColumn<QString>("stored");   // "~" is the home folder
+    QTest::addColumn<QString>("loaded");   // "@" is the root folder
+    QTest::addColumn<QString>("saved");
+
+    QTest::newRow("root folder") << "/::REPLACE_ME::" << "@" << "/::REPLACE_ME::";
+    QTest::newRow("inside the root") << "/::REPLACE_ME::/Retuned/2026" << "@/Retuned/2026"
+                                     << "/::REPLACE_ME::/Retuned/2026";
+    QTest::newRow("outside the root") << "~/Music/In" << "~/Music/In" << "~/Music/In";
+    QTest::newRow("backslashes") << "~\\Music\\Win" << "~/Music/Win" << "~/Music/Win";
+    QTest::newRow("root lookalike") << "~/Documents/TunewiseOld" << "@Old" << "/::REPLACE_ME::Old";
+}
+
+void TestSettings::portablePaths()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, loaded);
+    QFETCH(QString, saved);
+    const QString home = QDir::homePath();
+    const QString root = GlobalSettings::instance()->appRootPath();
+    stored.replace(QLatin1Char('~'), home);
+    saved.replace(QLatin1Char('~'), home);
+    loaded.replace(QLatin1Char('~'), home).replace(QLatin1Char('@'), root);
+
+    {
+        QSettings store;
+        store.setValue(QStringLiteral("lastMediaImportPath"), stored);
+        store.setValue(QStringLiteral("lastMediaExportPath"), stored);
+    }
+    GlobalSettings *settings = reload();
+    QCOMPARE(settings->lastMediaImportPath(), loaded);
+    QCOMPARE(settings->lastMediaExportPath(), loaded);
+    QVERIFY(QFileInfo(loaded).isDir());  // created on load
+
+    settings->saveSettings();
+    QCOMPARE(storedValue("lastMediaImportPath"), saved);
+    QCOMPARE(reload()->lastMediaImportPath(), loaded);
+}
+
+void TestSettings::saveWritesExactlyTheNineKeys()
+{
+    GlobalSettings *settings = GlobalSettings::instance();
+    QSettings().setValue(QStringLiteral("writtenByAnotherProgram"), 7);
+    QVERIFY(settings->set_algorithm(AppConstants::A_Frequency));
+    QVERIFY(settings->set_audioFormat(AppConstants::F_Flac));
+    QVERIFY(settings->set_audioBitrate(320));
+    QVERIFY(settings->set_sourceFrequency(415.3));
+    QVERIFY(settings->set_targetFrequency(444.0));
+    QVERIFY(settings->set_fileFilter(QStringLiteral("*.ogg")));
+    QVERIFY(settings->set_preferedLanguage(QStringLiteral("de")));
+    QVERIFY(settings->update_lastMediaExportPath(QDir::homePath() + QStringLiteral("/out")));
+
+    // Setters never save.
+    QCOMPARE(storedValue("audioBitrate"), QString());
+    settings->saveSettings();
+
+    QSettings store;
+    QCOMPARE(store.allKeys().size(), 9);
+    QVERIFY(!store.contains(QStringLiteral("writtenByAnotherProgram")));
+    QCOMPARE(store.value(QStringLiteral("algorithm")).toInt(), 1);
+    QCOMPARE(store.value(QStringLiteral("audioFormat")).toInt(), 2);
+
+    GlobalSettings *loaded = reload();
+    QCOMPARE(loaded->algorithm(), AppConstants::A_Frequency);
+    QCOMPARE(loaded->audioFormat(), AppConstants::F_Flac);
+    QCOMPARE(loaded->audioBitrate(), 320);
+    QCOMPARE(loaded->sourceFrequency(), 415.3);
+    QCOMPARE(loaded->targetFrequency(), 444.0);
+    QCOMPARE(loaded->fileFilter(), QStringLiteral("*.ogg"));
+    QCOMPARE(loaded->preferedLanguage(), QStringLiteral("de"));
+    QCOMPARE(loaded->lastMediaExportPath(), QDir::homePath() + QStringLiteral("/out"));
+}
+
+// Hand-edited values load as they are; no range checks here.
+void TestSettings::valuesTakenAsStored()
+{
+    {
+        QSettings store;
+        store.setValue(QStringLiteral("algorithm"), 9);
+        store.setValue(QStringLiteral("audioFormat"), -3);
+        store.setValue(QStringLiteral("audioBitrate"), QStringLiteral("loud"));
+        store.setValue(QStringLiteral("sourceFrequency"), 0.0);
+    }
+    GlobalSettings *settings = reload();
+    QCOMPARE(int(settings->algorithm()), 9);
+    QCOMPARE(int(settings->audioFormat()), -3);
+    QCOMPARE(settings->audioBitrate(), 0);
+    QCOMPARE(settings->sourceFrequency(), 0.0);
+    const GlobalSettings::ConversionSettings values = settings->conversionSettings();
+    QCOMPARE(int(values.algorithm), 9);
+    QCOMPARE(values.targetFrequency, 432.0);
+}
+
+void TestSettings::automaticGermanLanguage()
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Austria));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Auto language: +\"de-AT\" , +\"de\"$")));
+    GlobalSettings *settings = reload();
+    QCOMPARE(settings->preferedLanguage(), QStringLiteral("de"));
+    QCOMPARE(Translator::instance()->strCancelConversion(), QStringLiteral("Abbrechen"));
+    QCOMPARE(Translator::instance()->strTargetFrequency(), QStringLiteral("Zielfrequenz"));
+    settings->saveSettings();
+    QCOMPARE(storedValue("preferedLanguage"), QStringLiteral("de"));
+}
+
+void TestSettings::languageSelection()
+{
+    GlobalSettings *settings = GlobalSettings::instance();
+    QSignalSpy language(settings, &GlobalSettings::preferedLanguageChanged);
+    QSignalSpy texts(Translator::instance(), &Translator::strSelectSongsChanged);
+
+    settings->selectLanguage(QStringLiteral("de"));
+    QCOMPARE(language.count(), 1);
+    QCOMPARE(texts.count(), 1);
+    QCOMPARE(Translator::instance()->strSelectSongs(), QStringLiteral("Musik auswählen"));
+
+    settings->selectLanguage(QStringLiteral("de"));
+    QCOMPARE(language.count(), 1);
+    QCOMPARE(texts.count(), 1);
+
+    // No catalogue: English texts, and the code is still kept.
+    settings->selectLanguage(QStringLiteral("fr"));
+    QCOMPARE(settings->preferedLanguage(), QStringLiteral("fr"));
+    QCOMPARE(Translator::instance()->strSelectSongs(), QStringLiteral("Select songs"));
+    settings->saveSettings();
+    QCOMPARE(storedValue("preferedLanguage"), QStringLiteral("fr"));
+    QCOMPARE(reload()->preferedLanguage(), QStringLiteral("fr"));
+    QCOMPARE(Translator::instance()->strSelectSongs(), QStringLiteral("Select songs"));
+
+    reload()->selectLanguage(QStringLiteral("en"));
+    QCOMPARE(Translator::instance()->strCancelConversion(), QStringLiteral("Cancel conversion"));
+}
+
+void TestSettings::settersEmitOnlyOnChange()
+{
+    GlobalSettings *settings = GlobalSettings::instance();
+    QSignalSpy bitrate(settings, &GlobalSettings::audioBitrateChanged);
+    QSignalSpy source(settings, &GlobalSettings::sourceFrequencyChanged);
+    QSignalSpy filter(settings, &GlobalSettings::fileFilterChanged);
+    QSignalSpy algorithm(settings, &GlobalSettings::algorithmChanged);
+
+    QVERIFY(!settings->set_audioBitrate(192));
+    QVERIFY(!settings->set_sourceFrequency(440.0));
+    QVERIFY(!settings->set_fileFilter(settings->fileFilter()));
+    QVERIFY(!settings->set_algorithm(AppConstants::A_Time));
+    QVERIFY(!settings->update_bottomOffset(0.0));
+    QCOMPARE(bitrate.count() + source.count() + filter.count() + algorithm.count(), 0);
+
+    QVERIFY(settings->set_audioBitrate(128));
+    QCOMPARE(bitrate.count(), 1);
+    QCOMPARE(bitrate.at(0).at(0).toInt(), 128);
+    QVERIFY(settings->set_algorithm(AppConstants::A_Frequency));
+    QCOMPARE(algorithm.at(0).at(0).value<AppConstants::Algorithm>(), AppConstants::A_Frequency);
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QVERIFY(settings->set_sourceFrequency(nan));
+    QVERIFY(settings->set_sourceFrequency(nan));
+    QCOMPARE(source.count(), 2);
+    QVERIFY(std::isnan(settings->sourceFrequency()));
+
+    // QML writes go through the same setters.
+    QVERIFY(settings->setProperty("targetFrequency", 444.0));
+    QCOMPARE(settings->targetFrequency(), 444.0);
+    QVERIFY(settings->setProperty("audioFormat", int(AppConstants::F_Wav)));
+    QCOMPARE(settings->audioFormat(), AppConstants::F_Wav);
+}
+
+void TestSettings::constantsAndHelpers()
+{
+    GlobalSettings *settings = GlobalSettings::instance();
+    QCOMPARE(settings->appName(), QStringLiteral("Tunewise"));
+    QCOMPARE(settings->appVersion(), QStringLiteral("1.0.0"));
+    QCOMPARE(settings->devicePixelRatio(), 1.0);  // no screen here
+    QCOMPARE(settings->isDesktopVersion(), false);
+    QCOMPARE(settings->isMobilePlatform(), false);
+
+    QCOMPARE(settings->nextUniqueWindowId(), 0);
+    QCOMPARE(settings->nextUniqueWindowId(), 1);
+    QCOMPARE(settings->nextUniqueWindowId(), 2);
+
+    const QString existing = settings->appRootPath();
+    QCOMPARE(settings->convertToUrl(existing), QUrl::fromLocalFile(existing));
+    QCOMPARE(settings->convertToUrl(QStringLiteral("qrc:/qml/main.qml")), QUrl(QStringLiteral("qrc:/qml/main.qml")));
+
+    QObject owner;
+    KeyValueItemList *languages = settings->getSupportedLanguages(&owner);
+    QCOMPARE(languages->parent(), &owner);
+    QCOMPARE(languages->count(), 3);
+    QCOMPARE(languages->getIndexOfValue(QStringLiteral("de")), 1);
+}
+
+// Jobs read the five values on pool threads while the GUI thread changes
+// them. Run under ThreadSanitizer as well.
+void TestSettings::conversionSettingsAcrossThreads()
+{
+    GlobalSettings *settings = GlobalSettings::instance();
+    std::atomic<bool> stop{false};
+    std::atomic<int> bad{0};
+    std::atomic<long> reads{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 3; ++i) {
+        readers.emplace_back([&] {
+            while (!stop.load()) {
+                const GlobalSettings::ConversionSettings v = settings->conversionSettings();
+                const bool ok = (v.algorithm == AppConstants::A_Time || v.algorithm == AppConstants::A_Frequency)
+                                && (v.audioFormat == AppConstants::F_Mp3 || v.audioFormat == AppConstants::F_Flac)
+                                && (v.audioBitrate == 192 || v.audioBitrate == 320)
+                                && (v.sourceFrequency == 440.0 || v.sourceFrequency == 415.3)
+                                && (v.targetFrequency == 432.0 || v.targetFrequency == 444.4);
+                if (!ok)
+                    ++bad;
+                ++reads;
+                (void)settings->targetFrequency();
+            }
+        });
+    }
+    for (int k = 0; k < 20000; ++k) {
+        const bool odd = k % 2;
+        settings->set_algorithm(odd ? AppConstants::A_Frequency : AppConstants::A_Time);
+        settings->set_audioFormat(odd ? AppConstants::F_Flac : AppConstants::F_Mp3);
+        settings->set_audioBitrate(odd ? 320 : 192);
+        settings->set_sourceFrequency(odd ? 415.3 : 440.0);
+        settings->set_targetFrequency(odd ? 444.4 : 432.0);
+    }
+    stop = true;
+    for (std::thread &reader : readers)
+        reader.join();
+    QCOMPARE(bad.load(), 0);
+    QVERIFY(reads.load() > 0);
+}
+
+int main(int argc, char *argv[])
+{
+    // Never read or write the developer's own settings and folders.
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
+    qunsetenv("XDG_DOCUMENTS_DIR");
+    QCoreApplication::setOrganizationName(QStringLiteral("com.tunewise.tunewise"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tunewise"));
+    QCoreApplication app(argc, argv);
+    TestSettings test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_settings.moc"
