@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -306,7 +307,11 @@ void TestSettings::conversionSettingsAcrossThreads()
             }
         });
     }
-    for (int k = 0; k < 20000; ++k) {
+    // Keep writing until the readers have really overlapped with it, which
+    // can take a while on a loaded machine.
+    QElapsedTimer clock;
+    clock.start();
+    for (long k = 0; k < 20000 || (reads.load() < 3000 && clock.elapsed() < 20000); ++k) {
         const bool odd = k % 2;
         settings->set_algorithm(odd ? AppConstants::A_Frequency : AppConstants::A_Time);
         settings->set_audioFormat(odd ? AppConstants::F_Flac : AppConstants::F_Mp3);
