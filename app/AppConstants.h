@@ -10,13 +10,15 @@ class AppConstants : public QObject
     Q_OBJECT
 
 public:
-    enum Algorithm {
+    // Fixed underlying types: a hand-edited settings store can hold any int,
+    // and every int must be a valid value of these types.
+    enum Algorithm : int {
         A_Time = 0,      // SoundTouch
         A_Frequency = 1  // Rubber Band
     };
     Q_ENUM(Algorithm)
 
-    enum AudioFormat {
+    enum AudioFormat : int {
         F_Mp3 = 0,
         F_Wav = 1,
         F_Flac = 2,

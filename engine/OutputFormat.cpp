@@ -2,17 +2,21 @@
 
 #include "AppConstants.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
 
 // Debian's FFmpeg carries both LAME and the much weaker shine encoder for
 // mp3; ask for LAME by name so the id look-up order does not decide.
+// Bit rates: MPEG-1 Layer III at 44.1 kHz has 32 to 320 kbit/s (LAME maps
+// anything else to one of those, silently); FFmpeg's AAC encoder refuses
+// negative rates and caps stereo 44.1 kHz at 529 kbit/s.
 const OutputFormat Formats[] = {
-    {AppConstants::F_Mp3, AV_CODEC_ID_MP3, "libmp3lame", "mp3"},
-    {AppConstants::F_Wav, AV_CODEC_ID_PCM_S16LE, nullptr, "wav"},
-    {AppConstants::F_Flac, AV_CODEC_ID_FLAC, nullptr, "flac"},
-    {AppConstants::F_M4a, AV_CODEC_ID_AAC, nullptr, "m4a"},
+    {AppConstants::F_Mp3, AV_CODEC_ID_MP3, "libmp3lame", "mp3", 32, 320},
+    {AppConstants::F_Wav, AV_CODEC_ID_PCM_S16LE, nullptr, "wav", 0, 0},
+    {AppConstants::F_Flac, AV_CODEC_ID_FLAC, nullptr, "flac", 0, 0},
+    {AppConstants::F_M4a, AV_CODEC_ID_AAC, nullptr, "m4a", 32, 512},
 };
 
 } // namespace
@@ -34,6 +38,13 @@ const AVCodec *OutputFormat::findEncoder() const
             return encoder;
     }
     return avcodec_find_encoder(codecId);
+}
+
+int OutputFormat::clampBitrate(int kbps) const
+{
+    if (minKbps <= 0)
+        return kbps;
+    return std::clamp(kbps, minKbps, maxKbps);
 }
 
 void OutputFormat::configureEncoder(AVCodecContext *context, const AVCodec *encoder,

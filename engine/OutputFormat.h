@@ -32,11 +32,18 @@ public:
     // Samples per export frame for an opened encoder context.
     static int exportFrameSize(const AVCodecContext *context);
 
+    // The bit rate the encoder is given for a setting in kbit/s: within the
+    // range the format's encoder supports. Lossless formats ignore it and
+    // take any value.
+    int clampBitrate(int kbps) const;
+
     int audioFormat;
     AVCodecID codecId;
     // Preferred encoder implementation, tried before the codec id look-up.
     const char *preferredEncoder;
     const char *extensionText;
+    int minKbps;  // 0: the bit rate does not apply
+    int maxKbps;
 
     QString extension() const { return QString::fromLatin1(extensionText); }
 };

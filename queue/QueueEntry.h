@@ -18,7 +18,7 @@ class QueueEntry : public QObject
     Q_OBJECT
 
 public:
-    enum State {
+    enum State : int {
         S_Pending = 0,
         S_Processing = 1,
         S_Finished = 2,

@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tunewise with its tests, and runs them all:
-# the whole suite, then the tests of code shared between threads once more
+# the whole suite, then the engine's tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the tests of code shared between threads
 # under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
-tsan_tests=(tst_settings)
-
 scripts/install-deps.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_WERROR=ON
 cmake --build build --parallel "$jobs"
 (cd build && ctest --output-on-failure --parallel "$jobs")
 
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_WERROR=ON -DTW_SANITIZE=thread
-cmake --build build-tsan --parallel "$jobs" --target "${tsan_tests[@]}"
-(cd build-tsan && ctest --output-on-failure --parallel "$jobs" \
-    -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$")
+# sanitized BUILD_DIR SANITIZERS TEST...
+sanitized() {
+    local dir=$1 sanitizers=$2
+    shift 2
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_WERROR=ON -DTW_SANITIZE="$sanitizers"
+    cmake --build "$dir" --parallel "$jobs" --target "$@"
+    (cd "$dir" && ctest --output-on-failure --parallel "$jobs" -R "^($(IFS='|'; echo "$*"))\$")
+}
+
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+sanitized build-asan address,undefined tst_processors tst_outputformat tst_job
+sanitized build-tsan thread tst_settings

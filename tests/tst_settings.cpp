@@ -1,6 +1,7 @@
 // The settings against a real settings store in a throw-away home folder.
 #include "GlobalSettings.h"
 #include "KeyValueItemList.h"
+#include "TemporaryHome.h"
 #include "Translator.h"
 
 #include <QCoreApplication>
@@ -326,20 +327,6 @@ void TestSettings::conversionSettingsAcrossThreads()
     QVERIFY(reads.load() > 0);
 }
 
-int main(int argc, char *argv[])
-{
-    // Never read or write the developer's own settings and folders.
-    QTemporaryDir home;
-    if (!home.isValid())
-        return 1;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
-    qunsetenv("XDG_DOCUMENTS_DIR");
-    QCoreApplication::setOrganizationName(QStringLiteral("com.tunewise.tunewise"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tunewise"));
-    QCoreApplication app(argc, argv);
-    TestSettings test;
-    return QTest::qExec(&test, argc, argv);
-}
+TW_TEST_MAIN_WITH_HOME(TestSettings)
 
 #include "tst_settings.moc"

@@ -51,6 +51,14 @@
         <source>Error while writing export file header.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Invalid concert pitch: source %1 Hz, target %2 Hz.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown pitch-shifting algorithm: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SettingsDialog</name>

@@ -44,6 +44,44 @@ int writePackets(AVCodecContext *encoder, AVFormatContext *container, AVStream *
 
 } // namespace
 
+namespace {
+
+// Encodes a grey picture sequence into the video stream.
+QString writeVideo(AVFormatContext *container, AVStream *stream, AVCodecContext *encoder, double seconds)
+{
+    ff::FramePtr frame(av_frame_alloc());
+    ff::PacketPtr packet(av_packet_alloc());
+    if (!frame || !packet)
+        return QStringLiteral("out of memory");
+    frame->format = encoder->pix_fmt;
+    frame->width = encoder->width;
+    frame->height = encoder->height;
+    int r = av_frame_get_buffer(frame.get(), 0);
+    if (r < 0)
+        return fail("no video frame buffer", r);
+    const int frames = std::max(1, int(seconds * encoder->time_base.den));
+    for (int i = 0; i <= frames; ++i) {
+        const bool end = i == frames;
+        if (!end) {
+            if ((r = av_frame_make_writable(frame.get())) < 0)
+                return fail("video frame not writable", r);
+            for (int plane = 0; plane < 3; ++plane) {
+                const int rows = plane == 0 ? frame->height : frame->height / 2;
+                for (int y = 0; y < rows; ++y)
+                    std::fill_n(frame->data[plane] + y * frame->linesize[plane], frame->linesize[plane], uint8_t(128));
+            }
+            frame->pts = i;
+        }
+        if ((r = avcodec_send_frame(encoder, end ? nullptr : frame.get())) < 0)
+            return fail("video encoder refused a frame", r);
+        if ((r = writePackets(encoder, container, stream, packet.get())) < 0)
+            return fail("cannot write a video packet", r);
+    }
+    return {};
+}
+
+} // namespace
+
 QString write(const QString &path, const AudioBuffer &audio, const WriteOptions &options)
 {
     const QByteArray fileName = path.toLocal8Bit();
@@ -52,32 +90,63 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
     if (r < 0)
         return fail("no container for the file name", r);
     ff::OutputFormatPtr container(rawContainer);
+    const bool globalHeader = container->oformat->flags & AVFMT_GLOBALHEADER;
 
-    const AVCodecID codecId = options.codec != AV_CODEC_ID_NONE ? options.codec : container->oformat->audio_codec;
-    const AVCodec *codec = encoderFor(codecId);
-    if (!codec)
-        return QStringLiteral("no encoder");
-    AVStream *stream = avformat_new_stream(container.get(), nullptr);
-    ff::CodecContextPtr encoder(avcodec_alloc_context3(codec));
-    if (!stream || !encoder)
-        return QStringLiteral("out of memory");
+    AVStream *stream = nullptr;
+    ff::CodecContextPtr encoder;
+    const AVCodec *codec = nullptr;
+    if (!options.withoutAudio) {
+        const AVCodecID codecId = options.codec != AV_CODEC_ID_NONE ? options.codec : container->oformat->audio_codec;
+        codec = encoderFor(codecId);
+        if (!codec)
+            return QStringLiteral("no encoder");
+        stream = avformat_new_stream(container.get(), nullptr);
+        encoder.reset(avcodec_alloc_context3(codec));
+        if (!stream || !encoder)
+            return QStringLiteral("out of memory");
+        encoder->sample_fmt = options.sampleFormat != AV_SAMPLE_FMT_NONE ? options.sampleFormat
+                              : codec->sample_fmts                       ? codec->sample_fmts[0]
+                                                                         : AV_SAMPLE_FMT_S16;
+        encoder->bits_per_raw_sample = options.bitsPerRawSample;
+        encoder->sample_rate = audio.sampleRate;
+        av_channel_layout_default(&encoder->ch_layout, audio.channels);
+        encoder->bit_rate = options.bitRate;
+        encoder->time_base = AVRational{1, audio.sampleRate};
+        encoder->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+        if (options.frameSize > 0)
+            encoder->frame_size = options.frameSize;
+        if (globalHeader)
+            encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if ((r = avcodec_open2(encoder.get(), codec, nullptr)) < 0)
+            return fail("cannot open the encoder", r);
+        if ((r = avcodec_parameters_from_context(stream->codecpar, encoder.get())) < 0)
+            return fail("cannot describe the stream", r);
+        stream->time_base = encoder->time_base;
+    }
 
-    encoder->sample_fmt = options.sampleFormat != AV_SAMPLE_FMT_NONE ? options.sampleFormat
-                          : codec->sample_fmts                       ? codec->sample_fmts[0]
-                                                                     : AV_SAMPLE_FMT_S16;
-    encoder->bits_per_raw_sample = options.bitsPerRawSample;
-    encoder->sample_rate = audio.sampleRate;
-    av_channel_layout_default(&encoder->ch_layout, audio.channels);
-    encoder->bit_rate = options.bitRate;
-    encoder->time_base = AVRational{1, audio.sampleRate};
-    encoder->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
-    if (container->oformat->flags & AVFMT_GLOBALHEADER)
-        encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if ((r = avcodec_open2(encoder.get(), codec, nullptr)) < 0)
-        return fail("cannot open the encoder", r);
-    if ((r = avcodec_parameters_from_context(stream->codecpar, encoder.get())) < 0)
-        return fail("cannot describe the stream", r);
-    stream->time_base = encoder->time_base;
+    AVStream *videoStream = nullptr;
+    ff::CodecContextPtr videoEncoder;
+    if (options.withVideo) {
+        const AVCodec *videoCodec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+        videoStream = avformat_new_stream(container.get(), nullptr);
+        videoEncoder.reset(videoCodec ? avcodec_alloc_context3(videoCodec) : nullptr);
+        if (!videoStream || !videoEncoder)
+            return QStringLiteral("no video encoder");
+        videoEncoder->width = 64;
+        videoEncoder->height = 48;
+        videoEncoder->pix_fmt = AV_PIX_FMT_YUV420P;
+        videoEncoder->time_base = AVRational{1, 10};
+        videoEncoder->framerate = AVRational{10, 1};
+        videoEncoder->gop_size = 10;
+        if (globalHeader)
+            videoEncoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if ((r = avcodec_open2(videoEncoder.get(), videoCodec, nullptr)) < 0)
+            return fail("cannot open the video encoder", r);
+        if ((r = avcodec_parameters_from_context(videoStream->codecpar, videoEncoder.get())) < 0)
+            return fail("cannot describe the video stream", r);
+        videoStream->time_base = videoEncoder->time_base;
+    }
+
     for (auto it = options.tags.cbegin(); it != options.tags.cend(); ++it)
         av_dict_set(&container->metadata, it.key().toUtf8().constData(), it.value().toUtf8().constData(), 0);
 
@@ -92,44 +161,52 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
     if ((r = avformat_write_header(container.get(), nullptr)) < 0)
         return fail("cannot write the header", r);
 
-    SwrContext *rawSwr = nullptr;
-    r = swr_alloc_set_opts2(&rawSwr, &encoder->ch_layout, encoder->sample_fmt, encoder->sample_rate,
-                            &encoder->ch_layout, AV_SAMPLE_FMT_FLT, audio.sampleRate, 0, nullptr);
-    ff::ResamplerPtr swr(rawSwr);
-    if (r < 0 || (r = swr_init(swr.get())) < 0)
-        return fail("cannot set up the converter", r);
+    if (encoder) {
+        SwrContext *rawSwr = nullptr;
+        r = swr_alloc_set_opts2(&rawSwr, &encoder->ch_layout, encoder->sample_fmt, encoder->sample_rate,
+                                &encoder->ch_layout, AV_SAMPLE_FMT_FLT, audio.sampleRate, 0, nullptr);
+        ff::ResamplerPtr swr(rawSwr);
+        if (r < 0 || (r = swr_init(swr.get())) < 0)
+            return fail("cannot set up the converter", r);
 
-    const bool anySize = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || encoder->frame_size <= 0;
-    const bool smallLast = anySize || (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME);
-    const int frameSize = anySize ? 4096 : encoder->frame_size;
-    ff::FramePtr frame(av_frame_alloc());
-    ff::PacketPtr packet(av_packet_alloc());
-    if (!frame || !packet)
-        return QStringLiteral("out of memory");
+        const bool anySize = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || encoder->frame_size <= 0;
+        const bool smallLast = anySize || (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME);
+        const int frameSize = anySize ? 4096 : encoder->frame_size;
+        ff::FramePtr frame(av_frame_alloc());
+        ff::PacketPtr packet(av_packet_alloc());
+        if (!frame || !packet)
+            return QStringLiteral("out of memory");
 
-    const long long total = audio.frames();
-    for (long long done = 0; done < total; done += frameSize) {
-        const int n = int(std::min<long long>(frameSize, total - done));
-        av_frame_unref(frame.get());
-        frame->nb_samples = smallLast ? n : frameSize;
-        frame->format = encoder->sample_fmt;
-        frame->sample_rate = encoder->sample_rate;
-        av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout);
-        if ((r = av_frame_get_buffer(frame.get(), 0)) < 0)
-            return fail("no frame buffer", r);
-        av_samples_set_silence(frame->data, 0, frame->nb_samples, audio.channels, encoder->sample_fmt);
-        const uint8_t *in = reinterpret_cast<const uint8_t *>(audio.samples.data() + done * audio.channels);
-        if ((r = swr_convert(swr.get(), frame->data, n, &in, n)) < 0)
-            return fail("conversion failed", r);
-        frame->pts = done;
-        if ((r = avcodec_send_frame(encoder.get(), frame.get())) < 0)
-            return fail("encoder refused a frame", r);
+        const long long total = audio.frames();
+        for (long long done = 0; done < total; done += frameSize) {
+            const int n = int(std::min<long long>(frameSize, total - done));
+            av_frame_unref(frame.get());
+            frame->nb_samples = smallLast ? n : frameSize;
+            frame->format = encoder->sample_fmt;
+            frame->sample_rate = encoder->sample_rate;
+            av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout);
+            if ((r = av_frame_get_buffer(frame.get(), 0)) < 0)
+                return fail("no frame buffer", r);
+            av_samples_set_silence(frame->data, 0, frame->nb_samples, audio.channels, encoder->sample_fmt);
+            const uint8_t *in = reinterpret_cast<const uint8_t *>(audio.samples.data() + done * audio.channels);
+            if ((r = swr_convert(swr.get(), frame->data, n, &in, n)) < 0)
+                return fail("conversion failed", r);
+            frame->pts = done;
+            if ((r = avcodec_send_frame(encoder.get(), frame.get())) < 0)
+                return fail("encoder refused a frame", r);
+            if ((r = writePackets(encoder.get(), container.get(), stream, packet.get())) < 0)
+                return fail("cannot write a packet", r);
+        }
+        avcodec_send_frame(encoder.get(), nullptr);
         if ((r = writePackets(encoder.get(), container.get(), stream, packet.get())) < 0)
             return fail("cannot write a packet", r);
     }
-    avcodec_send_frame(encoder.get(), nullptr);
-    if ((r = writePackets(encoder.get(), container.get(), stream, packet.get())) < 0)
-        return fail("cannot write a packet", r);
+    if (videoEncoder) {
+        const QString error = writeVideo(container.get(), videoStream, videoEncoder.get(),
+                                         encoder ? audio.seconds() : 1.0);
+        if (!error.isEmpty())
+            return error;
+    }
     if ((r = av_write_trailer(container.get())) < 0)
         return fail("cannot write the trailer", r);
     container->pb = nullptr;

@@ -22,8 +22,16 @@ struct WriteOptions
     // For example 24 with AV_SAMPLE_FMT_S32 for 24-bit flac.
     int bitsPerRawSample = 0;
     long long bitRate = 192000;
+    // Samples per frame for encoders that let it be chosen (flac: up to
+    // 65535); 0 for the encoder's default.
+    int frameSize = 0;
     // Container tags.
     QMap<QString, QString> tags;
+    // Adds a small MPEG-4 video stream as long as the audio (1 s when there
+    // is no audio), as in a film or music video.
+    bool withVideo = false;
+    // Leaves the audio out (with withVideo: a silent film).
+    bool withoutAudio = false;
 };
 
 // Writes the audio to path; the extension chooses the container. Returns an

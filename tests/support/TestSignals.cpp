@@ -31,8 +31,9 @@ AudioBuffer sine(double frequency, double seconds, int sampleRate, int channels,
     return audio;
 }
 
-AudioBuffer toneBursts(double frequency, double seconds, int sampleRate, int channels,
-                       double amplitude, double burstSeconds, double periodSeconds)
+namespace {
+AudioBuffer bursts(double frequency, double seconds, int sampleRate, int channels, double amplitude,
+                   double burstSeconds, double periodSeconds, double floor)
 {
     AudioBuffer audio = allocate(seconds, sampleRate, channels);
     const double edge = 0.005;
@@ -44,9 +45,21 @@ AudioBuffer toneBursts(double frequency, double seconds, int sampleRate, int cha
             const double fromEdge = std::min(inBurst, burstSeconds - inBurst);
             gain = fromEdge >= edge ? 1.0 : 0.5 - 0.5 * std::cos(Pi * fromEdge / edge);
         }
-        fill(audio, f, gain * amplitude * std::sin(2.0 * Pi * frequency * t));
+        fill(audio, f, (floor + (1.0 - floor) * gain) * amplitude * std::sin(2.0 * Pi * frequency * t));
     }
     return audio;
+}
+} // namespace
+
+AudioBuffer toneBursts(double frequency, double seconds, int sampleRate, int channels,
+                       double amplitude, double burstSeconds, double periodSeconds)
+{
+    return bursts(frequency, seconds, sampleRate, channels, amplitude, burstSeconds, periodSeconds, 0.0);
+}
+
+AudioBuffer burstsOverTone(double frequency, double seconds, int sampleRate, int channels)
+{
+    return bursts(frequency, seconds, sampleRate, channels, 0.5, 0.06, 0.25, 0.25);
 }
 
 } // namespace TestSignals

@@ -15,4 +15,9 @@ AudioBuffer toneBursts(double frequency, double seconds, int sampleRate = 44100,
                        int channels = 2, double amplitude = 0.5,
                        double burstSeconds = 0.06, double periodSeconds = 0.25);
 
+// The same bursts rising from a steady tone at a quarter of their level:
+// the tone keeps one continuous phase, so the pitch stays measurable to a
+// hundredth of a hertz after processing, and the bursts still mark the time.
+AudioBuffer burstsOverTone(double frequency, double seconds, int sampleRate = 44100, int channels = 2);
+
 } // namespace TestSignals
