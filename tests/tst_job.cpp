@@ -86,6 +86,7 @@ private slots:
     void retuneExactly_data();
     void retuneExactly();
     void largeDecodedFrames();
+    void formatChangeWithinStream();
     void noteValues_data();
     void noteValues();
     void progressReports_data();
@@ -153,6 +154,7 @@ QString TestJob::source(const QString &kind)
         {"mp4 with video", "film.mp4", 44100, 2, video},
         {"avi with mp3", "film.avi", 44100, 2, aviMp3},
         {"5.1 aac", "surround.m4a", 48000, 6, {}},
+        {"7.1 wav at 384k", "octo.wav", 384000, 8, {}},
     };
     for (const Kind &k : kinds) {
         if (kind != QLatin1String(k.name))
@@ -178,7 +180,8 @@ void TestJob::retuneExactly_data()
     const int formats[] = {AppConstants::F_Mp3, AppConstants::F_Wav, AppConstants::F_Flac, AppConstants::F_M4a};
     const char *formatNames[] = {"mp3", "wav", "flac", "m4a"};
     const char *sources[] = {"mono wav",       "flac 48k 24-bit", "flac 96k 24-bit", "mp3",
-                             "m4a",            "mp4 with video",  "avi with mp3",    "5.1 aac"};
+                             "m4a",            "mp4 with video",  "avi with mp3",    "5.1 aac",
+                             "7.1 wav at 384k"};
     for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
         for (int i = 0; i < 4; ++i) {
             QTest::addRow("%s, wav to %s", algorithmName(algorithm), formatNames[i])
@@ -250,6 +253,39 @@ void TestJob::largeDecodedFrames()
         QVERIFY2(std::llabs(output.frames() - 20LL * 44100) <= 1, qPrintable(QString::number(output.frames())));
         QVERIFY(std::abs(AudioAnalysis::pitch(output, 3.0, 17.0) - 432.0) <= 0.05);
         QVERIFY(std::abs(AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 20.0), output)) <= 44.1);
+    }
+}
+
+// Two Ogg streams chained in one file, 44.1 kHz stereo then 22.05 kHz mono:
+// the input converter must follow the decoded frames, not the first ones.
+void TestJob::formatChangeWithinStream()
+{
+    AudioFiles::WriteOptions options;
+    options.codec = AV_CODEC_ID_VORBIS;
+    options.bitRate = 48000;
+    const QString first = m_dir.filePath(QStringLiteral("first.ogg"));
+    const QString second = m_dir.filePath(QStringLiteral("second.ogg"));
+    QCOMPARE(AudioFiles::write(first, TestSignals::burstsOverTone(440.0, 3.0, 44100, 2), options), QString());
+    QCOMPARE(AudioFiles::write(second, TestSignals::burstsOverTone(440.0, 3.0, 22050, 1), options), QString());
+    const QString input = m_dir.filePath(QStringLiteral("chained.ogg"));
+    {
+        QFile chained(input);
+        QVERIFY(chained.open(QIODevice::WriteOnly));
+        for (const QString &part : {first, second}) {
+            QFile file(part);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            chained.write(file.readAll());
+        }
+    }
+
+    for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
+        configure(algorithm, AppConstants::F_Wav);
+        const Conversion conversion = convert(input, freshFolder());
+        QVERIFY(conversion.ok);
+        const AudioBuffer output = AudioFiles::decode(conversion.output);
+        QVERIFY2(std::abs(output.seconds() - 6.0) < 0.05, qPrintable(QString::number(output.seconds())));
+        QVERIFY(std::abs(AudioAnalysis::pitch(output, 0.5, 2.5) - 432.0) <= 0.05);
+        QVERIFY(std::abs(AudioAnalysis::pitch(output, 3.5, 5.5) - 432.0) <= 0.05);
     }
 }
 

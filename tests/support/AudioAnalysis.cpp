@@ -141,7 +141,8 @@ std::vector<double> pitchTrack(const AudioBuffer &audio, double windowSeconds,
 
 double lagFrames(const AudioBuffer &reference, const AudioBuffer &signal, double maxLagSeconds)
 {
-    constexpr int Decimation = 4;
+    // Envelopes at about 11 kHz, whatever the rate.
+    const int Decimation = std::max(1, int(std::lround(reference.sampleRate / 11025.0)));
     const std::vector<double> a = envelope(reference, Decimation);
     const std::vector<double> b = envelope(signal, Decimation);
     const long long maxLag = (long long)std::ceil(maxLagSeconds * reference.sampleRate / Decimation);
