@@ -15,7 +15,7 @@
 public:                                                                            \
     Type name() const { return m_##name; }                                          \
 public Q_SLOTS:                                                                     \
-    bool slotName(const Type &value)                                                \
+    bool slotName(Type const &value)                                                \
     {                                                                               \
         if (m_##name == value)                                                      \
             return false;                                                           \
@@ -24,7 +24,7 @@ public Q_SLOTS:                                                                 
         return true;                                                                \
     }                                                                               \
 Q_SIGNALS:                                                                          \
-    void name##Changed(const Type &name);                                           \
+    void name##Changed(Type const &name);                                           \
 private:                                                                            \
     Type m_##name{};
 

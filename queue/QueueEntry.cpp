@@ -45,9 +45,28 @@ bool QueueEntry::update_state(State state)
     } else {
         // Receivers that connected directly, QML bindings among them, must
         // not run on the worker thread.
-        QMetaObject::invokeMethod(this, [this, state] { Q_EMIT stateChanged(state); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "announceState", Qt::QueuedConnection, Q_ARG(int, int(state)));
     }
     return true;
+}
+
+void QueueEntry::announceState(int state)
+{
+    Q_EMIT stateChanged(State(state));
+}
+
+void QueueEntry::reportProgress(double progress)
+{
+    m_reportedProgress.store(progress);
+    if (!m_progressPosted.exchange(true))
+        QMetaObject::invokeMethod(this, "applyReportedProgress", Qt::QueuedConnection);
+}
+
+void QueueEntry::applyReportedProgress()
+{
+    // Cleared before reading, so a report that comes in between posts again.
+    m_progressPosted.store(false);
+    update_progress(m_reportedProgress.load());
 }
 
 bool QueueEntry::update_deleteWhenFinished(bool deleteWhenFinished)

@@ -49,6 +49,14 @@ public Q_SLOTS:
     // entry's own thread.
     bool update_state(State state);
     bool update_deleteWhenFinished(bool deleteWhenFinished);
+    // Safe from any thread: the value reaches update_progress in the entry's
+    // own thread. Reports that come faster than that thread takes them are
+    // merged; the last one always arrives.
+    void reportProgress(double progress);
+
+private Q_SLOTS:
+    void announceState(int state);
+    void applyReportedProgress();
 
 Q_SIGNALS:
     void stateChanged(State state);
@@ -57,4 +65,6 @@ Q_SIGNALS:
 private:
     std::atomic<int> m_state{S_Pending};
     std::atomic<bool> m_deleteWhenFinished{false};
+    std::atomic<double> m_reportedProgress{0.0};
+    std::atomic<bool> m_progressPosted{false};
 };

@@ -587,5 +587,5 @@ void TestJob::stopRequests()
     QCOMPARE(filesIn(out), QStringList());
 }
 
-TW_TEST_MAIN_WITH_HOME(TestJob)
+TW_TEST_MAIN_WITH_HOME(TestJob, QCoreApplication)
 #include "tst_job.moc"

@@ -327,6 +327,6 @@ void TestSettings::conversionSettingsAcrossThreads()
     QVERIFY(reads.load() > 0);
 }
 
-TW_TEST_MAIN_WITH_HOME(TestSettings)
+TW_TEST_MAIN_WITH_HOME(TestSettings, QCoreApplication)
 
 #include "tst_settings.moc"

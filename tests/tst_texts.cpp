@@ -292,6 +292,20 @@ void TestTexts::stateChangeFromWorkerThread()
         roles += change.at(2).value<QVector<int>>();
     QVERIFY(roles.contains(259));
     QVERIFY(roles.contains(264));
+
+    // Progress reported from a worker arrives in the GUI thread, the last
+    // value always.
+    QThread *progressIn = nullptr;
+    connect(entry, &QueueEntry::progressChanged, entry, [&] { progressIn = QThread::currentThread(); },
+            Qt::DirectConnection);
+    worker.reset(QThread::create([&] {
+        for (int i = 1; i <= 1000; ++i)
+            entry->reportProgress(i / 1000.0);
+    }));
+    worker->start();
+    QVERIFY(worker->wait(5000));
+    QTRY_COMPARE(entry->progress(), 1.0);
+    QCOMPARE(progressIn, QThread::currentThread());
 }
 
 // An entry's state text changes language at its next state change only.

@@ -17,8 +17,9 @@ private:
 };
 
 // The main() of a test that needs a temporary home and the program's
-// identity (organization and application name).
-#define TW_TEST_MAIN_WITH_HOME(TestClass)                                                   \
+// identity (organization and application name); Application is
+// QCoreApplication or QApplication.
+#define TW_TEST_MAIN_WITH_HOME(TestClass, Application)                                                   \
     int main(int argc, char *argv[])                                                        \
     {                                                                                       \
         TemporaryHome home;                                                                 \
@@ -26,7 +27,7 @@ private:
             return 1;                                                                       \
         QCoreApplication::setOrganizationName(QStringLiteral("com.tunewise.tunewise"));     \
         QCoreApplication::setApplicationName(QStringLiteral("Tunewise"));                   \
-        QCoreApplication app(argc, argv);                                                   \
+        Application app(argc, argv);                                                        \
         TestClass test;                                                                     \
         return QTest::qExec(&test, argc, argv);                                             \
     }
