@@ -1,14 +1,74 @@
 #include "MainWindow.h"
 #include "ui_MainWindow.h"
 
-#include <QCoreApplication>
+#include "AppConstants.h"
+#include "ApplicationManager.h"
+#include "FontAwesomeSymbols.h"
+#include "GlobalSettings.h"
+#include "KeyValueItemList.h"
+#include "QueueEntryList.h"
+#include "Translator.h"
+
+#include <QQmlEngine>
+#include <QUrl>
+#include <QtQml>
+
+namespace {
+
+const char *const Module = "com.veltrane";
+
+// The providers hand the engine the process-wide objects, not new ones.
+QObject *settingsProvider(QQmlEngine *, QJSEngine *)
+{
+    return GlobalSettings::instance();
+}
+
+QObject *translatorProvider(QQmlEngine *, QJSEngine *)
+{
+    return Translator::instance();
+}
+
+QObject *managerProvider(QQmlEngine *, QJSEngine *)
+{
+    return ApplicationManager::instance();
+}
+
+// Types are registered with the process, once, however many windows exist.
+void registerQmlTypes()
+{
+    static const bool registered = [] {
+        const QString reason;
+        qmlRegisterType<FontAwesomeSymbols>(Module, 1, 0, "FontAwesomeSymbols");
+        qmlRegisterUncreatableType<AppConstants>(Module, 1, 0, "AppConstants", reason);
+        qmlRegisterUncreatableType<QueueEntry>(Module, 1, 0, "QueueEntry", reason);
+        qmlRegisterUncreatableType<QueueEntryList>(Module, 1, 0, "QueueEntryList", reason);
+        qmlRegisterUncreatableType<KeyValueItemList>(Module, 1, 0, "KeyValueItemList", reason);
+        qmlRegisterUncreatableType<KeyValueItem>(Module, 1, 0, "KeyValueItem", reason);
+        qmlRegisterSingletonType<GlobalSettings>(Module, 1, 0, "GlobalSettings", settingsProvider);
+        qmlRegisterSingletonType<Translator>(Module, 1, 0, "Translator", translatorProvider);
+        qmlRegisterSingletonType<ApplicationManager>(Module, 1, 0, "ApplicationManager", managerProvider);
+        return true;
+    }();
+    Q_UNUSED(registered)
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::MainWindow>())
 {
     m_ui->setupUi(this);
-    setWindowTitle(QCoreApplication::applicationName());
+    // The manager brings the settings, which bring the language and texts.
+    ApplicationManager::instance()->setMainWindow(this);
+    setWindowTitle(GlobalSettings::instance()->appName());
+    registerQmlTypes();
+    m_ui->quickWidget->setSource(QUrl(QStringLiteral("qrc:/qml/main.qml")));
 }
 
 MainWindow::~MainWindow() = default;
+
+QQuickWidget *MainWindow::quickWidget() const
+{
+    return m_ui->quickWidget;
+}

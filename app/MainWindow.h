@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class QQuickWidget;
+
 namespace Ui {
 class MainWindow;
 }
@@ -16,6 +18,9 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // The view of the main screen (for tests and screenshots).
+    QQuickWidget *quickWidget() const;
 
 private:
     std::unique_ptr<Ui::MainWindow> m_ui;

@@ -46,6 +46,8 @@ public:
                 continue;
             }
             m_roles.insert(role, name);
+            if (property.isEnumType())
+                m_enumRoles.insert(role);
             if (property.hasNotifySignal())
                 m_notifySignalRoles.insert(property.notifySignalIndex(), role);
         }
@@ -70,7 +72,12 @@ public:
             return QVariant();
         if (role == ObjectRole)
             return QVariant::fromValue(static_cast<QObject *>(item));
-        return item->property(name.constData());
+        const QVariant value = item->property(name.constData());
+        // QML compares an enum role with the enum's keys only as a number;
+        // the enum's own variant type reaches it as an opaque object.
+        if (m_enumRoles.contains(role))
+            return value.toInt();
+        return value;
     }
 
     bool setData(const QModelIndex &index, const QVariant &value, int role) override
@@ -302,6 +309,7 @@ private:
     QMetaMethod m_changeHandler;
     QHash<int, QByteArray> m_roles;
     QHash<int, int> m_notifySignalRoles;
+    QSet<int> m_enumRoles;
     QList<ItemType *> m_items;
     QHash<QString, ItemType *> m_uidIndex;
 };

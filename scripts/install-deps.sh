@@ -9,7 +9,7 @@ set -euo pipefail
 
 packages=(
     # build tools
-    build-essential cmake pkg-config git
+    build-essential cmake pkg-config git python3
     # Qt 5.15
     qtbase5-dev qtdeclarative5-dev qtquickcontrols2-5-dev qttools5-dev
     qttools5-dev-tools libqt5svg5-dev
@@ -22,8 +22,9 @@ packages=(
     librubberband-dev libsoundtouch-dev
     # the icon font, copied into the resources at build time
     fonts-font-awesome
-    # a display for running the program without a desktop session
-    xvfb
+    # a display for running the program without a desktop session, with
+    # software OpenGL and a text font
+    xvfb x11-utils libgl1-mesa-dri fonts-dejavu-core
 )
 
 for arg in "$@"; do

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Starts the program on a virtual X display and checks what a user would see
+# first: a window titled "Tunewise" of 1000 x 640, and no QML warning or
+# error on the way.
+#
+#   start_under_xvfb.sh PATH/TO/tunewise
+set -euo pipefail
+program=$1
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home/runtime
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM QT_QUICK_BACKEND
+
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+    "$1" > "$2/log" 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do
+        if xwininfo -root -tree | grep -q "\"Tunewise\": (\"tunewise\""; then
+            sleep 2  # let the scene load completely
+            break
+        fi
+        sleep 0.2
+    done
+    xwininfo -root -tree > "$2/windows"
+    kill "$pid"
+    wait "$pid" || true' _ "$program" "$home"
+
+status=0
+if ! grep -qE '"Tunewise": \("tunewise" "Tunewise"\)  1000x640' "$home/windows"; then
+    echo "FAIL: no 1000x640 window titled Tunewise"
+    cat "$home/windows"
+    status=1
+fi
+if grep -iE 'qml|qrc:|error' "$home/log"; then
+    echo "FAIL: QML warnings or errors while starting"
+    status=1
+fi
+[ $status -eq 0 ] && echo "PASS: Tunewise started cleanly"
+exit $status
