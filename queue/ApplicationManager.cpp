@@ -6,6 +6,7 @@
 #include "NativeFileChooser.h"
 #include "ProcessingJob.h"
 #include "SettingsDialog.h"
+#include "TargetFrequencies.h"
 #include "TaskHandoff.h"
 #include "Translator.h"
 
@@ -14,16 +15,6 @@
 #include <QProgressDialog>
 #include <QThreadPool>
 #include <QtConcurrent>
-
-namespace {
-
-struct TargetFrequency
-{
-    const char *label;
-    QVariant value;  // whole numbers as int, the rest as double
-};
-
-} // namespace
 
 ApplicationManager *ApplicationManager::instance()
 {
@@ -43,14 +34,8 @@ ApplicationManager::ApplicationManager(QObject *parent)
     pool->setMaxThreadCount(std::max(2, pool->maxThreadCount()));
     m_settings = GlobalSettings::instance();
 
-    // The A4 pitch at which the named note sounds at the named frequency.
-    const TargetFrequency frequencies[] = {
-        {"174 Hz (F3)", 438.48}, {"285 Hz (C#4)", 452.37}, {"396 Hz (G4)", 444.34}, {"417 Hz (G#4)", 441.78},
-        {"432 Hz (A4)", 432},    {"440 Hz (A4)", 440},     {"528 Hz (C5)", 444},    {"639 Hz (D#5)", 451.84},
-        {"741 Hz (F#5)", 440.6}, {"852 Hz (G#5)", 451.33}, {"963 Hz (B5)", 428.96},
-    };
-    for (const TargetFrequency &frequency : frequencies)
-        m_targetFrequencies->append(new KeyValueItem(QString::fromLatin1(frequency.label), frequency.value));
+    for (const TargetFrequencies::Choice &choice : TargetFrequencies::choices())
+        m_targetFrequencies->append(new KeyValueItem(QString::fromLatin1(choice.label), choice.value));
 }
 
 ApplicationManager::~ApplicationManager()
