@@ -4,6 +4,7 @@
 #include "FFmpegPointers.h"
 #include "GlobalSettings.h"
 #include "OutputFormat.h"
+#include "PeakLimiter.h"
 #include "QueueEntry.h"
 #include "RubberbandPlugin.h"
 #include "SampleConverter.h"
@@ -70,6 +71,7 @@ private:
     Flow toFloat(const uint8_t *samples, int frames);
     Flow exchange(const float *samples, int frames);
     Flow takeProcessed();
+    Flow keepProcessed(float *samples, int frames);
     Flow encodeQueued(bool last);
     Flow sendFrame(int frames);
     Flow writePackets();
@@ -84,6 +86,7 @@ private:
     QString m_targetDirectory;
     GlobalSettings::ConversionSettings m_settings{};
     std::unique_ptr<TempoPitchProcessorPlugin> m_processor;
+    PeakLimiter m_limiter = PeakLimiter::forRate(WorkingRate, WorkingChannels);
     const OutputFormat *m_format = nullptr;
     const AVCodec *m_encoderCodec = nullptr;
 
@@ -120,7 +123,7 @@ private:
     long long m_framesIn = 0;       // frames put into the processor
     long long m_framesQueued = 0;   // processed frames kept for the output
     long long m_framesEncoded = 0;  // frames sent to the encoder
-    int m_delayToDrop = 0;          // processor delay still to drop
+    int m_delayToDrop = 0;          // processor and limiter delay still to drop
 
     double m_durationSeconds = 0.0;  // 0 when unknown
     double m_timeBase = 0.0;
@@ -206,7 +209,7 @@ bool ProcessingJob::Run::setUp()
         return fail(tr("Unknown pitch-shifting algorithm: %1.").arg(int(m_settings.algorithm)));
     m_processor->setTempo(1.0);
     m_processor->setPitchSemiTones(targetNote - sourceNote);
-    m_delayToDrop = m_processor->startDelay();
+    m_delayToDrop = m_processor->startDelay() + (m_job.m_peakLimiting ? m_limiter.latency() : 0);
 
     // The input and its best audio stream.
     {
@@ -432,6 +435,16 @@ ProcessingJob::Run::Flow ProcessingJob::Run::finishStream()
     m_processor->finish();
     if ((flow = takeProcessed()) != Flow::Continue)
         return flow;
+    // What is still inside the limiter's look-ahead.
+    if (m_job.m_peakLimiting) {
+        std::fill_n(m_processed.begin(), size_t(m_limiter.latency()) * WorkingChannels, 0.0f);
+        if ((flow = keepProcessed(m_processed.data(), m_limiter.latency())) != Flow::Continue)
+            return flow;
+        if (m_limiter.smallestGain() < 1.0) {
+            qDebug().nospace() << "Limiter: up to " << -20.0 * std::log10(m_limiter.smallestGain())
+                               << " dB of gain reduction in " << m_filePath;
+        }
+    }
     if (m_framesQueued < m_framesIn) {
         qWarning() << "The processor returned" << m_framesQueued << "of" << m_framesIn << "frames";
         return Flow::Fail;
@@ -569,24 +582,32 @@ ProcessingJob::Run::Flow ProcessingJob::Run::takeProcessed()
         const int available = m_processor->availableSamples();
         if (available <= 0)
             return Flow::Continue;
-        int n = m_processor->receiveSamples(m_processed.data(), std::min(available, BufferFrames));
+        const int n = m_processor->receiveSamples(m_processed.data(), std::min(available, BufferFrames));
         if (n <= 0)
             return Flow::Continue;
-        const float *samples = m_processed.data();
-        const int dropped = std::min(n, m_delayToDrop);
-        m_delayToDrop -= dropped;
-        samples += size_t(dropped) * WorkingChannels;
-        n = int(std::min<long long>(n - dropped, m_framesIn - m_framesQueued));
-        if (n > 0) {
-            void *planes[] = {const_cast<float *>(samples)};
-            if (av_audio_fifo_write(m_queue.get(), planes, n) < n)
-                return Flow::Fail;
-            m_framesQueued += n;
-        }
-        const Flow flow = encodeQueued(false);
+        const Flow flow = keepProcessed(m_processed.data(), n);
         if (flow != Flow::Continue)
             return flow;
     }
+}
+
+// Limits processed frames (in place), drops the processor's and the
+// limiter's delay, and queues what remains, never more than went in.
+ProcessingJob::Run::Flow ProcessingJob::Run::keepProcessed(float *samples, int frames)
+{
+    if (m_job.m_peakLimiting)
+        m_limiter.process(samples, samples, frames);
+    const int dropped = std::min(frames, m_delayToDrop);
+    m_delayToDrop -= dropped;
+    samples += size_t(dropped) * WorkingChannels;
+    const int n = int(std::min<long long>(frames - dropped, m_framesIn - m_framesQueued));
+    if (n > 0) {
+        void *planes[] = {samples};
+        if (av_audio_fifo_write(m_queue.get(), planes, n) < n)
+            return Flow::Fail;
+        m_framesQueued += n;
+    }
+    return encodeQueued(false);
 }
 
 // Sends every whole encoder frame that is queued; at the end also the rest,

@@ -25,6 +25,10 @@ public:
     // stop request ended the run.
     bool run();
 
+    // Whether peaks over full scale are limited (the default) or left to
+    // clip; off only to compare against, in tests.
+    void setPeakLimiting(bool enabled) { m_peakLimiting = enabled; }
+
     // The note value from which pitch shifts are derived: 9 minus the pitch
     // class counted from C, plus the deviation from the nearest
     // equal-tempered note in semitones. Octaves do not count. NaN for a
@@ -47,4 +51,5 @@ private:
     friend class Run;
 
     QPointer<QueueEntry> m_entry;
+    bool m_peakLimiting = true;
 };

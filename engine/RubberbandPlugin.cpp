@@ -185,9 +185,11 @@ void RubberbandPlugin::collectOutput()
         if (m_output.size() < m_outputEnd + size_t(n) * channels)
             m_output.resize(m_outputEnd + size_t(n) * channels);
         float *out = m_output.data() + m_outputEnd;
+        // Not clamped: pitch shifting lifts peaks over full scale, and the
+        // conversion's limiter brings them down without distortion.
         for (int f = 0; f < n; ++f)
             for (size_t c = 0; c < channels; ++c)
-                out[size_t(f) * channels + c] = clampSample(m_channelBuffers[c][size_t(f)]);
+                out[size_t(f) * channels + c] = m_channelBuffers[c][size_t(f)];
         m_outputEnd += size_t(n) * channels;
         m_framesOut += n;
     }

@@ -23,7 +23,7 @@ sanitized() {
 }
 
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-sanitized build-asan address,undefined tst_processors tst_outputformat tst_job
+sanitized build-asan address,undefined tst_processors tst_outputformat tst_peaklimiter tst_job
 # Qt itself is not instrumented: its own calls into the sanitizer's
 # interceptors are not judged, and tests/tsan.supp names the one place where
 # a Qt template orders a hand-off that only Qt's locks can see.

@@ -34,11 +34,12 @@ QStringList filesIn(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-Conversion convert(const QString &source, const QString &targetFolder)
+Conversion convert(const QString &source, const QString &targetFolder, bool peakLimiting = true)
 {
     Conversion result;
     QueueEntry entry(source, targetFolder);
     ProcessingJob job(&entry);
+    job.setPeakLimiting(peakLimiting);
     QObject::connect(&job, &ProcessingJob::fileProcessingError,
                      [&](const QString &message) { result.errors << message; });
     QObject::connect(&job, &ProcessingJob::progressUpdate, [&](double value) { result.progress << value; });
@@ -98,6 +99,10 @@ private slots:
     void outOfRangeBitrates_data();
     void outOfRangeBitrates();
     void parallelJobsNeverOverwrite();
+    void loudSourceNeverClips_data();
+    void loudSourceNeverClips();
+    void quietSourceUntouchedByTheLimiter_data();
+    void quietSourceUntouchedByTheLimiter();
     void stopRequests();
 
 private:
@@ -541,6 +546,88 @@ void TestJob::parallelJobsNeverOverwrite()
             QVERIFY2(std::llabs(output.frames() - song.frames()) <= 1152, qPrintable(name));
         }
     }
+}
+
+void TestJob::loudSourceNeverClips_data()
+{
+    QTest::addColumn<int>("algorithm");
+    QTest::newRow("SoundTouch") << int(AppConstants::A_Time);
+    QTest::newRow("RubberBand") << int(AppConstants::A_Frequency);
+}
+
+// A loud master, peaking just under full scale, comes out of either
+// processor with peaks above it; none of them may reach the file clipped.
+void TestJob::loudSourceNeverClips()
+{
+    QFETCH(int, algorithm);
+    const QString input = m_dir.filePath(QStringLiteral("loud.wav"));
+    if (!QFileInfo::exists(input)) {
+        // A dense chord with spread phases, normalised to 0.9999.
+        AudioBuffer chord = TestSignals::sine(220.0, 10.0, 44100, 2, 0.0);
+        const double notes[] = {220.0, 277.18, 329.63, 440.0, 554.37, 659.25, 880.0};
+        for (size_t n = 0; n < std::size(notes); ++n) {
+            for (long long f = 0; f < chord.frames(); ++f) {
+                const double v = std::sin(2.0 * M_PI * notes[n] * f / 44100.0 + 1.7 * n);
+                chord.samples[size_t(f) * 2] += float(v);
+                chord.samples[size_t(f) * 2 + 1] += float(n % 2 ? v : -v);
+            }
+        }
+        float peak = 0.0f;
+        for (float s : chord.samples)
+            peak = std::max(peak, std::abs(s));
+        for (float &s : chord.samples)
+            s *= 0.9999f / peak;
+        QCOMPARE(AudioFiles::write(input, chord), QString());
+    }
+    configure(algorithm, AppConstants::F_Wav);
+    const Conversion conversion = convert(input, freshFolder());
+    QVERIFY(conversion.ok);
+    const AudioBuffer output = AudioFiles::decode(conversion.output);
+    QCOMPARE(output.frames(), 441000LL);
+
+    float loudest = 0.0f;
+    int run = 0;
+    int longestRun = 0;
+    for (long long f = 0; f < output.frames(); ++f) {
+        bool extreme = false;
+        for (int c = 0; c < 2; ++c) {
+            const float s = std::abs(output.samples[size_t(f) * 2 + size_t(c)]);
+            loudest = std::max(loudest, s);
+            extreme = extreme || s >= 32767.0f / 32768.0f;
+        }
+        run = extreme ? run + 1 : 0;
+        longestRun = std::max(longestRun, run);
+    }
+    QVERIFY2(loudest <= 0.989f, qPrintable(QString::number(loudest)));
+    QCOMPARE(longestRun, 0);
+
+    // Without the limiter the same conversion would have clipped.
+    const Conversion unlimited = convert(input, freshFolder(), false);
+    const AudioBuffer clipped = AudioFiles::decode(unlimited.output);
+    float clippedPeak = 0.0f;
+    for (float s : clipped.samples)
+        clippedPeak = std::max(clippedPeak, std::abs(s));
+    QVERIFY2(clippedPeak > 0.99f, qPrintable(QString::number(clippedPeak)));
+}
+
+void TestJob::quietSourceUntouchedByTheLimiter_data()
+{
+    loudSourceNeverClips_data();
+}
+
+// Clean audio passes the limiter bit for bit: the output with it equals the
+// output without it.
+void TestJob::quietSourceUntouchedByTheLimiter()
+{
+    QFETCH(int, algorithm);
+    const QString input = m_dir.filePath(QStringLiteral("quiet.wav"));
+    if (!QFileInfo::exists(input))
+        QCOMPARE(AudioFiles::write(input, TestSignals::burstsOverTone(440.0, 10.0)), QString());  // peaks at -6 dBFS
+    configure(algorithm, AppConstants::F_Wav);
+    const AudioBuffer limited = AudioFiles::decode(convert(input, freshFolder(), true).output);
+    const AudioBuffer bypassed = AudioFiles::decode(convert(input, freshFolder(), false).output);
+    QCOMPARE(limited.frames(), bypassed.frames());
+    QVERIFY(limited.samples == bypassed.samples);
 }
 
 // A stop request ends the run promptly, with false, no message and no output.
