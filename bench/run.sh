@@ -31,7 +31,10 @@ else
     music="$music+0.15*sin(2*PI*($root_hz/2)*t)*exp(-3*mod(t,0.5))"
     hits="0.35*(random(0)-0.5)*exp(-30*mod(t,0.25))"
     hiss="0.01*(random(1)-0.5)"
-    ffmpeg -v error -y -f lavfi -i "aevalsrc=${music}+${hits}+${hiss}|${music}+0.6*${hits}+${hiss}:s=44100:d=300" \
+    left="${music}+${hits}+${hiss}"
+    right="${music}+0.6*${hits}+${hiss}"
+    # Commas inside an expression must not end the filter.
+    ffmpeg -v error -y -f lavfi -i "aevalsrc=${left//,/\\,}|${right//,/\\,}:s=44100:d=300" \
         -c:a pcm_s16le "$work/input.wav"
 fi
 # The quality probe: a 440 Hz tone with bursts marking the time.

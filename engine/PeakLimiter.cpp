@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 PeakLimiter::PeakLimiter(int channels, double ceiling, int lookAheadFrames, int releaseFrames)
     : m_channels(std::max(1, channels))
@@ -25,6 +24,7 @@ void PeakLimiter::process(const float *input, float *output, int frames)
 {
     const int slots = m_lookAhead + 1;
     const size_t channels = size_t(m_channels);
+    auto wrap = [slots](int i) { return i >= slots ? i - slots : i; };
     for (int f = 0; f < frames; ++f) {
         const float *in = input + size_t(f) * channels;
         float peak = 0.0f;
@@ -32,41 +32,42 @@ void PeakLimiter::process(const float *input, float *output, int frames)
             peak = std::max(peak, std::abs(in[c]));
         const double needed = peak > m_ceiling ? m_ceiling / double(peak) : 1.0;
 
-        const int slot = int(m_position % slots);
-        std::memcpy(&m_delay[size_t(slot) * channels], in, channels * sizeof(float));
-        m_needed[size_t(slot)] = needed;
-        // The frame that leaves now came in lookAhead frames ago (the one
-        // just written when there is no look-ahead).
-        const float *leaving = &m_delay[size_t((m_position + 1) % slots) * channels];
-
-        // Window minimum over the frames still ahead of the one leaving.
-        while (m_minimaCount > 0) {
-            const long long last = m_minima[size_t((m_minimaBegin + m_minimaCount - 1) % slots)];
-            if (m_needed[size_t(last % slots)] < needed)
-                break;
+        // The slot written now held the frame that just left the window.
+        if (m_minimaCount > 0 && m_minima[size_t(m_minimaBegin)] == m_slot) {
+            m_minimaBegin = wrap(m_minimaBegin + 1);
             --m_minimaCount;
         }
-        m_minima[size_t((m_minimaBegin + m_minimaCount) % slots)] = m_position;
+        float *stored = &m_delay[size_t(m_slot) * channels];
+        for (size_t c = 0; c < channels; ++c)
+            stored[c] = in[c];
+        m_needed[size_t(m_slot)] = needed;
+        while (m_minimaCount > 0 && m_needed[size_t(m_minima[size_t(wrap(m_minimaBegin + m_minimaCount - 1))])] >= needed)
+            --m_minimaCount;
+        m_minima[size_t(wrap(m_minimaBegin + m_minimaCount))] = m_slot;
         ++m_minimaCount;
-        if (m_minima[size_t(m_minimaBegin)] <= m_position - slots) {
-            m_minimaBegin = (m_minimaBegin + 1) % slots;
-            --m_minimaCount;
-        }
-        const double target = m_needed[size_t(m_minima[size_t(m_minimaBegin)] % slots)];
+        const double target = m_needed[size_t(m_minima[size_t(m_minimaBegin)])];
 
         // Down at once, up smoothly; exactly 1.0 when nothing is near.
-        m_gain = target < m_gain ? target : std::min(target, 1.0 - (1.0 - m_gain) * m_release);
-        if (m_gain > 1.0 - 1e-12)
-            m_gain = 1.0;
-        m_smallestGain = std::min(m_smallestGain, m_gain);
+        if (target < m_gain) {
+            m_gain = target;
+            m_smallestGain = std::min(m_smallestGain, m_gain);
+        } else if (m_gain < 1.0) {
+            m_gain = std::min(target, 1.0 - (1.0 - m_gain) * m_release);
+            if (m_gain > 1.0 - 1e-12)
+                m_gain = 1.0;
+        }
 
+        // The frame that leaves now came in lookAhead frames ago (the one
+        // just written when there is no look-ahead).
+        m_slot = wrap(m_slot + 1);
+        const float *leaving = &m_delay[size_t(m_slot) * channels];
         float *out = output + size_t(f) * channels;
         if (m_gain == 1.0) {
-            std::memcpy(out, leaving, channels * sizeof(float));
+            for (size_t c = 0; c < channels; ++c)
+                out[c] = leaving[c];
         } else {
             for (size_t c = 0; c < channels; ++c)
                 out[c] = float(leaving[c] * m_gain);
         }
-        ++m_position;
     }
 }

@@ -36,12 +36,12 @@ private:
     // The last lookAhead + 1 input frames and the gain each one needs.
     std::vector<float> m_delay;
     std::vector<double> m_needed;
-    // Frame positions of a falling run of needed gains: the window's minimum
-    // is at the front.
-    std::vector<long long> m_minima;
+    // Slots of a rising run of needed gains, oldest first: the window's
+    // minimum is at the front. A ring of lookAhead + 1 places.
+    std::vector<int> m_minima;
     int m_minimaBegin = 0;
     int m_minimaCount = 0;
-    long long m_position = 0;
+    int m_slot = 0;  // where the next input frame goes
     double m_gain = 1.0;
     double m_smallestGain = 1.0;
 };
