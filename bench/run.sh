@@ -55,7 +55,7 @@ timed() {
         in=$work/input.wav out=$work/out/input.$ext \
             /usr/bin/time -f "%e %U %S %M" -o "$work/time" bash -c "$*" > /dev/null 2>&1
         read -r e u s m < "$work/time"
-        walls+=("$e"); cpus+=("$(python3 -c "print($u+$s)")"); mems+=("$m")
+        walls+=("$e"); cpus+=("$(python3 -c "print(f'{$u+$s:.2f}')")"); mems+=("$m")
     done
     wall[$name]=$(printf '%s\n' "${walls[@]}" | sort -g | sed -n "$(( (runs + 1) / 2 ))p")
     cpu[$name]=$(printf '%s\n' "${cpus[@]}" | sort -g | sed -n "$(( (runs + 1) / 2 ))p")
@@ -119,7 +119,9 @@ for name in "floor mp3 (ffmpeg transcode)" "tunewise time, mp3" "tunewise freque
     length=$(sed -n 's/.*length_diff=\([^ ]*\).*/\1/p' <<< "$q")
     lag=$(sed -n 's/.*lag_ms=\([^ ]*\).*/\1/p' <<< "$q")
     pitch=$(sed -n 's/.*pitch_hz=\([^ ]*\).*/\1/p' <<< "$q")
-    echo "| $name | ${wall[$name]} | ${cpu[$name]} | $(ratio_of "${wall[$name]}" "${wall[$(floor_of "$name")]}") | $(( ${mem[$name]} / 1024 )) | ${length:-–} | ${lag:-–} | ${pitch:-–} |"
+    times_floor=$(ratio_of "${wall[$name]}" "${wall[$(floor_of "$name")]}")
+    [[ $name == batch* ]] && times_floor=–
+    echo "| $name | ${wall[$name]} | ${cpu[$name]} | $times_floor | $(( ${mem[$name]} / 1024 )) | ${length:-–} | ${lag:-–} | ${pitch:-–} |"
 done
 echo
 echo "Time based mp3 against the floor: $(ratio_of "${wall[tunewise time, mp3]}" "${wall[floor mp3 (ffmpeg transcode)]}") ×."
