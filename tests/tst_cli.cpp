@@ -1,6 +1,7 @@
 // tunewise-cli run as a process, as a script would run it.
 #include "AudioAnalysis.h"
 #include "AudioFiles.h"
+#include "TestFiles.h"
 #include "TestSignals.h"
 
 #include <QDir>
@@ -26,7 +27,8 @@ private:
     // Runs the converter with a home of its own; returns the exit code.
     int run(const QStringList &arguments, QByteArray *errors = nullptr, int timeoutMs = 120000);
     QString song(const QString &relativePath, double seconds = 1.0);
-    QStringList filesBelow(const QString &folder) const;
+    // The converter as a process, with a home of its own.
+    void prepare(QProcess &process) const;
 
     QTemporaryDir m_dir;
     QString m_home;
@@ -39,15 +41,22 @@ void TestCli::initTestCase()
     QDir().mkpath(m_home);
 }
 
-int TestCli::run(const QStringList &arguments, QByteArray *errors, int timeoutMs)
+void TestCli::prepare(QProcess &process) const
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), m_home);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/.config"));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(m_dir.path());
-    process.start(QStringLiteral(TUNEWISE_CLI), arguments);
+    process.setProgram(QStringLiteral(TUNEWISE_CLI));
+}
+
+int TestCli::run(const QStringList &arguments, QByteArray *errors, int timeoutMs)
+{
+    QProcess process;
+    prepare(process);
+    process.setArguments(arguments);
+    process.start();
     if (!process.waitForFinished(timeoutMs))
         return -1;
     if (errors)
@@ -64,16 +73,6 @@ QString TestCli::song(const QString &relativePath, double seconds)
     return path;
 }
 
-QStringList TestCli::filesBelow(const QString &folder) const
-{
-    QStringList files;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(folder).relativeFilePath(it.next());
-    files.sort();
-    return files;
-}
-
 void TestCli::folderTreeIsMirrored()
 {
     song(QStringLiteral("Music/x.wav"));
@@ -87,7 +86,7 @@ void TestCli::folderTreeIsMirrored()
     QCOMPARE(run({QStringLiteral("Music"), single, QStringLiteral("-o"), QStringLiteral("out"), QStringLiteral("--format"),
                   QStringLiteral("flac"), QStringLiteral("--jobs"), QStringLiteral("2")}),
              0);
-    QCOMPARE(filesBelow(m_dir.filePath(QStringLiteral("out"))),
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("out"))),
              (QStringList{"A/y.flac", "single.flac", "x.flac"}));
     const AudioBuffer retuned = AudioFiles::decode(m_dir.filePath(QStringLiteral("out/A/y.flac")));
     QVERIFY(std::abs(AudioAnalysis::pitch(retuned, 0.2, 0.8) - 432.0) <= 0.05);
@@ -134,7 +133,7 @@ void TestCli::exitStatus()
     QByteArray errors;
     QCOMPARE(run(arguments, &errors), status);
     QVERIFY2(errors.contains(message.toUtf8()), errors.constData());
-    QCOMPARE(filesBelow(m_dir.filePath(QStringLiteral("status-out"))), outputs);
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("status-out"))), outputs);
 }
 
 // 528 names the "528 Hz (C5)" choice, whose A4 is 444 Hz; the user's saved
@@ -168,7 +167,7 @@ void TestCli::targetChoiceAndUntouchedSettings()
 
     // Without options the saved settings rule: flac.
     QCOMPARE(run({QStringLiteral("tone.wav"), QStringLiteral("-o"), QStringLiteral("saved-out")}), 0);
-    QCOMPARE(filesBelow(m_dir.filePath(QStringLiteral("saved-out"))), QStringList{"tone.flac"});
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("saved-out"))), QStringList{"tone.flac"});
 }
 
 void TestCli::interruptLeavesNothing()
@@ -176,22 +175,18 @@ void TestCli::interruptLeavesNothing()
     song(QStringLiteral("long.wav"), 240.0);
     const QString out = m_dir.filePath(QStringLiteral("interrupt-out"));
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), m_home);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/.config"));
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(m_dir.path());
-    process.start(QStringLiteral(TUNEWISE_CLI),
-                  {QStringLiteral("long.wav"), QStringLiteral("long.wav"), QStringLiteral("-o"), out,
+    prepare(process);
+    process.setArguments({QStringLiteral("long.wav"), QStringLiteral("long.wav"), QStringLiteral("-o"), out,
                    QStringLiteral("--algorithm"), QStringLiteral("frequency"), QStringLiteral("--format"),
-                   QStringLiteral("mp3"), QStringLiteral("--jobs"), QStringLiteral("2")});
+                          QStringLiteral("mp3"), QStringLiteral("--jobs"), QStringLiteral("2")});
+    process.start();
     QVERIFY(process.waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(filesBelow(out).size(), 2, 30000);  // both are writing
+    QTRY_COMPARE_WITH_TIMEOUT(TestFiles::below(out).size(), 2, 30000);  // both are writing
     ::kill(pid_t(process.processId()), SIGINT);
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 130);
-    QCOMPARE(filesBelow(out), QStringList());
+    QCOMPARE(TestFiles::below(out), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

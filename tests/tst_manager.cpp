@@ -8,6 +8,7 @@
 #include "QueueEntry.h"
 #include "SettingsDialog.h"
 #include "TemporaryHome.h"
+#include "TestFiles.h"
 #include "TestSignals.h"
 #include "Translator.h"
 
@@ -47,16 +48,6 @@ public:
     QStringList directories;  // an empty string cancels
     QStringList captions;
 };
-
-QStringList allFiles(const QString &folder)
-{
-    QStringList files;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(folder).relativeFilePath(it.next());
-    files.sort();
-    return files;
-}
 
 QList<QUrl> urlsOf(const QStringList &paths)
 {
@@ -191,7 +182,7 @@ void TestManager::folderImportMirrorsTheTree()
         QCOMPARE(entry->state(), QueueEntry::S_Finished);
         QCOMPARE(entry->progress(), 1.0);
     }
-    QCOMPARE(allFiles(out), (QStringList{"A/y.mp3", "x.mp3"}));
+    QCOMPARE(TestFiles::below(out), (QStringList{"A/y.mp3", "x.mp3"}));
     const AudioBuffer retuned = AudioFiles::decode(out + QStringLiteral("/A/y.mp3"));
     QVERIFY(std::abs(AudioAnalysis::pitch(retuned, 0.5, 1.5) - 432.0) <= 0.05);
     QCOMPARE(running.count(), 2);
@@ -237,7 +228,7 @@ void TestManager::poolLimitAndRunningFlag()
     QCOMPARE(runningChanges, (QList<bool>{true, false}));
     for (const QueueEntry *entry : m_manager->fileQueue()->items())
         QCOMPARE(entry->state(), QueueEntry::S_Finished);
-    QCOMPARE(allFiles(out).size(), 10);
+    QCOMPARE(TestFiles::below(out).size(), 10);
 
     // Nothing pending: starting changes nothing.
     QSignalSpy running(m_manager.get(), &ApplicationManager::conversionRunningChanged);
@@ -301,7 +292,7 @@ void TestManager::removingEntries()
     QCOMPARE(running.at(0).at(0).toBool(), false);
 
     // Outputs: only what finished; nothing of the stopped long runs.
-    for (const QString &name : allFiles(out))
+    for (const QString &name : TestFiles::below(out))
         QVERIFY2(name.startsWith(QLatin1String("short")), qPrintable(name));
 }
 
@@ -365,12 +356,12 @@ void TestManager::destructionStopsConversions()
     const QString out = m_dir.filePath(QStringLiteral("destroy-out"));
     chooser()->directories = QStringList{out};
     m_manager->processImportUrls(urlsOf({longSong, longSong, longSong}));
-    QTRY_VERIFY(QFileInfo::exists(out) && allFiles(out).size() == 2);  // both have started writing
+    QTRY_VERIFY(QFileInfo::exists(out) && TestFiles::below(out).size() == 2);  // both have started writing
 
     // Each job removes its unfinished output as the last thing it does, so
     // an empty folder right after the destructor means every job had ended.
     m_manager.reset();
-    QCOMPARE(allFiles(out), QStringList());
+    QCOMPARE(TestFiles::below(out), QStringList());
 }
 
 void TestManager::settingsDialogCommitsOnClose()

@@ -1,0 +1,18 @@
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QDirIterator>
+
+namespace TestFiles {
+
+QStringList below(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+} // namespace TestFiles
