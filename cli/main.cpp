@@ -105,18 +105,22 @@ int main(int argc, char *argv[])
 
     // Options change the settings object for this run; nothing is saved.
     bool ok = true;
-    if (parser.isSet(target)) {
-        const double hz = parser.value(target).toDouble(&ok);
-        if (!ok || !(hz > 0))
-            return usageError(QStringLiteral("--target wants a frequency in Hz, not '%1'").arg(parser.value(target)));
-        settings->set_targetFrequency(TargetFrequencies::valueFor(hz));
+    // The option as a positive frequency in Hz, or 0 when it is not one.
+    auto frequency = [&parser](const QCommandLineOption &option) {
+        bool valid = false;
+        const double hz = parser.value(option).toDouble(&valid);
+        return valid && hz > 0 ? hz : 0.0;
+    };
+    for (const QCommandLineOption *option : {&target, &source}) {
+        if (parser.isSet(*option) && frequency(*option) == 0.0) {
+            return usageError(QStringLiteral("--%1 wants a frequency in Hz, not '%2'")
+                                  .arg(option->names().first(), parser.value(*option)));
+        }
     }
-    if (parser.isSet(source)) {
-        const double hz = parser.value(source).toDouble(&ok);
-        if (!ok || !(hz > 0))
-            return usageError(QStringLiteral("--source wants a frequency in Hz, not '%1'").arg(parser.value(source)));
-        settings->set_sourceFrequency(hz);
-    }
+    if (parser.isSet(target))
+        settings->set_targetFrequency(TargetFrequencies::valueFor(frequency(target)));
+    if (parser.isSet(source))
+        settings->set_sourceFrequency(frequency(source));
     if (parser.isSet(algorithm)) {
         const QString name = parser.value(algorithm);
         if (name == QLatin1String("time"))

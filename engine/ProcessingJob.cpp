@@ -13,7 +13,6 @@
 extern "C" {
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/mathematics.h>
 }
 
 #include <QDebug>

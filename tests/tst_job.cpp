@@ -572,9 +572,7 @@ void TestJob::loudSourceNeverClips()
                 chord.samples[size_t(f) * 2 + 1] += float(n % 2 ? v : -v);
             }
         }
-        float peak = 0.0f;
-        for (float s : chord.samples)
-            peak = std::max(peak, std::abs(s));
+        const float peak = AudioAnalysis::peak(chord.samples);
         for (float &s : chord.samples)
             s *= 0.9999f / peak;
         QCOMPARE(AudioFiles::write(input, chord), QString());
@@ -603,10 +601,7 @@ void TestJob::loudSourceNeverClips()
 
     // Without the limiter the same conversion would have clipped.
     const Conversion unlimited = convert(input, freshFolder(), false);
-    const AudioBuffer clipped = AudioFiles::decode(unlimited.output);
-    float clippedPeak = 0.0f;
-    for (float s : clipped.samples)
-        clippedPeak = std::max(clippedPeak, std::abs(s));
+    const float clippedPeak = AudioAnalysis::peak(AudioFiles::decode(unlimited.output).samples);
     QVERIFY2(clippedPeak > 0.99f, qPrintable(QString::number(clippedPeak)));
 }
 

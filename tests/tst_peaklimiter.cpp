@@ -1,5 +1,6 @@
 // The peak limiter on its own: the ceiling holds, clean audio passes
 // untouched, and the delay is what it says.
+#include "AudioAnalysis.h"
 #include "PeakLimiter.h"
 #include "TestSignals.h"
 
@@ -18,14 +19,6 @@ AudioBuffer limited(PeakLimiter &limiter, const AudioBuffer &input, int chunk)
                         n);
     }
     return output;
-}
-
-float peak(const std::vector<float> &samples)
-{
-    float result = 0.0f;
-    for (float s : samples)
-        result = std::max(result, std::abs(s));
-    return result;
 }
 
 } // namespace
@@ -73,10 +66,10 @@ void TestPeakLimiter::loudAudioStaysUnderTheCeiling()
     AudioBuffer input = TestSignals::sine(440.0, 1.0, 44100, 2, amplitude);
     input.samples[2 * 30000 + 1] = float(amplitude * 1.1);
     const AudioBuffer output = limited(limiter, input, chunk);
-    QVERIFY2(peak(output.samples) <= limiter.ceiling() + 1e-6, qPrintable(QString::number(peak(output.samples))));
+    QVERIFY2(AudioAnalysis::peak(output.samples) <= limiter.ceiling() + 1e-6, qPrintable(QString::number(AudioAnalysis::peak(output.samples))));
     QVERIFY(std::abs(limiter.smallestGain() - limiter.ceiling() / (amplitude * 1.1)) < 1e-6);
     // Limited, not squashed: the loudest frames reach the ceiling.
-    QVERIFY(peak(output.samples) > limiter.ceiling() - 0.01);
+    QVERIFY(AudioAnalysis::peak(output.samples) > limiter.ceiling() - 0.01);
 }
 
 // After a lone peak the gain comes back to exactly 1.0, smoothly.

@@ -23,14 +23,6 @@ std::unique_ptr<TempoPitchProcessorPlugin> makeProcessor(int algorithm)
 
 const double To432 = 12.0 * std::log2(432.0 / 440.0);
 
-float peak(const std::vector<float> &samples)
-{
-    float result = 0.0f;
-    for (float s : samples)
-        result = std::max(result, std::abs(s));
-    return result;
-}
-
 void addAlgorithmRows(const char *suffix, const std::function<void(QTestData &)> &rest)
 {
     for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
@@ -253,18 +245,18 @@ void TestProcessors::outOfRangeSamples()
     rubberband.setPitchSemiTones(0.0);
     const AudioBuffer clamped = ProcessorRun::run(rubberband, loud).aligned();
     // A 1.5 sine clamped to full scale on the way in, passed through.
-    QVERIFY2(peak(clamped.samples) < 1.1f, qPrintable(QString::number(peak(clamped.samples))));
-    QVERIFY(peak(clamped.samples) > 0.95f);
+    QVERIFY2(AudioAnalysis::peak(clamped.samples) < 1.1f, qPrintable(QString::number(AudioAnalysis::peak(clamped.samples))));
+    QVERIFY(AudioAnalysis::peak(clamped.samples) > 0.95f);
 
     // Pitch shifting a square-ish wave overshoots: nothing cuts it off.
     RubberbandPlugin shifted(44100, 2);
     shifted.setPitchSemiTones(To432);
-    QVERIFY(peak(ProcessorRun::run(shifted, loud).aligned().samples) > 1.0f);
+    QVERIFY(AudioAnalysis::peak(ProcessorRun::run(shifted, loud).aligned().samples) > 1.0f);
 
     SoundTouchPlugin soundTouch(44100, 2);
     soundTouch.setPitchSemiTones(0.0);
     const AudioBuffer passed = ProcessorRun::run(soundTouch, loud).aligned();
-    QVERIFY2(peak(passed.samples) > 1.4f, qPrintable(QString::number(peak(passed.samples))));
+    QVERIFY2(AudioAnalysis::peak(passed.samples) > 1.4f, qPrintable(QString::number(AudioAnalysis::peak(passed.samples))));
 }
 
 QTEST_GUILESS_MAIN(TestProcessors)

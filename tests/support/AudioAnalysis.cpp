@@ -185,6 +185,14 @@ double lagFrames(const AudioBuffer &reference, const AudioBuffer &signal, double
     return (double(best) + offset) * Decimation;
 }
 
+float peak(const std::vector<float> &samples)
+{
+    float result = 0.0f;
+    for (float s : samples)
+        result = std::max(result, std::abs(s));
+    return result;
+}
+
 double cents(double frequency, double reference)
 {
     return 1200.0 * std::log2(frequency / reference);

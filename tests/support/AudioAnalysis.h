@@ -22,6 +22,9 @@ std::vector<double> pitchTrack(const AudioBuffer &audio, double windowSeconds,
 double lagFrames(const AudioBuffer &reference, const AudioBuffer &signal,
                  double maxLagSeconds = 0.1);
 
+// The largest sample magnitude.
+float peak(const std::vector<float> &samples);
+
 // Pitch difference in cents.
 double cents(double frequency, double reference);
 
