@@ -29,6 +29,14 @@ public:
     double ceiling() const { return m_ceiling; }
 
 private:
+    // Frames examined at a time for the pass-through shortcut.
+    static constexpr int Stretch = 256;
+
+    float peakOf(const float *samples, int frames) const;
+    // The same frames out as limit() gives when nothing needs limiting.
+    void delay(const float *input, float *output, int frames);
+    void limit(const float *input, float *output, int frames);
+
     int m_channels;
     double m_ceiling;
     int m_lookAhead;
@@ -39,6 +47,7 @@ private:
     // Slots of a rising run of needed gains, oldest first: the window's
     // minimum is at the front. A ring of lookAhead + 1 places.
     std::vector<int> m_minima;
+    std::vector<float> m_pending;  // one stretch of input, for delay()
     int m_minimaBegin = 0;
     int m_minimaCount = 0;
     int m_slot = 0;  // where the next input frame goes

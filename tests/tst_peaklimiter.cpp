@@ -32,6 +32,7 @@ private slots:
     void loudAudioStaysUnderTheCeiling_data();
     void loudAudioStaysUnderTheCeiling();
     void gainRecoversAfterAPeak();
+    void blockSizeDoesNotMatter();
 };
 
 void TestPeakLimiter::quietAudioPassesUnchanged()
@@ -95,6 +96,30 @@ void TestPeakLimiter::gainRecoversAfterAPeak()
         previous = gain;
     }
     QCOMPARE(previous, 1.0);
+}
+
+// Clean stretches take a shortcut; where audio is cut into blocks must not
+// change a single sample, whether a peak falls inside a block, right after
+// one, or while the gain is still recovering.
+void TestPeakLimiter::blockSizeDoesNotMatter()
+{
+    AudioBuffer input = TestSignals::toneBursts(440.0, 4.0, 44100, 2, 0.9);
+    for (const int at : {256, 511, 512, 5000, 5100, 20000, 20255, 90000, 150000})
+        input.samples[2 * size_t(at)] = 1.4f;
+    for (size_t i = 2 * 120000; i < 2 * 125000; ++i)  // a loud passage
+        input.samples[i] *= 1.5f;
+    PeakLimiter reference = PeakLimiter::forRate(44100, 2);
+    const AudioBuffer expected = limited(reference, input, 1);
+    QVERIFY(AudioAnalysis::peak(expected.samples) <= reference.ceiling() + 1e-6);
+    for (const int chunk : {3, 255, 256, 257, 1000, 4096, 176400}) {
+        PeakLimiter limiter = PeakLimiter::forRate(44100, 2);
+        const AudioBuffer output = limited(limiter, input, chunk);
+        for (size_t i = 0; i < output.samples.size(); ++i) {
+            if (output.samples[i] != expected.samples[i])
+                QFAIL(qPrintable(QString("blocks of %1: sample %2 differs").arg(chunk).arg(i)));
+        }
+        QCOMPARE(limiter.smallestGain(), reference.smallestGain());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPeakLimiter)
