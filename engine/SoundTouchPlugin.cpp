@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <tuple>
 
 namespace {
 
@@ -151,8 +154,23 @@ void SoundTouchPlugin::finish()
 
 int SoundTouchPlugin::startDelay() const
 {
-    if (m_startDelay < 0)
-        m_startDelay = measureStartDelay();
+    if (m_startDelay >= 0)
+        return m_startDelay;
+    // The delay depends on nothing but these settings, and measuring it
+    // takes about as long as converting a quarter of a second of music: a
+    // queue of files at one pitch measures it once.
+    static std::mutex mutex;
+    static std::map<std::tuple<int, double, double>, int> measured;
+    const auto settings = std::make_tuple(m_sampleRate, m_tempo, m_semiTones);
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        const auto known = measured.find(settings);
+        if (known != measured.end())
+            return m_startDelay = known->second;
+    }
+    m_startDelay = measureStartDelay();
+    const std::lock_guard<std::mutex> lock(mutex);
+    measured.emplace(settings, m_startDelay);
     return m_startDelay;
 }
 
