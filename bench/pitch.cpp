@@ -1,0 +1,130 @@
+// What the pitch libraries cost on their own, without decoding or encoding:
+// the two processors of the program, and Rubber Band with the options of
+// ffmpeg's rubberband filter (its R2 engine), each retuning A4 440 → 432 Hz.
+// The three run in turn, round after round, so that a drifting machine speed
+// touches all of them alike.
+//
+//   pitch INPUT [ROUNDS]     (INPUT: any audio file; default 3 rounds)
+#include "AudioFiles.h"
+#include "RubberbandPlugin.h"
+#include "SoundTouchPlugin.h"
+
+#include <QCoreApplication>
+
+#include <rubberband/RubberBandStretcher.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int Block = 1024;  // frames per call, as a decoder hands them over
+const double SemiTones = 12.0 * std::log2(432.0 / 440.0);
+
+double timed(const std::function<void()> &work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Feeds the whole signal in blocks and takes out what is ready after each.
+void runPlugin(TempoPitchProcessorPlugin &plugin, const AudioBuffer &audio)
+{
+    plugin.setTempo(1.0);
+    plugin.setPitchSemiTones(SemiTones);
+    std::vector<float> out(size_t(Block) * 4 * size_t(audio.channels));
+    const int outFrames = int(out.size()) / audio.channels;
+    auto drain = [&] {
+        while (plugin.receiveSamples(out.data(), outFrames) > 0) {
+        }
+    };
+    for (long long done = 0; done < audio.frames(); done += Block) {
+        const int n = int(std::min<long long>(Block, audio.frames() - done));
+        plugin.putSamples(audio.samples.data() + done * audio.channels, n, audio.channels);
+        drain();
+    }
+    plugin.finish();
+    drain();
+}
+
+// As ffmpeg 5.1's filter drives it: real time, high-quality pitch, every
+// other option at its default (the R2 engine), planar blocks in, whatever is
+// available out.
+void runFilterLike(const AudioBuffer &audio)
+{
+    using RubberBand::RubberBandStretcher;
+    const size_t channels = size_t(audio.channels);
+    RubberBandStretcher stretcher(size_t(audio.sampleRate), channels,
+                                  RubberBandStretcher::OptionProcessRealTime
+                                      | RubberBandStretcher::OptionPitchHighQuality);
+    stretcher.setPitchScale(432.0 / 440.0);
+    std::vector<std::vector<float>> in(channels, std::vector<float>(Block));
+    std::vector<std::vector<float>> out(channels, std::vector<float>(Block * 4));
+    std::vector<float *> inPointers, outPointers;
+    for (size_t c = 0; c < channels; ++c) {
+        inPointers.push_back(in[c].data());
+        outPointers.push_back(out[c].data());
+    }
+    for (long long done = 0; done < audio.frames(); done += Block) {
+        const int n = int(std::min<long long>(Block, audio.frames() - done));
+        for (int f = 0; f < n; ++f) {
+            for (size_t c = 0; c < channels; ++c)
+                in[c][size_t(f)] = audio.samples[size_t(done + f) * channels + c];
+        }
+        stretcher.process(inPointers.data(), size_t(n), done + n >= audio.frames());
+        while (stretcher.available() > 0)
+            stretcher.retrieve(outPointers.data(), std::min<size_t>(size_t(stretcher.available()), Block * 4));
+    }
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: pitch INPUT [ROUNDS]\n");
+        return 2;
+    }
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    QString error;
+    const AudioBuffer audio = AudioFiles::decode(QString::fromLocal8Bit(argv[1]), &error);
+    if (!error.isEmpty() || audio.frames() == 0) {
+        std::fprintf(stderr, "pitch: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    std::vector<double> soundTouch, r3, r2, r3OverR2;
+    for (int round = 0; round < rounds; ++round) {
+        soundTouch.push_back(timed([&] {
+            SoundTouchPlugin plugin(audio.sampleRate, audio.channels);
+            runPlugin(plugin, audio);
+        }));
+        r3.push_back(timed([&] {
+            RubberbandPlugin plugin(audio.sampleRate, audio.channels);
+            runPlugin(plugin, audio);
+        }));
+        r2.push_back(timed([&] { runFilterLike(audio); }));
+        r3OverR2.push_back(r3.back() / r2.back());
+    }
+    std::printf("| pitch library alone, %.0f s of audio | wall s (median of %d) |\n", double(audio.frames()) / audio.sampleRate,
+                rounds);
+    std::printf("|---|---:|\n");
+    std::printf("| SoundTouch, as the time-based conversion runs it | %.2f |\n", median(soundTouch));
+    std::printf("| Rubber Band R3, as the frequency-based conversion runs it | %.2f |\n", median(r3));
+    std::printf("| Rubber Band R2, as ffmpeg's rubberband filter runs it | %.2f |\n", median(r2));
+    std::printf("\nR3 against R2, paired within each round: %.2f ×\n", median(r3OverR2));
+    return 0;
+}
