@@ -137,10 +137,18 @@ for i in "${!names[@]}"; do
          "| $(( peak / 1024 )) | ${length:-–} | ${lag:-–} | ${pitch:-–} |"
 done
 echo
-echo "Paired ratios (median over the rounds of the ratio within a round):"
-echo "- time based mp3 against the floor: $(paired "tunewise time, mp3" "floor mp3 (ffmpeg transcode)") ×"
-echo "- frequency based mp3 against ffmpeg's rubberband filter: $(paired "tunewise frequency, mp3" "ffmpeg rubberband, mp3") ×"
-echo "- frequency based flac against ffmpeg's rubberband filter: $(paired "tunewise frequency, flac" "ffmpeg rubberband, flac") ×"
+echo "Ours against the floor and each peer, on wall time (paired):"
+echo
+echo "| ours | × floor | × ffmpeg rubberband | × sox pitch |"
+echo "|---|---:|---:|---:|"
+for format in mp3 flac; do
+    for algorithm in time frequency; do
+        name="tunewise $algorithm, $format"
+        echo "| $name | $(paired "$name" "floor $format (ffmpeg transcode)")" \
+             "| $(paired "$name" "ffmpeg rubberband, $format") | $(paired "$name" "sox pitch, $format") |"
+    done
+done
+echo
 echo "- batch throughput, --jobs 2 against --jobs 1: $(paired "batch of 8, --jobs 1" "batch of 8, --jobs 2") ×"
 echo "- this machine, two plain transcodes at once against one: $(paired "floor mp3 (ffmpeg transcode)" "two floor mp3 at once" 2) ×"
 echo
