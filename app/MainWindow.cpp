@@ -1,13 +1,14 @@
-#include "MainWindow.h"
+#include "app/MainWindow.h"
 #include "ui_MainWindow.h"
 
-#include "AppConstants.h"
-#include "ApplicationManager.h"
-#include "FontAwesomeSymbols.h"
-#include "GlobalSettings.h"
-#include "KeyValueItemList.h"
-#include "QueueEntryList.h"
-#include "Translator.h"
+#include "app/WidgetDesktop.h"
+#include "engine/AppConstants.h"
+#include "queue/ApplicationManager.h"
+#include "app/FontAwesomeSymbols.h"
+#include "settings/GlobalSettings.h"
+#include "models/KeyValueItemList.h"
+#include "queue/QueueEntryList.h"
+#include "settings/Translator.h"
 
 #include <QQmlEngine>
 #include <QUrl>
@@ -60,7 +61,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     m_ui->setupUi(this);
     // The manager brings the settings, which bring the language and texts.
-    ApplicationManager::instance()->setMainWindow(this);
+    ApplicationManager::instance()->setDesktop(std::make_unique<WidgetDesktop>(this));
     setWindowTitle(GlobalSettings::instance()->appName());
     registerQmlTypes();
     m_ui->quickWidget->setSource(QUrl(QStringLiteral("qrc:/qml/main.qml")));

@@ -30,3 +30,22 @@ make_piece() {
     ffmpeg -v error -y -f lavfi -i "aevalsrc=${left//,/\\,}|${right//,/\\,}:s=44100:d=$seconds" \
         -c:a pcm_s16le "$out"
 }
+
+# make_music OUT [SECONDS]: real music, tracks of the Debian package
+# singularity-music joined into one piece (5 minutes by default) and
+# encoded as a 192 kbit/s mp3, as a downloaded song would be.
+make_music() {
+    local out=$1 seconds=${2:-300} list=$work/tracks.txt
+    local folder=/usr/share/games/singularity/music
+    if [ ! -d "$folder" ]; then
+        echo "make_music: install the Debian package singularity-music" >&2
+        return 1
+    fi
+    : > "$list"
+    local track
+    for track in "$folder"/*.ogg; do
+        printf "file '%s'\n" "${track//\'/\'\\\'\'}" >> "$list"
+    done
+    ffmpeg -v error -y -f concat -safe 0 -i "$list" -t "$seconds" -ar 44100 -ac 2 \
+        -c:a libmp3lame -b:a 192k "$out"
+}

@@ -2,7 +2,7 @@
 // comparison with the time of a whole conversion (bench/run.sh).
 //
 //   limiter [SECONDS]
-#include "PeakLimiter.h"
+#include "engine/PeakLimiter.h"
 
 #include <algorithm>
 #include <chrono>

@@ -5,8 +5,8 @@
 // Prints: length difference in frames (output at 44.1 kHz against the source
 // brought to 44.1 kHz), lag in ms (envelope cross-correlation), and, with
 // EXPECTED_HZ, the pitch of the steady tone in the middle of the output.
-#include "AudioAnalysis.h"
-#include "AudioFiles.h"
+#include "support/AudioAnalysis.h"
+#include "support/AudioFiles.h"
 
 #include <QCoreApplication>
 

@@ -5,9 +5,9 @@
 // touches all of them alike.
 //
 //   pitch INPUT [ROUNDS]     (INPUT: any audio file; default 3 rounds)
-#include "AudioFiles.h"
-#include "RubberbandPlugin.h"
-#include "SoundTouchPlugin.h"
+#include "support/AudioFiles.h"
+#include "engine/RubberbandPlugin.h"
+#include "engine/SoundTouchPlugin.h"
 
 #include <QCoreApplication>
 

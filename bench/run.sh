@@ -2,7 +2,11 @@
 # Measures tunewise-cli against the plain transcode and against its peers on
 # the same work, and prints a table (markdown).
 #
-#   bench/run.sh [INPUT] [ROUNDS]   (default: a generated 5-minute piece, 5 rounds)
+#   bench/run.sh [INPUT] [ROUNDS]   (default: 5 minutes of real music as a
+#                                    192 kbit/s mp3, 5 rounds)
+#
+# With BASELINE_CLI=path/to/an/older/tunewise-cli, that build runs the same
+# conversions beside ours, for CPU time against an earlier version.
 #
 # Each round runs every case once, in turn, alternately forwards and
 # backwards, so that a machine whose speed drifts slows all cases alike.
@@ -20,9 +24,9 @@ cli=$root/build/tunewise-cli
 measure=$root/build/tests/bench_measure
 
 if [ -n "${1:-}" ]; then
-    ffmpeg -v error -y -i "$1" -ar 44100 -ac 2 "$work/input.wav"
+    ffmpeg -v error -y -i "$1" -ar 44100 -ac 2 -c:a libmp3lame -b:a 192k "$work/input.mp3"
 else
-    make_piece "$work/input.wav" 300
+    make_music "$work/input.mp3" 300
 fi
 # The quality probe: a 440 Hz tone with bursts marking the time.
 ffmpeg -v error -y -f lavfi \
@@ -31,7 +35,7 @@ ffmpeg -v error -y -f lavfi \
 # A batch of 8 one-minute files.
 mkdir -p "$work/batch"
 for i in $(seq 8); do
-    ffmpeg -v error -y -ss $(( i * 20 )) -t 60 -i "$work/input.wav" "$work/batch/piece$i.wav"
+    ffmpeg -v error -y -ss $(( i * 20 )) -t 60 -i "$work/input.mp3" -c copy "$work/batch/piece$i.mp3"
 done
 ratio=$(python3 -c 'print(432/440)')
 cents=$(python3 -c 'import math; print(1200*math.log2(432/440))')
@@ -43,8 +47,8 @@ names=() exts=() commands=() probed=()
 case_() {  # NAME EXT PROBE COMMAND
     names+=("$1"); exts+=("$2"); probed+=("$3"); commands+=("$4")
 }
-ours() {  # ALGORITHM FORMAT
-    echo "\"$cli\" --quiet --jobs 1 --algorithm $1 --format $2 --bitrate 192 --target 432 --source 440 \"\$in\" -o \"\$(dirname \"\$out\")\""
+ours() {  # ALGORITHM FORMAT [CLI]
+    echo "\"${3:-$cli}\" --quiet --jobs 1 --algorithm $1 --format $2 --bitrate 192 --target 432 --source 440 \"\$in\" -o \"\$(dirname \"\$out\")\""
 }
 batch() {
     echo "\"$cli\" --quiet --jobs $1 --algorithm time --format mp3 --bitrate 192 --target 432 \"$work/batch\" -o \"\$(dirname \"\$out\")\""
@@ -63,6 +67,10 @@ case_ "tunewise frequency, flac" flac yes "$(ours frequency flac)"
 case_ "ffmpeg rubberband, flac" flac yes \
     "ffmpeg -v error -threads 1 -i \"\$in\" -af rubberband=pitch=$ratio:pitchq=quality -c:a flac \"\$out\""
 case_ "sox pitch, flac" flac yes "sox \"\$in\" \"\$out\" pitch $cents"
+if [ -n "${BASELINE_CLI:-}" ]; then
+    case_ "baseline time, mp3" mp3 no "$(ours time mp3 "$BASELINE_CLI")"
+    case_ "baseline frequency, mp3" mp3 no "$(ours frequency mp3 "$BASELINE_CLI")"
+fi
 case_ "batch of 8, --jobs 1" mp3 no "$(batch 1)"
 case_ "batch of 8, --jobs 2" mp3 no "$(batch 2)"
 # What this machine gives for two independent single-threaded programs.
@@ -75,7 +83,7 @@ for round in $(seq "$rounds"); do
     (( round % 2 == 0 )) && order=$(seq $(( count - 1 )) -1 0)
     for i in $order; do
         rm -rf "$work/out" && mkdir -p "$work/out"
-        in=$work/input.wav out=$work/out/input.${exts[i]} \
+        in=$work/input.mp3 out=$work/out/input.${exts[i]} \
             /usr/bin/time -f "%e %U %S %M" -o "$work/time" bash -c "${commands[i]}" > /dev/null 2>&1
         read -r e u s m < "$work/time"
         wall[$i,$round]=$e
@@ -116,7 +124,7 @@ spread() {  # NAME: the lowest and highest wall time
     values wall "$i" | sort -g | awk 'NR == 1 {low = $1} END {print low "–" $1}'
 }
 
-echo "Input: ${1:-generated 5-minute piece}; $rounds rounds, medians of wall and CPU time, largest peak memory."
+echo "Input: ${1:-5 minutes of singularity-music, 192 kbit/s mp3}; $rounds rounds, medians of wall and CPU time, largest peak memory."
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $(uname -sr)."
 echo
 echo "| case | wall s | (range) | CPU s | × floor (paired) | peak MB | length diff (frames) | lag ms | pitch of 440 Hz → 432 |"
@@ -149,7 +157,18 @@ for format in mp3 flac; do
     done
 done
 echo
-echo "- batch throughput, --jobs 2 against --jobs 1: $(paired "batch of 8, --jobs 1" "batch of 8, --jobs 2") ×"
-echo "- this machine, two plain transcodes at once against one: $(paired "floor mp3 (ffmpeg transcode)" "two floor mp3 at once" 2) ×"
+jobs_gain=$(paired "batch of 8, --jobs 1" "batch of 8, --jobs 2")
+machine_gain=$(paired "floor mp3 (ffmpeg transcode)" "two floor mp3 at once" 2)
+echo "- batch throughput, --jobs 2 against --jobs 1: $jobs_gain ×"
+echo "- this machine, two plain transcodes at once against one: $machine_gain ×"
+echo "- share of the machine's gain that --jobs 2 reaches: $(python3 -c "print(f'{100 * ($jobs_gain - 1) / ($machine_gain - 1):.0f} %')")"
+if [ -n "${BASELINE_CLI:-}" ]; then
+    for algorithm in time frequency; do
+        a=$(index_of "tunewise $algorithm, mp3"); b=$(index_of "baseline $algorithm, mp3")
+        for round in $(seq "$rounds"); do
+            python3 -c "print(${cpu[$a,$round]} / ${cpu[$b,$round]})"
+        done | median | xargs printf -- "- CPU time of $algorithm based mp3 against the baseline: %.3f ×\n"
+    done
+fi
 echo
-"$root/build/tests/bench_pitch" "$work/input.wav" 3
+"$root/build/tests/bench_pitch" "$work/input.mp3" 3

@@ -1,14 +1,11 @@
-#include "CommandLineConverter.h"
+#include "cli/CommandLineConverter.h"
 
-#include "ProcessingJob.h"
-#include "QueueEntry.h"
+#include "engine/Conversion.h"
+#include "engine/WorkerPool.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QFutureWatcher>
-#include <QThreadPool>
 #include <QTimer>
-#include <QtConcurrent>
 
 #include <unistd.h>
 
@@ -16,23 +13,25 @@
 
 std::atomic<bool> CommandLineConverter::s_stopRequested{false};
 
-// One conversion in flight.
+// One conversion in flight. The pool thread writes `result`; the main
+// thread reads it in the task's completion.
 struct CommandLineConverter::Running
 {
-    std::unique_ptr<QueueEntry> entry;
-    QFutureWatcher<bool> watcher;
-    QStringList errors;
+    ConversionRequest request;
+    std::atomic<bool> stop{false};
+    std::atomic<double> progress{0.0};
+    ConversionResult result;
 };
 
-CommandLineConverter::CommandLineConverter(QList<Job> jobs, int parallel, bool quiet, QObject *parent)
+CommandLineConverter::CommandLineConverter(QList<ConversionRequest> requests, int parallel, bool quiet,
+                                           QObject *parent)
     : QObject(parent)
-    , m_jobs(std::move(jobs))
-    , m_parallel(std::max(1, parallel))
+    , m_requests(std::move(requests))
     , m_quiet(quiet)
     , m_live(!quiet && isatty(STDOUT_FILENO))
+    , m_pool(std::make_unique<WorkerPool>(parallel))
     , m_timer(new QTimer(this))
 {
-    QThreadPool::globalInstance()->setMaxThreadCount(m_parallel);
     // Progress lines and stop requests are looked at a few times a second.
     m_timer->setInterval(100);
     connect(m_timer, &QTimer::timeout, this, [this] {
@@ -43,10 +42,9 @@ CommandLineConverter::CommandLineConverter(QList<Job> jobs, int parallel, bool q
 
 CommandLineConverter::~CommandLineConverter()
 {
-    for (const auto &running : m_running) {
-        running->entry->update_deleteWhenFinished(true);
-        running->watcher.waitForFinished();
-    }
+    for (const auto &running : m_running)
+        running->stop = true;
+    m_pool.reset();
 }
 
 void CommandLineConverter::requestStop()
@@ -56,7 +54,7 @@ void CommandLineConverter::requestStop()
 
 int CommandLineConverter::exec()
 {
-    if (m_jobs.isEmpty())
+    if (m_requests.isEmpty())
         return 0;
     m_timer->start();
     startNext();
@@ -68,51 +66,43 @@ int CommandLineConverter::exec()
 
 void CommandLineConverter::startNext()
 {
-    while (!m_stopped && int(m_running.size()) < m_parallel && m_next < m_jobs.size()) {
-        const Job &job = m_jobs.at(m_next++);
+    while (!m_stopped && m_pool->pending() < m_pool->maxThreads() && m_next < m_requests.size()) {
         auto running = std::make_unique<Running>();
-        running->entry = std::make_unique<QueueEntry>(job.source, job.targetDirectory);
-        running->entry->update_state(QueueEntry::S_Processing);
+        running->request = m_requests.at(m_next++);
         Running *raw = running.get();
-        connect(&raw->watcher, &QFutureWatcherBase::finished, this,
-                [this, raw] { finished(raw, raw->watcher.result()); });
-        QueueEntry *entry = raw->entry.get();
-        raw->watcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [entry, raw] {
-            ProcessingJob job(entry);
-            QObject::connect(&job, &ProcessingJob::progressUpdate,
-                             [entry](double progress) { entry->reportProgress(progress); });
-            // Collected on this thread, read after the task has ended.
-            QObject::connect(&job, &ProcessingJob::fileProcessingError,
-                             [raw](const QString &message) { raw->errors << message; });
-            return job.run();
-        }));
+        m_pool->start(
+            [raw] {
+                Conversion conversion(raw->request);
+                conversion.setStopCheck([raw] { return raw->stop.load(); });
+                conversion.setProgressCallback([raw](double progress) { raw->progress = progress; });
+                raw->result = conversion.run();
+            },
+            [this, raw] { finished(raw); });
         m_running.push_back(std::move(running));
     }
     if (m_running.empty())
         QCoreApplication::quit();
 }
 
-void CommandLineConverter::finished(Running *running, bool ok)
+void CommandLineConverter::finished(Running *running)
 {
-    const QString name = running->entry->filePath();
-    const bool stopped = running->entry->deleteWhenFinished();
-    if (!ok && !stopped) {
+    const ConversionResult &result = running->result;
+    const QString name = running->request.sourcePath;
+    if (result.status == ConversionResult::Failed) {
         ++m_failed;
-        const QString reason = running->errors.isEmpty() ? QStringLiteral("conversion failed")
-                                                         : running->errors.join(QStringLiteral("; "));
-        std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(reason));
+        std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(result.message));
     }
+    if (!m_quiet && result.status != ConversionResult::Stopped) {
+        clearLive();
+        std::fprintf(stdout, "%s %s\n", result.converted() ? "done  " : "failed", qPrintable(name));
+    }
+    std::fflush(stdout);
     for (auto it = m_running.begin(); it != m_running.end(); ++it) {
         if (it->get() == running) {
             m_running.erase(it);
             break;
         }
     }
-    if (!m_quiet && !stopped) {
-        clearLive();
-        std::fprintf(stdout, "%s %s\n", ok ? "done  " : "failed", qPrintable(name));
-    }
-    std::fflush(stdout);
     startNext();
     redraw();
 }
@@ -123,7 +113,7 @@ void CommandLineConverter::checkStop()
         return;
     m_stopped = true;
     for (const auto &running : m_running)
-        running->entry->update_deleteWhenFinished(true);
+        running->stop = true;
     if (m_running.empty())
         QCoreApplication::quit();
 }
@@ -142,8 +132,8 @@ void CommandLineConverter::redraw()
         return;
     clearLive();
     for (const auto &running : m_running) {
-        const int percent = int(running->entry->progress() * 100.0 + 0.5);
-        std::fprintf(stdout, "%3d%% %s\n", percent, qPrintable(QFileInfo(running->entry->filePath()).fileName()));
+        const int percent = int(running->progress.load() * 100.0 + 0.5);
+        std::fprintf(stdout, "%3d%% %s\n", percent, qPrintable(QFileInfo(running->request.sourcePath).fileName()));
         ++m_linesShown;
     }
     std::fflush(stdout);

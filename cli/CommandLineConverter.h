@@ -1,29 +1,26 @@
 #pragma once
 
+#include "engine/ConversionRequest.h"
+#include "engine/ConversionResult.h"
+
 #include <QList>
 #include <QObject>
-#include <QStringList>
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
-class QueueEntry;
 class QTimer;
+class WorkerPool;
 
-// Converts the files of one command line with the desktop program's engine,
-// several at a time, reporting on the terminal.
+// Converts the files of one command line with the engine, several at a
+// time, reporting on the terminal.
 class CommandLineConverter : public QObject
 {
     Q_OBJECT
 
 public:
-    struct Job
-    {
-        QString source;
-        QString targetDirectory;
-    };
-
-    CommandLineConverter(QList<Job> jobs, int parallel, bool quiet, QObject *parent = nullptr);
+    CommandLineConverter(QList<ConversionRequest> requests, int parallel, bool quiet, QObject *parent = nullptr);
     ~CommandLineConverter() override;
 
     // Converts everything; returns the exit status: 0 when every file was
@@ -37,20 +34,20 @@ private:
     struct Running;
 
     void startNext();
-    void finished(Running *running, bool ok);
+    void finished(Running *running);
     void redraw();
     void clearLive();
     void checkStop();
 
-    QList<Job> m_jobs;
+    QList<ConversionRequest> m_requests;
     int m_next = 0;
-    int m_parallel;
     bool m_quiet;
     bool m_live;
     int m_failed = 0;
     int m_linesShown = 0;
     bool m_stopped = false;
     std::vector<std::unique_ptr<Running>> m_running;
+    std::unique_ptr<WorkerPool> m_pool;
     QTimer *m_timer;
     static std::atomic<bool> s_stopRequested;
 };

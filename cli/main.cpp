@@ -1,10 +1,11 @@
 // tunewise-cli: the desktop program's converter for scripts and servers.
-#include "AppConstants.h"
-#include "CommandLineConverter.h"
-#include "FolderScanner.h"
-#include "GlobalSettings.h"
-#include "KeyValueItemList.h"
-#include "TargetFrequencies.h"
+#include "engine/AppConstants.h"
+#include "cli/CommandLineConverter.h"
+#include "engine/FolderScanner.h"
+#include "settings/GlobalSettings.h"
+#include "models/KeyValueItemList.h"
+#include "settings/OptionLists.h"
+#include "settings/TargetFrequencies.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -103,7 +104,9 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    // Options change the settings object for this run; nothing is saved.
+    // Options change the saved settings for this run only.
+    ConversionSettings conversion = settings->conversionSettings();
+    QString fileFilter = settings->fileFilter();
     bool ok = true;
     // The option as a positive frequency in Hz, or 0 when it is not one.
     auto frequency = [&parser](const QCommandLineOption &option) {
@@ -118,15 +121,15 @@ int main(int argc, char *argv[])
         }
     }
     if (parser.isSet(target))
-        settings->set_targetFrequency(TargetFrequencies::valueFor(frequency(target)));
+        conversion.targetFrequency = TargetFrequencies::valueFor(frequency(target));
     if (parser.isSet(source))
-        settings->set_sourceFrequency(frequency(source));
+        conversion.sourceFrequency = frequency(source);
     if (parser.isSet(algorithm)) {
         const QString name = parser.value(algorithm);
         if (name == QLatin1String("time"))
-            settings->set_algorithm(AppConstants::A_Time);
+            conversion.algorithm = AppConstants::A_Time;
         else if (name == QLatin1String("frequency"))
-            settings->set_algorithm(AppConstants::A_Frequency);
+            conversion.algorithm = AppConstants::A_Frequency;
         else
             return usageError(QStringLiteral("--algorithm is time or frequency, not '%1'").arg(name));
     }
@@ -139,18 +142,18 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("--format is mp3, wav, flac or m4a, not '%1'").arg(name));
         const AppConstants::AudioFormat formats[] = {AppConstants::F_Mp3, AppConstants::F_Wav, AppConstants::F_Flac,
                                                      AppConstants::F_M4a};
-        settings->set_audioFormat(formats[index]);
+        conversion.audioFormat = formats[index];
     }
     if (parser.isSet(bitrate)) {
         const int kbps = parser.value(bitrate).toInt(&ok);
-        std::unique_ptr<KeyValueItemList> offered(createBitrateList(nullptr));
+        std::unique_ptr<KeyValueItemList> offered(OptionLists::bitrates(nullptr));
         if (!ok || offered->getIndexOfValue(kbps) < 0)
             return usageError(QStringLiteral("--bitrate is one of 512, 320, 256, 192, 160, 128, 96, not '%1'")
                                   .arg(parser.value(bitrate)));
-        settings->set_audioBitrate(kbps);
+        conversion.audioBitrate = kbps;
     }
     if (parser.isSet(filter))
-        settings->set_fileFilter(parser.value(filter));
+        fileFilter = parser.value(filter);
     int parallel = int(std::max(1u, std::thread::hardware_concurrency()));
     if (parser.isSet(jobs)) {
         parallel = parser.value(jobs).toInt(&ok);
@@ -165,16 +168,16 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("no input: give files or folders to convert"));
     QString outDir = QDir::cleanPath(QFileInfo(parser.value(output)).absoluteFilePath());
 
-    QList<CommandLineConverter::Job> work;
+    QList<ConversionRequest> work;
     for (const QString &input : inputs) {
         const QFileInfo info(input);
         if (info.isDir()) {
             const QString base = outDir + QLatin1Char('/');
             for (const FolderScanner::Match &match :
-                 FolderScanner::scan(info.absoluteFilePath(), base, FolderScanner::nameFilters(settings->fileFilter())))
-                work.append({match.filePath, match.targetDirectory});
+                 FolderScanner::scan(info.absoluteFilePath(), base, FolderScanner::nameFilters(fileFilter)))
+                work.append({match.filePath, match.targetDirectory, conversion});
         } else if (info.exists()) {
-            work.append({info.absoluteFilePath(), outDir});
+            work.append({info.absoluteFilePath(), outDir, conversion});
         } else {
             return usageError(QStringLiteral("'%1' does not exist").arg(input));
         }

@@ -39,6 +39,15 @@ struct ResamplerDeleter {
 struct IoContextDeleter {
     void operator()(AVIOContext *io) const { avio_closep(&io); }
 };
+// An I/O context made with avio_alloc_context over callbacks of our own.
+struct CustomIoContextDeleter {
+    void operator()(AVIOContext *io) const
+    {
+        if (io)
+            av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
 
 using InputFormatPtr = std::unique_ptr<AVFormatContext, InputFormatDeleter>;
 using OutputFormatPtr = std::unique_ptr<AVFormatContext, OutputFormatDeleter>;
@@ -47,6 +56,7 @@ using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using ResamplerPtr = std::unique_ptr<SwrContext, ResamplerDeleter>;
 using IoContextPtr = std::unique_ptr<AVIOContext, IoContextDeleter>;
+using CustomIoContextPtr = std::unique_ptr<AVIOContext, CustomIoContextDeleter>;
 
 // av_err2str() is a C99 compound-literal macro and does not compile as C++.
 inline QString errorText(int code)

@@ -1,6 +1,6 @@
-#include "OutputFormat.h"
+#include "engine/OutputFormat.h"
 
-#include "AppConstants.h"
+#include "engine/AppConstants.h"
 
 #include <algorithm>
 #include <iterator>
@@ -47,17 +47,17 @@ int OutputFormat::clampBitrate(int kbps) const
     return std::clamp(kbps, minKbps, maxKbps);
 }
 
-void OutputFormat::configureEncoder(AVCodecContext *context, const AVCodec *encoder,
-                                    int bitrateKbps, const AVOutputFormat *container)
+void OutputFormat::configureEncoder(AVCodecContext *context, const AVCodec *encoder, int bitrateKbps,
+                                    const AVOutputFormat *container, int sampleRate, int channels)
 {
     context->bit_rate = int64_t(bitrateKbps) * 1000;
     context->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
     if (encoder->sample_fmts)
         context->sample_fmt = encoder->sample_fmts[0];
-    context->sample_rate = SampleRate;
+    context->sample_rate = sampleRate;
     av_channel_layout_uninit(&context->ch_layout);
-    av_channel_layout_default(&context->ch_layout, Channels);
-    context->time_base = AVRational{1, SampleRate};
+    av_channel_layout_default(&context->ch_layout, channels);
+    context->time_base = AVRational{1, sampleRate};
     if (container && (container->flags & AVFMT_GLOBALHEADER))
         context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 }

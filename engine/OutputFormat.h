@@ -13,6 +13,7 @@ extern "C" {
 class OutputFormat
 {
 public:
+    // The rate and channel count every output has.
     static constexpr int SampleRate = 44100;
     static constexpr int Channels = 2;
     // Frames per export frame for encoders that take any frame size (PCM).
@@ -26,8 +27,8 @@ public:
     const AVCodec *findEncoder() const;
 
     // Sets the parameters every format shares on a fresh encoder context.
-    static void configureEncoder(AVCodecContext *context, const AVCodec *encoder,
-                                 int bitrateKbps, const AVOutputFormat *container);
+    static void configureEncoder(AVCodecContext *context, const AVCodec *encoder, int bitrateKbps,
+                                 const AVOutputFormat *container, int sampleRate, int channels);
 
     // Samples per export frame for an opened encoder context.
     static int exportFrameSize(const AVCodecContext *context);

@@ -1,4 +1,4 @@
-#include "PeakLimiter.h"
+#include "engine/PeakLimiter.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "RubberbandPlugin.h"
+#include "engine/RubberbandPlugin.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "SampleConverter.h"
+#include "engine/SampleConverter.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FFmpegPointers.h"
+#include "engine/FFmpegPointers.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

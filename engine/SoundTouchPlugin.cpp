@@ -1,4 +1,4 @@
-#include "SoundTouchPlugin.h"
+#include "engine/SoundTouchPlugin.h"
 
 #include <soundtouch/SoundTouch.h>
 

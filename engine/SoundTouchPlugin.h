@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TempoPitchProcessorPlugin.h"
+#include "engine/TempoPitchProcessorPlugin.h"
 
 #include <memory>
 #include <vector>

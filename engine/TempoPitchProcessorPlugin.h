@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SoundProcessorPlugin.h"
+#include "engine/SoundProcessorPlugin.h"
 
 // A sound processor with the two controls the conversion job needs.
 class TempoPitchProcessorPlugin : public SoundProcessorPlugin

@@ -1,20 +1,15 @@
-#include "ApplicationManager.h"
+#include "queue/ApplicationManager.h"
 
-#include "FileChooser.h"
-#include "FolderScanner.h"
-#include "GlobalSettings.h"
-#include "NativeFileChooser.h"
-#include "ProcessingJob.h"
-#include "SettingsDialog.h"
-#include "TargetFrequencies.h"
-#include "TaskHandoff.h"
-#include "Translator.h"
+#include "engine/FolderScanner.h"
+#include "engine/WorkerPool.h"
+#include "queue/Desktop.h"
+#include "queue/ProcessingJob.h"
+#include "settings/GlobalSettings.h"
+#include "settings/TargetFrequencies.h"
+#include "settings/Translator.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
-#include <QProgressDialog>
-#include <QThreadPool>
-#include <QtConcurrent>
+#include <QThread>
 
 ApplicationManager *ApplicationManager::instance()
 {
@@ -26,12 +21,11 @@ ApplicationManager *ApplicationManager::instance()
 
 ApplicationManager::ApplicationManager(QObject *parent)
     : QObject(parent)
-    , m_fileChooser(std::make_unique<NativeFileChooser>())
+    , m_conversions(std::make_unique<WorkerPool>(std::max(2, QThread::idealThreadCount())))
+    , m_scans(std::make_unique<WorkerPool>(1))
 {
     m_fileQueue = new QueueEntryList(this);
     m_targetFrequencies = new KeyValueItemList(this);
-    QThreadPool *pool = QThreadPool::globalInstance();
-    pool->setMaxThreadCount(std::max(2, pool->maxThreadCount()));
     m_settings = GlobalSettings::instance();
 
     for (const TargetFrequencies::Choice &choice : TargetFrequencies::choices())
@@ -42,41 +36,47 @@ ApplicationManager::~ApplicationManager()
 {
     for (QueueEntry *entry : m_fileQueue->items())
         entry->update_deleteWhenFinished(true);
-    for (QFutureWatcher<void> *watcher : qAsConst(m_runningWatchers))
-        watcher->waitForFinished();
-    TaskHandoff::sync();
-    m_runningWatchers.clear();
+    // Waits for the running tasks, which use the entries.
+    m_conversions.reset();
+    m_scans.reset();
 }
 
-void ApplicationManager::setMainWindow(QWidget *window)
+void ApplicationManager::setDesktop(std::unique_ptr<Desktop> desktop)
 {
-    m_dialogParent = window;
+    m_desktop = std::move(desktop);
 }
 
-void ApplicationManager::setFileChooser(std::unique_ptr<FileChooser> chooser)
+void ApplicationManager::setMaxConversions(int count)
 {
-    m_fileChooser = chooser ? std::move(chooser) : std::make_unique<NativeFileChooser>();
+    // Only between conversions: the running ones keep their pool.
+    if (m_conversions->pending() == 0)
+        m_conversions = std::make_unique<WorkerPool>(count);
+}
+
+int ApplicationManager::maxConversions() const
+{
+    return m_conversions->maxThreads();
 }
 
 void ApplicationManager::visitWebsite()
 {
     const QString address = QLatin1String(WebsiteBase) + QStringLiteral("app?lang=%1");
-    QDesktopServices::openUrl(QUrl(address.arg(m_settings->preferedLanguage())));
+    if (m_desktop)
+        m_desktop->openUrl(QUrl(address.arg(m_settings->preferedLanguage())));
 }
 
 void ApplicationManager::showSettingsDialog()
 {
-    auto *dialog = new SettingsDialog(m_dialogParent);
-    dialog->setModal(true);
-    connect(dialog, &QDialog::accepted, dialog, &QObject::deleteLater);
-    connect(dialog, &QDialog::rejected, dialog, &QObject::deleteLater);
-    dialog->show();
+    if (m_desktop)
+        m_desktop->showSettings();
 }
 
 QString ApplicationManager::selectTargetDirectory()
 {
-    const QString directory = m_fileChooser->existingDirectory(
-        m_dialogParent, Translator::instance()->strSelectTargetFolder(), m_settings->lastMediaExportPath());
+    if (!m_desktop)
+        return QString();
+    const QString directory =
+        m_desktop->chooseFolder(Translator::instance()->strSelectTargetFolder(), m_settings->lastMediaExportPath());
     if (directory.isEmpty())
         return directory;
     m_settings->update_lastMediaExportPath(directory);
@@ -86,8 +86,10 @@ QString ApplicationManager::selectTargetDirectory()
 
 void ApplicationManager::selectImportFiles()
 {
-    const QStringList files = m_fileChooser->openFileNames(m_dialogParent, Translator::instance()->strSelectFiles(),
-                                                           m_settings->lastMediaImportPath());
+    if (!m_desktop)
+        return;
+    const QStringList files =
+        m_desktop->chooseFiles(Translator::instance()->strSelectFiles(), m_settings->lastMediaImportPath());
     if (files.isEmpty())
         return;
     const QString target = selectTargetDirectory();
@@ -95,15 +97,18 @@ void ApplicationManager::selectImportFiles()
         return;
     m_settings->update_lastMediaImportPath(QFileInfo(files.first()).path());
     m_settings->saveSettings();
+    const ConversionSettings settings = m_settings->conversionSettings();
     for (const QString &file : files)
-        m_fileQueue->append(new QueueEntry(file, target));
+        m_fileQueue->append(new QueueEntry(file, target, settings));
     startProcessingInternal();
 }
 
 void ApplicationManager::selectImportFolder()
 {
-    const QString folder = m_fileChooser->existingDirectory(m_dialogParent, Translator::instance()->strSelectFolder(),
-                                                            m_settings->lastMediaImportPath());
+    if (!m_desktop)
+        return;
+    const QString folder =
+        m_desktop->chooseFolder(Translator::instance()->strSelectFolder(), m_settings->lastMediaImportPath());
     if (folder.isEmpty())
         return;
     QString target = selectTargetDirectory();
@@ -115,36 +120,23 @@ void ApplicationManager::selectImportFolder()
     m_settings->update_lastMediaImportPath(folder);
     m_settings->saveSettings();
 
-    auto *progress = new QProgressDialog(m_dialogParent);
-    progress->setLabelText(QStringLiteral("%1...").arg(Translator::instance()->strLoadingFiles()));
-    progress->setCancelButton(nullptr);
-    progress->setRange(0, 0);  // a busy indicator: the scan has no known length
-    progress->setModal(true);
-    progress->show();
-    progress->raise();
-    progress->activateWindow();
-
-    // The scan's entries come back through `found`, filled by the task
-    // before it ends and read here after it has.
-    auto found = std::make_shared<QList<QueueEntry *>>();
-    auto *watcher = new QFutureWatcher<void>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, progress, found] {
-        TaskHandoff::sync();
-        if (!found->isEmpty())
-            m_fileQueue->append(*found);
-        startProcessingInternal();
-        progress->close();
-        progress->deleteLater();
-        watcher->deleteLater();
-    });
-    const QString fileFilter = m_settings->fileFilter();
-    QThread *owner = thread();
-    TaskHandoff::Guard guard(TaskHandoff::lock());
-    watcher->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [folder, target, fileFilter, owner, found] {
-        TaskHandoff::sync();
-        *found = FolderScanner::scanEntries(folder, target, fileFilter, owner);
-        TaskHandoff::sync();
-    }));
+    m_desktop->showBusy(QStringLiteral("%1...").arg(Translator::instance()->strLoadingFiles()));
+    // The scan runs on the pool's thread and fills `found`; its completion
+    // reads it here.
+    auto found = std::make_shared<QList<FolderScanner::Match>>();
+    const QStringList filters = FolderScanner::nameFilters(m_settings->fileFilter());
+    const ConversionSettings settings = m_settings->conversionSettings();
+    m_scans->start([folder, target, filters, found] { *found = FolderScanner::scan(folder, target, filters); },
+                   [this, found, settings] {
+                       QList<QueueEntry *> entries;
+                       for (const FolderScanner::Match &match : qAsConst(*found))
+                           entries.append(new QueueEntry(match.filePath, match.targetDirectory, settings));
+                       if (!entries.isEmpty())
+                           m_fileQueue->append(entries);
+                       if (m_desktop)
+                           m_desktop->showBusy(QString());
+                       startProcessingInternal();
+                   });
 }
 
 bool ApplicationManager::acceptDroppedUrls(const QList<QUrl> &urls) const
@@ -161,10 +153,11 @@ void ApplicationManager::processImportUrls(const QList<QUrl> &urls)
     const QString target = selectTargetDirectory();
     if (target.isEmpty())
         return;
+    const ConversionSettings settings = m_settings->conversionSettings();
     for (const QUrl &url : urls) {
         const QString path = url.toLocalFile();
         if (QFileInfo(path).isFile())
-            m_fileQueue->append(new QueueEntry(path, target));
+            m_fileQueue->append(new QueueEntry(path, target, settings));
     }
     startProcessingInternal();
 }
@@ -176,8 +169,7 @@ void ApplicationManager::startConversion()
 
 void ApplicationManager::startProcessingInternal()
 {
-    const int limit = QThreadPool::globalInstance()->maxThreadCount();
-    while (m_runningWatchers.size() < limit) {
+    while (m_conversions->pending() < m_conversions->maxThreads()) {
         QueueEntry *next = nullptr;
         for (QueueEntry *entry : m_fileQueue->items()) {
             if (entry->state() == QueueEntry::S_Pending && !entry->deleteWhenFinished()) {
@@ -189,38 +181,28 @@ void ApplicationManager::startProcessingInternal()
             break;
 
         next->update_state(QueueEntry::S_Processing);
-        const QPointer<QueueEntry> entry(next);
-        auto *watcher = new QFutureWatcher<void>(this);
-        connect(watcher, &QFutureWatcherBase::finished, this,
-                [this, watcher, entry] { conversionFinished(watcher, entry); });
         update_conversionRunning(true);
-        {
-            TaskHandoff::Guard guard(TaskHandoff::lock());
-            watcher->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [entry] {
-                TaskHandoff::sync();
-                QueueEntry *target = entry.data();
-                ProcessingJob job(target);
+        // The entry outlives the task: it is removed only once the task's
+        // completion has run (see conversionFinished and the destructor).
+        m_conversions->start(
+            [next] {
+                ProcessingJob job(next);
                 QObject::connect(&job, &ProcessingJob::progressUpdate,
-                                 [target](double progress) { target->reportProgress(progress); });
+                                 [next](double progress) { next->reportProgress(progress); });
                 const bool ok = job.run();
-                target->update_state(ok ? QueueEntry::S_Finished : QueueEntry::S_Failed);
-                TaskHandoff::sync();
-            }));
-        }
-        m_runningWatchers.append(watcher);
+                next->update_state(ok ? QueueEntry::S_Finished : QueueEntry::S_Failed);
+            },
+            [this, entry = QPointer<QueueEntry>(next)] { conversionFinished(entry); });
     }
-    if (m_runningWatchers.isEmpty())
+    if (m_conversions->pending() == 0)
         update_conversionRunning(false);
 }
 
-void ApplicationManager::conversionFinished(QFutureWatcher<void> *watcher, const QPointer<QueueEntry> &entry)
+void ApplicationManager::conversionFinished(const QPointer<QueueEntry> &entry)
 {
-    TaskHandoff::sync();
     if (entry && entry->deleteWhenFinished())
         removeEntry(entry);
-    m_runningWatchers.removeOne(watcher);
     startProcessingInternal();
-    watcher->deleteLater();
 }
 
 void ApplicationManager::removeEntry(QueueEntry *entry)

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "KeyValueItemList.h"
-#include "PropertyMacros.h"
-#include "QueueEntryList.h"
+#include "models/KeyValueItemList.h"
+#include "models/PropertyMacros.h"
+#include "queue/QueueEntryList.h"
 
-#include <QFutureWatcher>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -12,13 +11,14 @@
 
 #include <memory>
 
-class FileChooser;
+class Desktop;
 class GlobalSettings;
-class QWidget;
+class WorkerPool;
 
 // The controller the main screen talks to: imports files into the queue,
-// asks for the output folder, and converts pending entries on the global
-// thread pool, several at a time.
+// asks for the output folder, and converts pending entries on worker
+// threads, several at a time. Each entry converts with the settings in force
+// when it was queued.
 class ApplicationManager : public QObject
 {
     Q_OBJECT
@@ -37,10 +37,12 @@ public:
     explicit ApplicationManager(QObject *parent = nullptr);
     ~ApplicationManager() override;
 
-    // The parent of every dialog the manager opens.
-    void setMainWindow(QWidget *window);
-    // Replaces the file dialogs (tests); null restores the platform's.
-    void setFileChooser(std::unique_ptr<FileChooser> chooser);
+    // Dialogs and pages go through this; without one, every dialog counts
+    // as cancelled.
+    void setDesktop(std::unique_ptr<Desktop> desktop);
+    // Files converted at once (at least 1).
+    void setMaxConversions(int count);
+    int maxConversions() const;
 
     Q_INVOKABLE void showSettingsDialog();
     Q_INVOKABLE void queueEntryClicked(QueueEntry *entry);
@@ -58,11 +60,11 @@ public Q_SLOTS:
 private:
     QString selectTargetDirectory();
     void startProcessingInternal();
-    void conversionFinished(QFutureWatcher<void> *watcher, const QPointer<QueueEntry> &entry);
+    void conversionFinished(const QPointer<QueueEntry> &entry);
     void removeEntry(QueueEntry *entry);
 
     QPointer<GlobalSettings> m_settings;
-    QPointer<QWidget> m_dialogParent;
-    QList<QFutureWatcher<void> *> m_runningWatchers;
-    std::unique_ptr<FileChooser> m_fileChooser;
+    std::unique_ptr<Desktop> m_desktop;
+    std::unique_ptr<WorkerPool> m_conversions;
+    std::unique_ptr<WorkerPool> m_scans;
 };

@@ -1,13 +1,15 @@
-#include "QueueEntry.h"
+#include "queue/QueueEntry.h"
 
-#include "Translator.h"
+#include "settings/Translator.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QThread>
 
-QueueEntry::QueueEntry(const QString &filePath, const QString &targetDirectory, QObject *parent)
+QueueEntry::QueueEntry(const QString &filePath, const QString &targetDirectory, const ConversionSettings &settings,
+                       QObject *parent)
     : QObject(parent)
+    , m_settings(settings)
 {
     m_filePath = filePath;
     m_targetDirectory = targetDirectory;

@@ -1,18 +1,20 @@
 #pragma once
 
-#include "PropertyMacros.h"
+#include "engine/ConversionSettings.h"
+#include "models/PropertyMacros.h"
 
 #include <QObject>
 #include <QString>
 
 #include <atomic>
 
-// One queued source file: where it is, where its output goes, how far it
-// has come, and whether its removal was asked for (which also stops a
-// running conversion).
+// One queued source file: where it is, where its output goes, the settings
+// in force when it was queued, how far it has come, and whether its removal
+// was asked for (which also stops a running conversion).
 //
-// Conversion tasks on pool threads read filePath, targetDirectory and
-// deleteWhenFinished and write state; the rest belongs to the GUI thread.
+// Conversion tasks on pool threads read filePath, targetDirectory, settings
+// and deleteWhenFinished and write state; the rest belongs to the GUI
+// thread.
 class QueueEntry : public QObject
 {
     Q_OBJECT
@@ -36,7 +38,10 @@ private:
     TW_READONLY_PROPERTY(QString, stateString)
 
 public:
-    QueueEntry(const QString &filePath, const QString &targetDirectory, QObject *parent = nullptr);
+    QueueEntry(const QString &filePath, const QString &targetDirectory, const ConversionSettings &settings,
+               QObject *parent = nullptr);
+
+    const ConversionSettings &settings() const { return m_settings; }
 
     State state() const { return State(m_state.load(std::memory_order_acquire)); }
     bool deleteWhenFinished() const { return m_deleteWhenFinished.load(std::memory_order_acquire); }
@@ -63,6 +68,7 @@ Q_SIGNALS:
     void deleteWhenFinishedChanged(bool deleteWhenFinished);
 
 private:
+    const ConversionSettings m_settings;
     std::atomic<int> m_state{S_Pending};
     std::atomic<bool> m_deleteWhenFinished{false};
     std::atomic<double> m_reportedProgress{0.0};

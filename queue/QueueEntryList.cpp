@@ -1,4 +1,4 @@
-#include "QueueEntryList.h"
+#include "queue/QueueEntryList.h"
 
 QueueEntryList::QueueEntryList(QObject *parent)
     : QQmlObjectListModel<QueueEntry>(parent, QByteArray(), QByteArray())

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "QQmlObjectListModel.h"
-#include "QueueEntry.h"
+#include "models/QQmlObjectListModel.h"
+#include "queue/QueueEntry.h"
 
 // The conversion queue as a list model; the display role is the file name.
 class QueueEntryList : public QQmlObjectListModel<QueueEntry>

@@ -2,11 +2,11 @@
 // it. Used by scripts/screenshot.sh; not part of the program.
 //
 //   screenshot OUTPUT.png [de]
-#include "ApplicationManager.h"
-#include "GlobalSettings.h"
-#include "MainWindow.h"
-#include "QueueEntry.h"
-#include "QueueEntryList.h"
+#include "queue/ApplicationManager.h"
+#include "settings/GlobalSettings.h"
+#include "app/MainWindow.h"
+#include "queue/QueueEntry.h"
+#include "queue/QueueEntryList.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,8 @@
-#include "GlobalSettings.h"
+#include "settings/GlobalSettings.h"
 
-#include "KeyValueItemList.h"
-#include "Translator.h"
+#include "models/KeyValueItemList.h"
+#include "settings/OptionLists.h"
+#include "settings/Translator.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -84,11 +85,11 @@ void GlobalSettings::loadSettings()
     ensurePath(m_lastMediaExportPath);
 
     // Taken as stored: whoever uses a value copes with one out of range.
-    m_algorithm = store.value(QStringLiteral("algorithm"), 0).toInt();
-    m_audioFormat = store.value(QStringLiteral("audioFormat"), 0).toInt();
-    m_audioBitrate = store.value(QStringLiteral("audioBitrate"), 192).toInt();
-    m_sourceFrequency = store.value(QStringLiteral("sourceFrequency"), 440.0).toDouble();
-    m_targetFrequency = store.value(QStringLiteral("targetFrequency"), 432.0).toDouble();
+    m_conversion.algorithm = AppConstants::Algorithm(store.value(QStringLiteral("algorithm"), 0).toInt());
+    m_conversion.audioFormat = AppConstants::AudioFormat(store.value(QStringLiteral("audioFormat"), 0).toInt());
+    m_conversion.audioBitrate = store.value(QStringLiteral("audioBitrate"), 192).toInt();
+    m_conversion.sourceFrequency = store.value(QStringLiteral("sourceFrequency"), 440.0).toDouble();
+    m_conversion.targetFrequency = store.value(QStringLiteral("targetFrequency"), 432.0).toDouble();
     m_fileFilter = store.value(QStringLiteral("fileFilter"), DefaultFileFilter).toString();
 }
 
@@ -155,7 +156,7 @@ void GlobalSettings::selectLanguage(const QString &shortCode)
 
 KeyValueItemList *GlobalSettings::getSupportedLanguages(QObject *parent) const
 {
-    return createLanguageList(parent);
+    return OptionLists::languages(parent);
 }
 
 QUrl GlobalSettings::convertToUrl(const QString &path) const
@@ -165,61 +166,24 @@ QUrl GlobalSettings::convertToUrl(const QString &path) const
     return QUrl(path, QUrl::TolerantMode);
 }
 
-AppConstants::Algorithm GlobalSettings::algorithm() const
-{
-    return AppConstants::Algorithm(m_algorithm.load());
-}
+namespace {
 
-AppConstants::AudioFormat GlobalSettings::audioFormat() const
-{
-    return AppConstants::AudioFormat(m_audioFormat.load());
-}
-
-int GlobalSettings::audioBitrate() const
-{
-    return m_audioBitrate.load();
-}
-
-double GlobalSettings::sourceFrequency() const
-{
-    return m_sourceFrequency.load();
-}
-
-double GlobalSettings::targetFrequency() const
-{
-    return m_targetFrequency.load();
-}
-
-GlobalSettings::ConversionSettings GlobalSettings::conversionSettings() const
-{
-    // A sequence lock: retry while a write is under way or happened in
-    // between. Only the GUI thread writes, so this ends at once in practice.
-    for (;;) {
-        const unsigned before = m_sequence.load();
-        if (before & 1u)
-            continue;
-        const ConversionSettings values{algorithm(), audioFormat(), audioBitrate(), sourceFrequency(),
-                                        targetFrequency()};
-        if (m_sequence.load() == before)
-            return values;
-    }
-}
-
+// Stores a value and says whether it changed. A NaN never equals anything,
+// so storing one always counts as a change.
 template <typename T>
-bool GlobalSettings::storeShared(std::atomic<T> &field, T value)
+bool store(T &field, T value)
 {
-    // A NaN never equals anything, so storing one always counts as a change.
-    if (field.load() == value)
+    if (field == value)
         return false;
-    m_sequence.fetch_add(1);
-    field.store(value);
-    m_sequence.fetch_add(1);
+    field = value;
     return true;
 }
 
+} // namespace
+
 bool GlobalSettings::set_algorithm(AppConstants::Algorithm algorithm)
 {
-    if (!storeShared(m_algorithm, int(algorithm)))
+    if (!store(m_conversion.algorithm, algorithm))
         return false;
     Q_EMIT algorithmChanged(algorithm);
     return true;
@@ -227,7 +191,7 @@ bool GlobalSettings::set_algorithm(AppConstants::Algorithm algorithm)
 
 bool GlobalSettings::set_audioFormat(AppConstants::AudioFormat audioFormat)
 {
-    if (!storeShared(m_audioFormat, int(audioFormat)))
+    if (!store(m_conversion.audioFormat, audioFormat))
         return false;
     Q_EMIT audioFormatChanged(audioFormat);
     return true;
@@ -235,7 +199,7 @@ bool GlobalSettings::set_audioFormat(AppConstants::AudioFormat audioFormat)
 
 bool GlobalSettings::set_audioBitrate(int audioBitrate)
 {
-    if (!storeShared(m_audioBitrate, audioBitrate))
+    if (!store(m_conversion.audioBitrate, audioBitrate))
         return false;
     Q_EMIT audioBitrateChanged(audioBitrate);
     return true;
@@ -243,7 +207,7 @@ bool GlobalSettings::set_audioBitrate(int audioBitrate)
 
 bool GlobalSettings::set_sourceFrequency(double sourceFrequency)
 {
-    if (!storeShared(m_sourceFrequency, sourceFrequency))
+    if (!store(m_conversion.sourceFrequency, sourceFrequency))
         return false;
     Q_EMIT sourceFrequencyChanged(sourceFrequency);
     return true;
@@ -251,7 +215,7 @@ bool GlobalSettings::set_sourceFrequency(double sourceFrequency)
 
 bool GlobalSettings::set_targetFrequency(double targetFrequency)
 {
-    if (!storeShared(m_targetFrequency, targetFrequency))
+    if (!store(m_conversion.targetFrequency, targetFrequency))
         return false;
     Q_EMIT targetFrequencyChanged(targetFrequency);
     return true;

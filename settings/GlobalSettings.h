@@ -1,24 +1,20 @@
 #pragma once
 
-#include "AppConstants.h"
-#include "PropertyMacros.h"
+#include "engine/AppConstants.h"
+#include "engine/ConversionSettings.h"
+#include "models/PropertyMacros.h"
 
 #include <QObject>
 #include <QString>
 #include <QTranslator>
 #include <QUrl>
 
-#include <atomic>
-
 class KeyValueItemList;
 
 // Every user setting, a few facts about the running program, and the
 // interface catalogue. Loaded from the platform's settings store when built;
-// written back only by saveSettings().
-//
-// Conversion jobs read the five values they need from worker threads while
-// the GUI thread may change them: those live in atomics behind a sequence
-// counter, and conversionSettings() returns them as one consistent set.
+// written back only by saveSettings(). Used on the thread that made it:
+// conversions get a copy of what they need, conversionSettings().
 class GlobalSettings : public QObject
 {
     Q_OBJECT
@@ -39,16 +35,6 @@ class GlobalSettings : public QObject
     TW_WRITABLE_PROPERTY(QString, fileFilter)
 
 public:
-    // What a conversion job needs, read together.
-    struct ConversionSettings
-    {
-        AppConstants::Algorithm algorithm;
-        AppConstants::AudioFormat audioFormat;
-        int audioBitrate;
-        double sourceFrequency;
-        double targetFrequency;
-    };
-
     static constexpr const char *PathToken = "/::REPLACE_ME::";
 
     // The single instance, created without parent and loaded on first use.
@@ -63,13 +49,13 @@ public:
     double devicePixelRatio() const { return m_devicePixelRatio; }
     QString appRootPath() const { return m_appRootPath; }
 
-    // Safe from any thread.
-    AppConstants::Algorithm algorithm() const;
-    AppConstants::AudioFormat audioFormat() const;
-    int audioBitrate() const;
-    double sourceFrequency() const;
-    double targetFrequency() const;
-    ConversionSettings conversionSettings() const;
+    AppConstants::Algorithm algorithm() const { return m_conversion.algorithm; }
+    AppConstants::AudioFormat audioFormat() const { return m_conversion.audioFormat; }
+    int audioBitrate() const { return m_conversion.audioBitrate; }
+    double sourceFrequency() const { return m_conversion.sourceFrequency; }
+    double targetFrequency() const { return m_conversion.targetFrequency; }
+    // What a file queued now converts with.
+    ConversionSettings conversionSettings() const { return m_conversion; }
 
     // The stored form of a folder: forward slashes, the root folder replaced
     // by PathToken, so that it follows the documents folder when that moves.
@@ -105,23 +91,11 @@ private:
     void ensurePath(QString &path) const;
     QString defaultRootFolder() const;
 
-    // Stores one of the job's values as a writer of the sequence counter;
-    // returns whether it changed.
-    template <typename T>
-    bool storeShared(std::atomic<T> &field, T value);
-
     QString m_appName;
     QString m_appVersion;
     double m_devicePixelRatio = 1.0;
     QString m_appRootPath;
     QTranslator m_translator;
     int m_nextWindowId = 0;
-
-    // Odd while the GUI thread is writing one of the fields below.
-    std::atomic<unsigned> m_sequence{0};
-    std::atomic<int> m_algorithm{AppConstants::A_Time};
-    std::atomic<int> m_audioFormat{AppConstants::F_Mp3};
-    std::atomic<int> m_audioBitrate{192};
-    std::atomic<double> m_sourceFrequency{440.0};
-    std::atomic<double> m_targetFrequency{432.0};
+    ConversionSettings m_conversion;
 };

@@ -1,4 +1,4 @@
-#include "Translator.h"
+#include "settings/Translator.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PropertyMacros.h"
+#include "models/PropertyMacros.h"
 
 #include <QObject>
 #include <QString>

@@ -1,8 +1,8 @@
 // The measuring tools the audio tests rely on: if these drift, every pitch,
 // length and alignment test becomes meaningless.
-#include "AudioAnalysis.h"
-#include "AudioFiles.h"
-#include "TestSignals.h"
+#include "support/AudioAnalysis.h"
+#include "support/AudioFiles.h"
+#include "support/TestSignals.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

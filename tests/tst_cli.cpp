@@ -1,8 +1,8 @@
 // tunewise-cli run as a process, as a script would run it.
-#include "AudioAnalysis.h"
-#include "AudioFiles.h"
-#include "TestFiles.h"
-#include "TestSignals.h"
+#include "support/AudioAnalysis.h"
+#include "support/AudioFiles.h"
+#include "support/TestFiles.h"
+#include "support/TestSignals.h"
 
 #include <QDir>
 #include <QProcess>
@@ -103,7 +103,7 @@ void TestCli::exitStatus_data()
     QTest::newRow("all converted") << QStringList{"good1.wav", "good2.wav", "-o", "status-out"} << 0
                                    << QStringList{"good1.mp3", "good2.mp3"} << "";
     QTest::newRow("one corrupt") << QStringList{"good1.wav", "corrupt.mp3", "good2.wav", "-o", "status-out"} << 1
-                                 << QStringList{"good1.mp3", "good2.mp3"} << "corrupt.mp3: Error open source file";
+                                 << QStringList{"good1.mp3", "good2.mp3"} << "corrupt.mp3: Cannot open “corrupt.mp3”";
     QTest::newRow("unknown option") << QStringList{"good1.wav", "-o", "status-out", "--loud"} << 2 << QStringList()
                                     << "Unknown option 'loud'";
     QTest::newRow("no output folder") << QStringList{"good1.wav"} << 2 << QStringList() << "no output folder";

@@ -1,14 +1,14 @@
 // The real main window and its QML scene, driven as a user would.
-#include "ApplicationManager.h"
-#include "AudioAnalysis.h"
-#include "AudioFiles.h"
-#include "FileChooser.h"
-#include "FontAwesomeSymbols.h"
-#include "GlobalSettings.h"
-#include "MainWindow.h"
-#include "QueueEntry.h"
-#include "TemporaryHome.h"
-#include "TestSignals.h"
+#include "queue/ApplicationManager.h"
+#include "support/AudioAnalysis.h"
+#include "support/AudioFiles.h"
+#include "support/ScriptedDesktop.h"
+#include "app/FontAwesomeSymbols.h"
+#include "settings/GlobalSettings.h"
+#include "app/MainWindow.h"
+#include "queue/QueueEntry.h"
+#include "support/TemporaryHome.h"
+#include "support/TestSignals.h"
 
 #include <QApplication>
 #include <QDir>
@@ -48,17 +48,6 @@ QStringList qmlWarnings()
     }
     return found;
 }
-
-class AnswerChooser : public FileChooser
-{
-public:
-    explicit AnswerChooser(QString directory) : m_directory(std::move(directory)) {}
-    QStringList openFileNames(QWidget *, const QString &, const QString &) override { return {}; }
-    QString existingDirectory(QWidget *, const QString &, const QString &) override { return m_directory; }
-
-private:
-    QString m_directory;
-};
 
 QString glyph(const char *name)
 {
@@ -184,7 +173,7 @@ void TestMainWindow::conversionButtonsVisibility()
     manager->update_conversionRunning(true);
     QVERIFY(!start->isVisible() && !cancel->isVisible());
 
-    auto *entry = new QueueEntry(m_dir.filePath(QStringLiteral("a.mp3")), m_dir.path());
+    auto *entry = new QueueEntry(m_dir.filePath(QStringLiteral("a.mp3")), m_dir.path(), ConversionSettings());
     entry->update_state(QueueEntry::S_Finished);
     manager->fileQueue()->append(entry);
     QVERIFY(!start->isVisible());
@@ -214,7 +203,7 @@ void TestMainWindow::rowStates()
     QFETCH(QColor, colour);
     QFETCH(bool, busy);
 
-    auto *entry = new QueueEntry(m_dir.filePath(QStringLiteral("song.mp3")), m_dir.path());
+    auto *entry = new QueueEntry(m_dir.filePath(QStringLiteral("song.mp3")), m_dir.path(), ConversionSettings());
     ApplicationManager::instance()->fileQueue()->append(entry);
     entry->update_state(QueueEntry::State(state));
     entry->update_progress(0.5);
@@ -241,7 +230,7 @@ void TestMainWindow::rowStates()
 // outside still clicks it, once.
 void TestMainWindow::releaseOutsideStillClicks()
 {
-    auto *entry = new QueueEntry(m_dir.filePath(QStringLiteral("done.mp3")), m_dir.path());
+    auto *entry = new QueueEntry(m_dir.filePath(QStringLiteral("done.mp3")), m_dir.path(), ConversionSettings());
     entry->update_state(QueueEntry::S_Finished);
     ApplicationManager::instance()->fileQueue()->append(entry);
     QQuickItem *start = item(QStringLiteral("startButton"));
@@ -297,7 +286,9 @@ void TestMainWindow::languageSwitchRelabels()
 void TestMainWindow::droppedFilesAreConverted()
 {
     const QString out = m_dir.filePath(QStringLiteral("dropped-out"));
-    ApplicationManager::instance()->setFileChooser(std::make_unique<AnswerChooser>(out));
+    auto desktop = std::make_unique<ScriptedDesktop>();
+    desktop->folders = QStringList{out};
+    ApplicationManager::instance()->setDesktop(std::move(desktop));
     QStringList songs;
     for (const char *name : {"first.wav", "second.flac"}) {
         songs << m_dir.filePath(QLatin1String(name));
@@ -327,7 +318,7 @@ void TestMainWindow::droppedFilesAreConverted()
         const AudioBuffer retuned = AudioFiles::decode(QDir(out).filePath(name));
         QVERIFY(std::abs(AudioAnalysis::pitch(retuned, 0.5, 1.5) - 432.0) <= 0.05);
     }
-    ApplicationManager::instance()->setFileChooser(nullptr);
+    ApplicationManager::instance()->setDesktop(std::make_unique<ScriptedDesktop>());
 
     // A drag of nothing but a folder is refused. (The view itself takes
     // every drag that enters; the moves over it carry the scene's answer.)

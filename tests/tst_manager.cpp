@@ -1,16 +1,17 @@
 // The queue controller on the real thread pool with real conversions, and
 // the settings dialog; dialogs are answered through the file chooser seam.
-#include "ApplicationManager.h"
-#include "AudioAnalysis.h"
-#include "AudioFiles.h"
-#include "FileChooser.h"
-#include "GlobalSettings.h"
-#include "QueueEntry.h"
-#include "SettingsDialog.h"
-#include "TemporaryHome.h"
-#include "TestFiles.h"
-#include "TestSignals.h"
-#include "Translator.h"
+#include "queue/ApplicationManager.h"
+#include "support/AudioAnalysis.h"
+#include "support/AudioFiles.h"
+#include "support/ScriptedDesktop.h"
+#include "settings/GlobalSettings.h"
+#include "queue/QueueEntry.h"
+#include "app/SettingsDialog.h"
+#include "app/WidgetDesktop.h"
+#include "support/TemporaryHome.h"
+#include "support/TestFiles.h"
+#include "support/TestSignals.h"
+#include "settings/Translator.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,33 +22,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
-#include <QThreadPool>
 #include <QTranslator>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
-
-// Answers the manager's dialogs from prepared lists, in order.
-class ScriptedChooser : public FileChooser
-{
-public:
-    QStringList openFileNames(QWidget *, const QString &caption, const QString &) override
-    {
-        captions << caption;
-        return files;
-    }
-    QString existingDirectory(QWidget *, const QString &caption, const QString &) override
-    {
-        captions << caption;
-        return directories.isEmpty() ? QString() : directories.takeFirst();
-    }
-
-    QStringList files;
-    QStringList directories;  // an empty string cancels
-    QStringList captions;
-};
 
 QList<QUrl> urlsOf(const QStringList &paths)
 {
@@ -70,6 +50,7 @@ private slots:
     void targetFrequencies();
     void folderImportMirrorsTheTree();
     void poolLimitAndRunningFlag();
+    void queuedFilesKeepTheirSettings();
     void removingEntries();
     void targetDialog();
     void droppedUrls();
@@ -79,12 +60,12 @@ private slots:
 
 private:
     QString writeSource(const QString &relativePath, double seconds);
-    ScriptedChooser *chooser() { return m_chooser; }
+    ScriptedDesktop *chooser() { return m_chooser; }
     void waitUntilIdle(ApplicationManager *manager, int timeoutMs = 120000);
 
     QTemporaryDir m_dir;
     std::unique_ptr<ApplicationManager> m_manager;
-    ScriptedChooser *m_chooser = nullptr;
+    ScriptedDesktop *m_chooser = nullptr;
 };
 
 void TestManager::initTestCase()
@@ -95,12 +76,12 @@ void TestManager::initTestCase()
 
 void TestManager::init()
 {
-    QThreadPool::globalInstance()->setMaxThreadCount(2);
     GlobalSettings::instance()->set_algorithm(AppConstants::A_Time);
     m_manager = std::make_unique<ApplicationManager>();
-    auto chooser = std::make_unique<ScriptedChooser>();
+    m_manager->setMaxConversions(2);
+    auto chooser = std::make_unique<ScriptedDesktop>();
     m_chooser = chooser.get();
-    m_manager->setFileChooser(std::move(chooser));
+    m_manager->setDesktop(std::move(chooser));
 }
 
 void TestManager::cleanup()
@@ -147,7 +128,6 @@ void TestManager::targetFrequencies()
         QVERIFY(std::abs(hz / std::pow(2.0, semitonesFromA4 / 12.0) - item->value().toDouble()) < 0.2);
     }
     QCOMPARE(list->getIndexOfValue(432.0), 4);
-    QVERIFY(QThreadPool::globalInstance()->maxThreadCount() >= 2);
 }
 
 // Music/x.mp3, Music/A/y.flac and Music/A/B/z.txt into Out: two entries
@@ -164,7 +144,7 @@ void TestManager::folderImportMirrorsTheTree()
     const QString out = m_dir.filePath(QStringLiteral("Out"));
     QDir().mkpath(out);
 
-    chooser()->directories = QStringList{music, out};
+    chooser()->folders = QStringList{music, out};
     QSignalSpy running(m_manager.get(), &ApplicationManager::conversionRunningChanged);
     m_manager->selectImportFolder();
     QTRY_COMPARE(m_manager->fileQueue()->count(), 2);
@@ -192,12 +172,12 @@ void TestManager::folderImportMirrorsTheTree()
 // running flag turns on once and off once, after the last.
 void TestManager::poolLimitAndRunningFlag()
 {
-    QThreadPool::globalInstance()->setMaxThreadCount(4);
+    m_manager->setMaxConversions(4);
     QStringList sources;
     for (int i = 0; i < 10; ++i)
         sources << writeSource(QStringLiteral("ten/song%1.wav").arg(i), 1.0);
     const QString out = m_dir.filePath(QStringLiteral("ten-out"));
-    chooser()->directories = QStringList{out};
+    chooser()->folders = QStringList{out};
 
     int processing = 0;
     int most = 0;
@@ -236,6 +216,36 @@ void TestManager::poolLimitAndRunningFlag()
     QCOMPARE(running.count(), 0);
 }
 
+// The settings in force when a file is queued are the ones it converts
+// with: changing the target pitch and format while it waits changes nothing
+// for it, and applies to the files queued afterwards.
+void TestManager::queuedFilesKeepTheirSettings()
+{
+    GlobalSettings *settings = GlobalSettings::instance();
+    settings->set_targetFrequency(432.0);
+    settings->set_audioFormat(AppConstants::F_Mp3);
+    m_manager->setMaxConversions(1);
+    const QString out = m_dir.filePath(QStringLiteral("snapshot-out"));
+    chooser()->folders = QStringList{out, out};
+    m_manager->processImportUrls(urlsOf({writeSource(QStringLiteral("snapshot/first.wav"), 2.0),
+                                         writeSource(QStringLiteral("snapshot/second.wav"), 2.0)}));
+    QCOMPARE(m_manager->fileQueue()->at(1)->state(), QueueEntry::S_Pending);
+    settings->set_targetFrequency(444.0);
+    settings->set_audioFormat(AppConstants::F_Flac);
+    m_manager->processImportUrls(urlsOf({writeSource(QStringLiteral("snapshot/third.wav"), 2.0)}));
+    waitUntilIdle(m_manager.get());
+
+    QCOMPARE(TestFiles::below(out), (QStringList{"first.mp3", "second.mp3", "third.flac"}));
+    const double expected[] = {432.0, 432.0, 444.0};
+    const char *names[] = {"first.mp3", "second.mp3", "third.flac"};
+    for (int i = 0; i < 3; ++i) {
+        const AudioBuffer output = AudioFiles::decode(QDir(out).filePath(QLatin1String(names[i])));
+        QVERIFY2(std::abs(AudioAnalysis::pitch(output, 0.5, 1.5) - expected[i]) <= 0.05, names[i]);
+    }
+    settings->set_targetFrequency(432.0);
+    settings->set_audioFormat(AppConstants::F_Mp3);
+}
+
 void TestManager::removingEntries()
 {
     GlobalSettings::instance()->set_algorithm(AppConstants::A_Frequency);
@@ -245,7 +255,7 @@ void TestManager::removingEntries()
     QueueEntryList *queue = m_manager->fileQueue();
 
     // Two long conversions run, one short file waits, then finishes later.
-    chooser()->directories = QStringList{out};
+    chooser()->folders = QStringList{out};
     m_manager->processImportUrls(urlsOf({longSong, longSong, shortSong}));
     QCOMPARE(queue->count(), 3);
     QueueEntry *first = queue->at(0);
@@ -272,12 +282,12 @@ void TestManager::removingEntries()
     QCOMPARE(queue->at(0), second);
 
     // Clearing during a conversion: the running row goes when its job stops.
-    chooser()->directories = QStringList{out};
+    chooser()->folders = QStringList{out};
     m_manager->processImportUrls(urlsOf({shortSong}));
     QCOMPARE(queue->count(), 2);
     QCOMPARE(queue->at(1)->state(), QueueEntry::S_Processing);
     QTRY_COMPARE_WITH_TIMEOUT(queue->at(1)->state(), QueueEntry::S_Finished, 60000);
-    chooser()->directories = QStringList{out};
+    chooser()->folders = QStringList{out};
     m_manager->processImportUrls(urlsOf({shortSong, shortSong}));  // one runs, one waits
     QCOMPARE(queue->count(), 4);
     m_manager->removeFinishedFromQueue();
@@ -304,14 +314,14 @@ void TestManager::targetDialog()
 
     // Cancelled: nothing queued, nothing changed.
     chooser()->files = QStringList{song};
-    chooser()->directories = QStringList{QString()};
+    chooser()->folders = QStringList{QString()};
     m_manager->selectImportFiles();
     QCOMPARE(m_manager->fileQueue()->count(), 0);
     QCOMPARE(settings->lastMediaImportPath(), importBefore);
 
     // Chosen: both paths stored and saved before the first entry exists.
     const QString out = m_dir.filePath(QStringLiteral("pick-out"));
-    chooser()->directories = QStringList{out};
+    chooser()->folders = QStringList{out};
     QStringList storedWhenInserted;
     connect(m_manager->fileQueue(), &QAbstractItemModel::rowsAboutToBeInserted, this, [&] {
         QSettings store;
@@ -337,14 +347,14 @@ void TestManager::droppedUrls()
     QVERIFY(!m_manager->acceptDroppedUrls({}));
     QVERIFY(!m_manager->acceptDroppedUrls({QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("gone.mp3")))}));
 
-    chooser()->directories = QStringList{m_dir.filePath(QStringLiteral("drop-out"))};
+    chooser()->folders = QStringList{m_dir.filePath(QStringLiteral("drop-out"))};
     m_manager->processImportUrls(mixed);
     QCOMPARE(m_manager->fileQueue()->count(), 1);
     QCOMPARE(m_manager->fileQueue()->at(0)->filePath(), song);
     waitUntilIdle(m_manager.get());
 
     // Cancelled target: nothing queued.
-    chooser()->directories = QStringList{QString()};
+    chooser()->folders = QStringList{QString()};
     m_manager->processImportUrls(mixed);
     QCOMPARE(m_manager->fileQueue()->count(), 1);
 }
@@ -354,7 +364,7 @@ void TestManager::destructionStopsConversions()
     GlobalSettings::instance()->set_algorithm(AppConstants::A_Frequency);
     const QString longSong = writeSource(QStringLiteral("long/long.wav"), 240.0);
     const QString out = m_dir.filePath(QStringLiteral("destroy-out"));
-    chooser()->directories = QStringList{out};
+    chooser()->folders = QStringList{out};
     m_manager->processImportUrls(urlsOf({longSong, longSong, longSong}));
     QTRY_VERIFY(QFileInfo::exists(out) && TestFiles::below(out).size() == 2);  // both have started writing
 
@@ -402,6 +412,7 @@ void TestManager::settingsDialogCommitsOnClose()
 
     // Escape, through the manager: the changes stay and are saved.
     {
+        m_manager->setDesktop(std::make_unique<WidgetDesktop>(nullptr));
         m_manager->showSettingsDialog();
         QPointer<SettingsDialog> dialog;
         for (QWidget *widget : QApplication::topLevelWidgets()) {

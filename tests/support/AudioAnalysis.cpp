@@ -1,4 +1,4 @@
-#include "AudioAnalysis.h"
+#include "support/AudioAnalysis.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "AudioFiles.h"
+#include "support/AudioFiles.h"
 
-#include "FFmpegPointers.h"
-#include "OutputFormat.h"
+#include "engine/FFmpegPointers.h"
+#include "engine/OutputFormat.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AudioBuffer.h"
+#include "support/AudioBuffer.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>

@@ -1,6 +1,6 @@
-#include "ProcessorRun.h"
+#include "support/ProcessorRun.h"
 
-#include "SoundProcessorPlugin.h"
+#include "engine/SoundProcessorPlugin.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AudioBuffer.h"
+#include "support/AudioBuffer.h"
 
 class SoundProcessorPlugin;
 

@@ -1,4 +1,4 @@
-#include "TemporaryHome.h"
+#include "support/TemporaryHome.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "TestSignals.h"
+#include "support/TestSignals.h"
 
 #include <cmath>
 

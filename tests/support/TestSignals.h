@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AudioBuffer.h"
+#include "support/AudioBuffer.h"
 
 // Generated test signals; every channel carries the same signal.
 namespace TestSignals {

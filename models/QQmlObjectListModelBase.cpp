@@ -1,4 +1,4 @@
-#include "QQmlObjectListModelBase.h"
+#include "models/QQmlObjectListModelBase.h"
 
 QQmlObjectListModelBase::QQmlObjectListModelBase(QObject *parent)
     : QAbstractListModel(parent)

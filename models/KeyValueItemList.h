@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KeyValueItem.h"
-#include "QQmlObjectListModel.h"
+#include "models/KeyValueItem.h"
+#include "models/QQmlObjectListModel.h"
 
 // A list of choices, usable as a QML model and as a combo box model (the
 // display role is the label).
@@ -20,9 +20,3 @@ public:
     // The first item whose value equals `value`, or null.
     Q_INVOKABLE KeyValueItem *getItemForValue(const QVariant &value) const;
 };
-
-// The option lists, each a new list owned by `parent`.
-KeyValueItemList *createLanguageList(QObject *parent);
-KeyValueItemList *createAlgorithmList(QObject *parent);
-KeyValueItemList *createAudioFormatList(QObject *parent);
-KeyValueItemList *createBitrateList(QObject *parent);

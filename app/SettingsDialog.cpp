@@ -1,8 +1,9 @@
-#include "SettingsDialog.h"
+#include "app/SettingsDialog.h"
 #include "ui_SettingsDialog.h"
 
-#include "GlobalSettings.h"
-#include "KeyValueItemList.h"
+#include "settings/GlobalSettings.h"
+#include "models/KeyValueItemList.h"
+#include "settings/OptionLists.h"
 
 SettingsDialog::SettingsDialog(QWidget *parent)
     : QDialog(parent)
@@ -15,15 +16,15 @@ SettingsDialog::SettingsDialog(QWidget *parent)
 
     setUpChoice(m_ui->cboLanguage, settings->getSupportedLanguages(this), settings->preferedLanguage(),
                 [settings](const QVariant &value) { settings->set_preferedLanguage(value.toString()); });
-    setUpChoice(m_ui->cboAlgorithm, createAlgorithmList(this), int(settings->algorithm()),
+    setUpChoice(m_ui->cboAlgorithm, OptionLists::algorithms(this), int(settings->algorithm()),
                 [settings](const QVariant &value) {
                     settings->set_algorithm(AppConstants::Algorithm(value.toInt()));
                 });
-    setUpChoice(m_ui->cboAudioFormat, createAudioFormatList(this), int(settings->audioFormat()),
+    setUpChoice(m_ui->cboAudioFormat, OptionLists::audioFormats(this), int(settings->audioFormat()),
                 [settings](const QVariant &value) {
                     settings->set_audioFormat(AppConstants::AudioFormat(value.toInt()));
                 });
-    setUpChoice(m_ui->cboAudioBitRate, createBitrateList(this), settings->audioBitrate(),
+    setUpChoice(m_ui->cboAudioBitRate, OptionLists::bitrates(this), settings->audioBitrate(),
                 [settings](const QVariant &value) { settings->set_audioBitrate(value.toInt()); });
 }
 

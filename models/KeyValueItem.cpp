@@ -1,4 +1,4 @@
-#include "KeyValueItem.h"
+#include "models/KeyValueItem.h"
 
 #include <atomic>
 

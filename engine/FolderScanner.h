@@ -4,9 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-class QThread;
-class QueueEntry;
-
 // Finds the files of a folder tree that a folder import queues, and where
 // each one's output goes: the subfolder tree is mirrored under the target.
 class FolderScanner
@@ -27,7 +24,4 @@ public:
     // in the folder gets the target as it is, FOLDER/A/B/x.mp3 gets TARGET + "A/B".
     static QList<Match> scan(const QString &folder, const QString &target, const QStringList &nameFilters);
 
-    // The same, as parentless queue entries living in `owner`.
-    static QList<QueueEntry *> scanEntries(const QString &folder, const QString &target,
-                                           const QString &fileFilter, QThread *owner);
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QQmlObjectListModelBase.h"
+#include "models/QQmlObjectListModelBase.h"
 
 #include <QDebug>
 #include <QHash>

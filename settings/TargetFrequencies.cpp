@@ -1,4 +1,4 @@
-#include "TargetFrequencies.h"
+#include "settings/TargetFrequencies.h"
 
 #include <QString>
 

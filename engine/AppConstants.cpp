@@ -1,4 +1,4 @@
-#include "AppConstants.h"
+#include "engine/AppConstants.h"
 
 AppConstants::AppConstants(QObject *parent)
     : QObject(parent)

@@ -1,6 +1,4 @@
-#include "FolderScanner.h"
-
-#include "QueueEntry.h"
+#include "engine/FolderScanner.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -34,18 +32,4 @@ QList<FolderScanner::Match> FolderScanner::scan(const QString &folder, const QSt
         matches.append({path, relative.isEmpty() ? target : target + relative});
     }
     return matches;
-}
-
-QList<QueueEntry *> FolderScanner::scanEntries(const QString &folder, const QString &target,
-                                               const QString &fileFilter, QThread *owner)
-{
-    QList<QueueEntry *> entries;
-    for (const Match &match : scan(folder, target, nameFilters(fileFilter))) {
-        // Parentless until the queue adopts it; moved so that it lives where
-        // the queue does.
-        auto *entry = new QueueEntry(match.filePath, match.targetDirectory);
-        entry->moveToThread(owner);
-        entries.append(entry);
-    }
-    return entries;
 }

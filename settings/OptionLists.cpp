@@ -1,38 +1,10 @@
-#include "KeyValueItemList.h"
+#include "settings/OptionLists.h"
 
-#include "AppConstants.h"
-#include "Translator.h"
+#include "engine/AppConstants.h"
+#include "models/KeyValueItemList.h"
+#include "settings/Translator.h"
 
 #include <QVector>
-
-KeyValueItemList::KeyValueItemList(QObject *parent)
-    : QQmlObjectListModel<KeyValueItem>(parent, QByteArray(), QByteArray())
-{
-}
-
-QVariant KeyValueItemList::data(const QModelIndex &index, int role) const
-{
-    if (role == Qt::DisplayRole) {
-        if (const KeyValueItem *item = at(index.row()))
-            return item->label();
-    }
-    return QQmlObjectListModel<KeyValueItem>::data(index, role);
-}
-
-int KeyValueItemList::getIndexOfValue(const QVariant &value) const
-{
-    for (int row = 0; row < items().count(); ++row) {
-        const KeyValueItem *item = items().at(row);
-        if (item && item->value() == value)
-            return row;
-    }
-    return -1;
-}
-
-KeyValueItem *KeyValueItemList::getItemForValue(const QVariant &value) const
-{
-    return at(getIndexOfValue(value));
-}
 
 namespace {
 
@@ -54,7 +26,7 @@ KeyValueItemList *buildList(QObject *parent, const QVector<Choice> &choices)
 
 } // namespace
 
-KeyValueItemList *createLanguageList(QObject *parent)
+KeyValueItemList *OptionLists::languages(QObject *parent)
 {
     // Language names are shown in their own language, never translated.
     return buildList(parent, {{QStringLiteral("Auto"), QString()},
@@ -62,14 +34,14 @@ KeyValueItemList *createLanguageList(QObject *parent)
                               {QStringLiteral("English"), QStringLiteral("en")}});
 }
 
-KeyValueItemList *createAlgorithmList(QObject *parent)
+KeyValueItemList *OptionLists::algorithms(QObject *parent)
 {
     const Translator *texts = Translator::instance();
     return buildList(parent, {{texts->strAlgoTimeBased(), int(AppConstants::A_Time)},
                               {texts->strAlgoFrequencyBased(), int(AppConstants::A_Frequency)}});
 }
 
-KeyValueItemList *createAudioFormatList(QObject *parent)
+KeyValueItemList *OptionLists::audioFormats(QObject *parent)
 {
     return buildList(parent, {{QStringLiteral("mp3"), int(AppConstants::F_Mp3)},
                               {QStringLiteral("m4a (AAC)"), int(AppConstants::F_M4a)},
@@ -77,7 +49,7 @@ KeyValueItemList *createAudioFormatList(QObject *parent)
                               {QStringLiteral("flac"), int(AppConstants::F_Flac)}});
 }
 
-KeyValueItemList *createBitrateList(QObject *parent)
+KeyValueItemList *OptionLists::bitrates(QObject *parent)
 {
     QVector<Choice> choices;
     for (int kbps : {512, 320, 256, 192, 160, 128, 96})

@@ -1,0 +1,64 @@
+#include "app/WidgetDesktop.h"
+
+#include "app/SettingsDialog.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QProgressDialog>
+#include <QUrl>
+
+WidgetDesktop::WidgetDesktop(QWidget *window)
+    : m_window(window)
+{
+}
+
+WidgetDesktop::~WidgetDesktop()
+{
+    delete m_busy;
+}
+
+QStringList WidgetDesktop::chooseFiles(const QString &caption, const QString &folder)
+{
+    // An empty filter lists every file.
+    return QFileDialog::getOpenFileNames(m_window, caption, folder, QString(), nullptr, QFileDialog::Options());
+}
+
+QString WidgetDesktop::chooseFolder(const QString &caption, const QString &folder)
+{
+    return QFileDialog::getExistingDirectory(m_window, caption, folder, QFileDialog::ShowDirsOnly);
+}
+
+void WidgetDesktop::showSettings()
+{
+    // The dialog commits its values when it goes, whichever way it closes.
+    auto *dialog = new SettingsDialog(m_window);
+    QObject::connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    dialog->setModal(true);
+    dialog->show();
+}
+
+void WidgetDesktop::openUrl(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+void WidgetDesktop::showBusy(const QString &text)
+{
+    if (text.isEmpty()) {
+        if (m_busy) {
+            m_busy->close();
+            m_busy->deleteLater();
+        }
+        return;
+    }
+    if (!m_busy) {
+        m_busy = new QProgressDialog(m_window);
+        m_busy->setCancelButton(nullptr);
+        m_busy->setRange(0, 0);  // a busy indicator: no known length
+        m_busy->setModal(true);
+    }
+    m_busy->setLabelText(text);
+    m_busy->show();
+    m_busy->raise();
+    m_busy->activateWindow();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "queue/Desktop.h"
+
+#include <QPointer>
+
+class QProgressDialog;
+class QWidget;
+
+// The desktop as the window program shows it: the platform's file dialogs,
+// the settings dialog, the default browser, a busy dialog.
+class WidgetDesktop : public Desktop
+{
+public:
+    // Dialogs open over `window`.
+    explicit WidgetDesktop(QWidget *window);
+    ~WidgetDesktop() override;
+
+    QStringList chooseFiles(const QString &caption, const QString &folder) override;
+    QString chooseFolder(const QString &caption, const QString &folder) override;
+    void showSettings() override;
+    void openUrl(const QUrl &url) override;
+    void showBusy(const QString &text) override;
+
+private:
+    QPointer<QWidget> m_window;
+    QPointer<QProgressDialog> m_busy;
+};

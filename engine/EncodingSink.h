@@ -1,0 +1,61 @@
+#pragma once
+
+#include "engine/AudioSink.h"
+#include "engine/FFmpegPointers.h"
+
+#include <QCoreApplication>
+
+#include <vector>
+
+struct AVAudioFifo;
+class OutputFile;
+class OutputFormat;
+
+// Encodes float frames into one audio stream of an output file: collects
+// them into whole encoder frames, converts those to the encoder's sample
+// format, counts their timestamps in samples, sends a short (or padded)
+// last frame, and drains the encoder at the end.
+class EncodingSink : public AudioSink
+{
+    Q_DECLARE_TR_FUNCTIONS(EncodingSink)
+
+public:
+    explicit EncodingSink(OutputFile &file);
+    ~EncodingSink() override;
+
+    // Opens the format's encoder for interleaved float input at this rate
+    // and channel count, and adds its stream to the file (before the file's
+    // header is written).
+    bool open(const OutputFormat &format, int bitrateKbps, int sampleRate, int channels);
+
+    bool write(const float *samples, int frames) override;
+    // Encodes what is queued and drains the encoder; the file's trailer is
+    // the file's business.
+    bool finish() override;
+    void discard() override;
+    QString error() const override { return m_error; }
+
+private:
+    bool fail(const QString &message);
+    bool encodeQueued(bool last);
+    bool sendFrame(int frames);
+    bool writePackets();
+
+    struct FifoDeleter {
+        void operator()(AVAudioFifo *fifo) const;
+    };
+
+    OutputFile &m_file;
+    AVStream *m_stream = nullptr;
+    ff::CodecContextPtr m_encoder;
+    ff::ResamplerPtr m_converter;  // float to the encoder's format
+    ff::FramePtr m_frame;
+    ff::PacketPtr m_packet;
+    std::unique_ptr<AVAudioFifo, FifoDeleter> m_fifo;
+    std::vector<float> m_frameSamples;  // one encoder frame, interleaved
+    int m_channels = 0;
+    int m_frameSize = 0;
+    bool m_smallLastFrame = false;
+    long long m_pts = 0;  // samples sent to the encoder
+    QString m_error;
+};

@@ -1,0 +1,94 @@
+#include "engine/ProcessingChain.h"
+
+#include "engine/AudioSink.h"
+#include "engine/RubberbandPlugin.h"
+#include "engine/SoundTouchPlugin.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int BufferFrames = 8192;
+}
+
+ProcessingChain::ProcessingChain(std::unique_ptr<TempoPitchProcessorPlugin> processor, int channels,
+                                 std::optional<PeakLimiter> limiter)
+    : m_processor(std::move(processor))
+    , m_limiter(std::move(limiter))
+    , m_channels(channels)
+    , m_buffer(size_t(BufferFrames) * size_t(channels))
+    , m_delayToDrop(m_processor->startDelay() + (m_limiter ? m_limiter->latency() : 0))
+{
+}
+
+std::unique_ptr<TempoPitchProcessorPlugin> ProcessingChain::processorFor(AppConstants::Algorithm algorithm,
+                                                                        int sampleRate, int channels,
+                                                                        double semitones)
+{
+    std::unique_ptr<TempoPitchProcessorPlugin> processor;
+    switch (algorithm) {
+    case AppConstants::A_Time:
+        processor = std::make_unique<SoundTouchPlugin>(sampleRate, channels);
+        break;
+    case AppConstants::A_Frequency:
+        processor = std::make_unique<RubberbandPlugin>(sampleRate, channels);
+        break;
+    }
+    if (processor) {
+        processor->setTempo(1.0);
+        processor->setPitchSemiTones(semitones);
+    }
+    return processor;
+}
+
+bool ProcessingChain::put(const float *samples, int frames, AudioSink &sink)
+{
+    if (frames <= 0)
+        return true;
+    m_processor->putSamples(samples, frames, m_channels);
+    m_framesIn += frames;
+    return takeReady(sink);
+}
+
+bool ProcessingChain::finish(AudioSink &sink)
+{
+    m_processor->finish();
+    if (!takeReady(sink))
+        return false;
+    // What is still inside the limiter's look-ahead.
+    if (m_limiter) {
+        int rest = m_limiter->latency();
+        while (rest > 0) {
+            const int n = std::min(rest, BufferFrames);
+            std::fill_n(m_buffer.begin(), size_t(n) * size_t(m_channels), 0.0f);
+            if (!keep(m_buffer.data(), n, sink))
+                return false;
+            rest -= n;
+        }
+    }
+    return true;
+}
+
+bool ProcessingChain::takeReady(AudioSink &sink)
+{
+    int n;
+    while ((n = m_processor->receiveSamples(m_buffer.data(), BufferFrames)) > 0) {
+        if (!keep(m_buffer.data(), n, sink))
+            return false;
+    }
+    return true;
+}
+
+// Limits in place, drops what is still delay, and passes on the rest, never
+// more than went in.
+bool ProcessingChain::keep(float *samples, int frames, AudioSink &sink)
+{
+    if (m_limiter)
+        m_limiter->process(samples, samples, frames);
+    const int dropped = std::min(frames, m_delayToDrop);
+    m_delayToDrop -= dropped;
+    const int n = int(std::min<long long>(frames - dropped, m_framesIn - m_framesOut));
+    if (n <= 0)
+        return true;
+    m_framesOut += n;
+    return sink.write(samples + size_t(dropped) * size_t(m_channels), n);
+}

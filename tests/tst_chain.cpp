@@ -1,0 +1,209 @@
+// The processing chain and the encoder thread's hand-over, without FFmpeg:
+// frames in, frames out, counted and measured.
+#include "engine/AudioSink.h"
+#include "engine/ProcessingChain.h"
+#include "engine/ThreadedSink.h"
+#include "support/AudioAnalysis.h"
+#include "support/TestSignals.h"
+
+#include <QtTest>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace {
+
+// Keeps what it is given; fails after `failAfter` frames when asked to; can
+// be slowed down to let a producer fill the queue.
+class CollectingSink : public AudioSink
+{
+public:
+    bool write(const float *samples, int frames) override
+    {
+        if (failAfter >= 0 && received + frames > failAfter) {
+            m_error = QStringLiteral("disk full");
+            return false;
+        }
+        if (slow)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        samples_.insert(samples_.end(), samples, samples + size_t(frames) * 2);
+        received += frames;
+        // The chain never passes on more than went into it.
+        if (chain && received > chain->framesIn())
+            aheadOfInput = true;
+        return true;
+    }
+    bool finish() override { return m_error.isEmpty() && (finished = true); }
+    void discard() override { discarded = true; }
+    QString error() const override { return m_error; }
+
+    std::vector<float> samples_;
+    long long received = 0;
+    long long failAfter = -1;
+    bool slow = false;
+    bool finished = false;
+    bool discarded = false;
+    bool aheadOfInput = false;
+    const ProcessingChain *chain = nullptr;
+
+private:
+    QString m_error;
+};
+
+AudioBuffer asBuffer(const std::vector<float> &samples)
+{
+    AudioBuffer buffer;
+    buffer.samples = samples;
+    return buffer;
+}
+
+AudioBuffer runChain(int algorithm, const AudioBuffer &input, bool limit, int chunk, bool *aheadOfInput = nullptr)
+{
+    const double semitones = 12.0 * std::log2(432.0 / 440.0);
+    ProcessingChain chain(ProcessingChain::processorFor(AppConstants::Algorithm(algorithm), 44100, 2, semitones), 2,
+                          limit ? std::optional<PeakLimiter>(PeakLimiter::forRate(44100, 2)) : std::nullopt);
+    CollectingSink sink;
+    sink.chain = &chain;
+    for (long long done = 0; done < input.frames(); done += chunk) {
+        const int n = int(std::min<long long>(chunk, input.frames() - done));
+        if (!chain.put(input.samples.data() + done * 2, n, sink))
+            return {};
+    }
+    chain.finish(sink);
+    if (aheadOfInput)
+        *aheadOfInput = sink.aheadOfInput;
+    return asBuffer(sink.samples_);
+}
+
+} // namespace
+
+class TestChain : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void alignedAndExactInLength_data();
+    void alignedAndExactInLength();
+    void limiterOnlyActsOnPeaks_data();
+    void limiterOnlyActsOnPeaks();
+    void threadedSinkHandsOverEveryFrame();
+    void threadedSinkEndsCleanly();
+};
+
+void TestChain::alignedAndExactInLength_data()
+{
+    QTest::addColumn<int>("algorithm");
+    QTest::addColumn<int>("chunk");
+    QTest::newRow("SoundTouch, decoder-sized chunks") << int(AppConstants::A_Time) << 1152;
+    QTest::newRow("SoundTouch, one frame at a time") << int(AppConstants::A_Time) << 1;
+    QTest::newRow("RubberBand, decoder-sized chunks") << int(AppConstants::A_Frequency) << 4096;
+    QTest::newRow("RubberBand, large chunks") << int(AppConstants::A_Frequency) << 96000;
+}
+
+// Exactly as many frames out as in, never more at any moment, at the target
+// pitch and in time with the input.
+void TestChain::alignedAndExactInLength()
+{
+    QFETCH(int, algorithm);
+    QFETCH(int, chunk);
+    const AudioBuffer input = TestSignals::burstsOverTone(440.0, 6.0);
+    bool ahead = true;
+    const AudioBuffer output = runChain(algorithm, input, true, chunk, &ahead);
+    QCOMPARE(output.frames(), input.frames());
+    QVERIFY(!ahead);
+    const double pitch = AudioAnalysis::pitch(output, 1.0, 5.0);
+    QVERIFY2(std::abs(pitch - 432.0) <= 0.05, qPrintable(QString::number(pitch, 'f', 3)));
+    const double lag = AudioAnalysis::lagFrames(input, output);
+    QVERIFY2(std::abs(lag) <= 44.1, qPrintable(QString::number(lag)));
+}
+
+void TestChain::limiterOnlyActsOnPeaks_data()
+{
+    QTest::addColumn<int>("algorithm");
+    QTest::newRow("SoundTouch") << int(AppConstants::A_Time);
+    QTest::newRow("RubberBand") << int(AppConstants::A_Frequency);
+}
+
+// Clean audio passes the limiter bit for bit; a loud master, which the
+// pitch shift lifts over full scale, comes out under the ceiling, where
+// without the limiter it would clip.
+void TestChain::limiterOnlyActsOnPeaks()
+{
+    QFETCH(int, algorithm);
+    const AudioBuffer quiet = TestSignals::burstsOverTone(440.0, 4.0);  // peaks at -6 dBFS
+    QVERIFY(runChain(algorithm, quiet, true, 4096).samples == runChain(algorithm, quiet, false, 4096).samples);
+
+    // A dense chord with spread phases, normalised to 0.9999.
+    AudioBuffer loud = TestSignals::sine(220.0, 4.0, 44100, 2, 0.0);
+    const double notes[] = {220.0, 277.18, 329.63, 440.0, 554.37, 659.25, 880.0};
+    for (size_t n = 0; n < std::size(notes); ++n) {
+        for (long long f = 0; f < loud.frames(); ++f) {
+            const double v = std::sin(2.0 * M_PI * notes[n] * double(f) / 44100.0 + 1.7 * double(n));
+            loud.samples[size_t(f) * 2] += float(v);
+            loud.samples[size_t(f) * 2 + 1] += float(n % 2 ? v : -v);
+        }
+    }
+    const float peak = AudioAnalysis::peak(loud.samples);
+    for (float &s : loud.samples)
+        s *= 0.9999f / peak;
+    const float limited = AudioAnalysis::peak(runChain(algorithm, loud, true, 4096).samples);
+    const float unlimited = AudioAnalysis::peak(runChain(algorithm, loud, false, 4096).samples);
+    QVERIFY2(limited <= 0.98856f, qPrintable(QString::number(limited)));
+    QVERIFY2(unlimited > 1.0f, qPrintable(QString::number(unlimited)));
+}
+
+// Whatever the chunking on either side, the sink behind the thread gets
+// every frame in order, and its finish comes after the last.
+void TestChain::threadedSinkHandsOverEveryFrame()
+{
+    std::vector<float> input(size_t(200000) * 2);
+    for (size_t i = 0; i < input.size(); ++i)
+        input[i] = float(i % 9973) / 9973.0f;
+    CollectingSink inner;
+    {
+        ThreadedSink sink(inner, 2, 1000);
+        size_t done = 0;
+        for (int n = 1; done < input.size() / 2; n = n * 7 % 5003 + 1) {
+            const int frames = int(std::min<size_t>(size_t(n), input.size() / 2 - done));
+            QVERIFY(sink.write(input.data() + done * 2, frames));
+            done += size_t(frames);
+        }
+        QVERIFY(sink.finish());
+    }
+    QVERIFY(inner.finished);
+    QVERIFY(inner.samples_ == input);
+}
+
+// A sink that fails on the encoder thread, and a stop while the encoder
+// thread is behind: the writer learns of the failure instead of waiting for
+// room forever, and a stop tells the inner sink to throw its output away.
+void TestChain::threadedSinkEndsCleanly()
+{
+    const std::vector<float> block(size_t(4096) * 2, 0.25f);
+    {
+        CollectingSink inner;
+        inner.failAfter = 50000;
+        ThreadedSink sink(inner, 2, 1024);
+        bool refused = false;
+        for (int i = 0; i < 1000 && !refused; ++i)
+            refused = !sink.write(block.data(), 4096);
+        QVERIFY(refused);
+        QCOMPARE(sink.error(), QStringLiteral("disk full"));
+        QVERIFY(!sink.finish());
+        QVERIFY(!inner.finished);
+    }
+    {
+        CollectingSink inner;
+        inner.slow = true;
+        ThreadedSink sink(inner, 2, 1024);
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(sink.write(block.data(), 4096));  // waits while the queue is full
+        sink.discard();
+        QVERIFY(inner.discarded);
+        QVERIFY(!inner.finished);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestChain)
+#include "tst_chain.moc"
