@@ -85,7 +85,7 @@ ConversionResult Conversion::run()
     auto processor = ProcessingChain::processorFor(settings.algorithm, rate, channels, settings.semitones());
     if (!processor)
         return failed(tr("Unknown pitch-shifting algorithm: %1.").arg(int(settings.algorithm)));
-    ProcessingChain chain(std::move(processor), channels, PeakLimiter::forRate(rate, channels));
+    ProcessingChain chain(std::move(processor), channels, PeakLimiter::forOutput(rate, channels, format->lossy()));
 
     AudioInput input;
     if (!input.open(m_request.sourcePath))

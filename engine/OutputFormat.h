@@ -47,4 +47,6 @@ public:
     int maxKbps;
 
     QString extension() const { return QString::fromLatin1(extensionText); }
+    // Lossy formats are the ones with a bit rate.
+    bool lossy() const { return minKbps > 0; }
 };

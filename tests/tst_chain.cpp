@@ -62,7 +62,7 @@ AudioBuffer runChain(int algorithm, const AudioBuffer &input, bool limit, int ch
 {
     const double semitones = 12.0 * std::log2(432.0 / 440.0);
     ProcessingChain chain(ProcessingChain::processorFor(AppConstants::Algorithm(algorithm), 44100, 2, semitones), 2,
-                          limit ? std::optional<PeakLimiter>(PeakLimiter::forRate(44100, 2)) : std::nullopt);
+                          limit ? std::optional<PeakLimiter>(PeakLimiter::forOutput(44100, 2, false)) : std::nullopt);
     CollectingSink sink;
     sink.chain = &chain;
     for (long long done = 0; done < input.frames(); done += chunk) {
