@@ -1,9 +1,13 @@
 #include "app/SettingsDialog.h"
 #include "ui_SettingsDialog.h"
 
-#include "settings/GlobalSettings.h"
+#include "engine/OutputFormat.h"
 #include "models/KeyValueItemList.h"
+#include "settings/GlobalSettings.h"
 #include "settings/OptionLists.h"
+
+#include <QFileDialog>
+#include <QPointer>
 
 SettingsDialog::SettingsDialog(QWidget *parent)
     : QDialog(parent)
@@ -13,6 +17,8 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     GlobalSettings *settings = GlobalSettings::instance();
     m_ui->edtFileFilter->setText(settings->fileFilter());
     m_ui->edtSourceFrequency->setValue(settings->sourceFrequency());
+    m_ui->chkDetectSourcePitch->setChecked(settings->detectSourcePitch());
+    m_ui->edtOutputFolder->setText(settings->outputFolder());
 
     setUpChoice(m_ui->cboLanguage, settings->getSupportedLanguages(this), settings->preferedLanguage(),
                 [settings](const QVariant &value) { settings->set_preferedLanguage(value.toString()); });
@@ -21,11 +27,30 @@ SettingsDialog::SettingsDialog(QWidget *parent)
                     settings->set_algorithm(AppConstants::Algorithm(value.toInt()));
                 });
     setUpChoice(m_ui->cboAudioFormat, OptionLists::audioFormats(this), int(settings->audioFormat()),
-                [settings](const QVariant &value) {
+                [this, settings](const QVariant &value) {
                     settings->set_audioFormat(AppConstants::AudioFormat(value.toInt()));
+                    offerBitrates();
                 });
-    setUpChoice(m_ui->cboAudioBitRate, OptionLists::bitrates(this), settings->audioBitrate(),
-                [settings](const QVariant &value) { settings->set_audioBitrate(value.toInt()); });
+    offerBitrates();
+    setUpChoice(m_ui->cboSampleRate, OptionLists::sampleRates(this), settings->outputSampleRate(),
+                [settings](const QVariant &value) { settings->set_outputSampleRate(value.toInt()); });
+    setUpChoice(m_ui->cboVideos, OptionLists::videoModes(this), settings->keepVideo(),
+                [settings](const QVariant &value) { settings->set_keepVideo(value.toBool()); });
+    setUpChoice(m_ui->cboExisting, OptionLists::existingOutputs(this), settings->skipExistingOutputs(),
+                [settings](const QVariant &value) { settings->set_skipExistingOutputs(value.toBool()); });
+    setUpChoice(m_ui->cboOutputFolder, OptionLists::outputFolderModes(this), settings->askForOutputFolder(),
+                [this, settings](const QVariant &value) {
+                    settings->set_askForOutputFolder(value.toBool());
+                    showOutputFolder();
+                });
+    showOutputFolder();
+
+    connect(m_ui->btnOutputFolder, &QToolButton::clicked, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(this, m_ui->lblOutputFolder->text(),
+                                                                 m_ui->edtOutputFolder->text());
+        if (!folder.isEmpty())
+            m_ui->edtOutputFolder->setText(folder);
+    });
 }
 
 SettingsDialog::~SettingsDialog()
@@ -33,6 +58,11 @@ SettingsDialog::~SettingsDialog()
     GlobalSettings *settings = GlobalSettings::instance();
     settings->set_fileFilter(m_ui->edtFileFilter->text());
     settings->set_sourceFrequency(m_ui->edtSourceFrequency->value());
+    settings->set_detectSourcePitch(m_ui->chkDetectSourcePitch->isChecked());
+    settings->set_outputFolder(m_ui->edtOutputFolder->text());
+    // Always using a folder that was never given is asking each time.
+    if (settings->outputFolder().isEmpty())
+        settings->set_askForOutputFolder(true);
     settings->saveSettings();
 }
 
@@ -45,4 +75,36 @@ void SettingsDialog::setUpChoice(QComboBox *box, KeyValueItemList *list, const Q
         if (const KeyValueItem *item = list->at(index))
             apply(item->value());
     });
+}
+
+// Only the rates the chosen format's encoder takes; none for lossless
+// formats. A rate the new format cannot take becomes the nearest it can.
+void SettingsDialog::offerBitrates()
+{
+    GlobalSettings *settings = GlobalSettings::instance();
+    QComboBox *box = m_ui->cboAudioBitRate;
+    box->disconnect(this);
+    // The combo box deletes its own first model itself.
+    const QPointer<QAbstractItemModel> old = box->model();
+    KeyValueItemList *list = OptionLists::bitrates(this, settings->audioFormat());
+    const OutputFormat *format = OutputFormat::find(settings->audioFormat());
+    const bool lossy = format && format->lossy() && list->count() > 0;
+    box->setEnabled(lossy);
+    if (lossy) {
+        const int kbps = format->clampBitrate(settings->audioBitrate());
+        if (list->getIndexOfValue(kbps) >= 0)
+            settings->set_audioBitrate(kbps);
+    }
+    setUpChoice(box, list, settings->audioBitrate(), [settings](const QVariant &value) {
+        settings->set_audioBitrate(value.toInt());
+    });
+    if (old && old->parent() == this)
+        old->deleteLater();
+}
+
+void SettingsDialog::showOutputFolder()
+{
+    const bool always = !GlobalSettings::instance()->askForOutputFolder();
+    m_ui->edtOutputFolder->setEnabled(always);
+    m_ui->btnOutputFolder->setEnabled(always);
 }

@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("Output format."),
                                     QStringLiteral("mp3|wav|flac|m4a"));
     const QCommandLineOption bitrate(QStringLiteral("bitrate"),
-                                     QStringLiteral("Bit rate: 512, 320, 256, 192, 160, 128 or 96."),
+                                     QStringLiteral("Bit rate of mp3 (320 to 96) and m4a (512 to 96)."),
                                      QStringLiteral("KBPS"));
     const QCommandLineOption filter(QStringLiteral("filter"),
                                     QStringLiteral("Comma-separated file patterns for folders, e.g. \"*.mp3,*.flac\"."),
@@ -146,10 +146,16 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(bitrate)) {
         const int kbps = parser.value(bitrate).toInt(&ok);
-        std::unique_ptr<KeyValueItemList> offered(OptionLists::bitrates(nullptr));
-        if (!ok || offered->getIndexOfValue(kbps) < 0)
-            return usageError(QStringLiteral("--bitrate is one of 512, 320, 256, 192, 160, 128, 96, not '%1'")
-                                  .arg(parser.value(bitrate)));
+        std::unique_ptr<KeyValueItemList> offered(OptionLists::bitrates(nullptr, conversion.audioFormat));
+        QStringList rates;
+        for (const KeyValueItem *item : offered->items())
+            rates << item->value().toString();
+        if (rates.isEmpty())
+            return usageError(QStringLiteral("--bitrate does not apply to lossless formats"));
+        if (!ok || offered->getIndexOfValue(kbps) < 0) {
+            return usageError(QStringLiteral("--bitrate for this format is one of %1, not '%2'")
+                                  .arg(rates.join(QStringLiteral(", ")), parser.value(bitrate)));
+        }
         conversion.audioBitrate = kbps;
     }
     if (parser.isSet(filter))

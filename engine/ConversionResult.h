@@ -9,12 +9,17 @@ struct ConversionResult
     enum Status {
         Converted,  // outputPath holds the complete output
         Failed,     // message says why, in words; no output is left
-        Stopped     // on request; no output is left
+        Stopped,    // on request; no output is left
+        Skipped     // the output exists already (outputPath names it)
     };
 
     Status status = Failed;
     QString message;
     QString outputPath;
+    // Converted, but with something the user should know (damage in the
+    // source, a fallback), in words.
+    QStringList warnings;
+    double audioSeconds = 0.0;  // of the source, as decoded
 
     bool converted() const { return status == Converted; }
 };

@@ -8,11 +8,19 @@
 // were in force when it was added.
 struct ConversionSettings
 {
+    // sampleRate: the output's rate follows the source where the format
+    // allows.
+    static constexpr int SourceRate = 0;
+
     AppConstants::Algorithm algorithm = AppConstants::A_Time;
     AppConstants::AudioFormat audioFormat = AppConstants::F_Mp3;
     int audioBitrate = 192;  // kbit/s; the lossy formats use it
     double sourceFrequency = 440.0;  // A4 of the source, Hz
     double targetFrequency = 432.0;  // A4 wanted, Hz
+    int sampleRate = 44100;  // Hz, or SourceRate
+    bool keepVideo = false;  // a source with a picture becomes a video file
+    bool skipExisting = false;  // a file whose output name is taken is skipped
+    bool detectSourcePitch = false;  // measure each file's A4 instead of sourceFrequency
 
     // The pitch shift that takes A4 from the source to the target pitch.
     double semitones() const { return 12.0 * std::log2(targetFrequency / sourceFrequency); }

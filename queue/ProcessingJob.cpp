@@ -11,7 +11,8 @@ ProcessingJob::ProcessingJob(QueueEntry *entry)
 bool ProcessingJob::run()
 {
     if (!m_entry) {
-        m_result = ConversionResult{ConversionResult::Stopped, {}, {}};
+        m_result = ConversionResult();
+        m_result.status = ConversionResult::Stopped;
         return false;
     }
     // The entry lives as long as its job: whoever removes it waits for the

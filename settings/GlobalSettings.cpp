@@ -91,6 +91,12 @@ void GlobalSettings::loadSettings()
     m_conversion.sourceFrequency = store.value(QStringLiteral("sourceFrequency"), 440.0).toDouble();
     m_conversion.targetFrequency = store.value(QStringLiteral("targetFrequency"), 432.0).toDouble();
     m_fileFilter = store.value(QStringLiteral("fileFilter"), DefaultFileFilter).toString();
+    m_conversion.sampleRate = store.value(QStringLiteral("outputSampleRate"), 44100).toInt();
+    m_conversion.keepVideo = store.value(QStringLiteral("keepVideo"), false).toBool();
+    m_conversion.skipExisting = store.value(QStringLiteral("skipExistingOutputs"), false).toBool();
+    m_conversion.detectSourcePitch = store.value(QStringLiteral("detectSourcePitch"), false).toBool();
+    m_askForOutputFolder = store.value(QStringLiteral("askForOutputFolder"), true).toBool();
+    m_outputFolder = fromPortablePath(store.value(QStringLiteral("outputFolder"), QString()).toString());
 }
 
 void GlobalSettings::saveSettings()
@@ -106,6 +112,12 @@ void GlobalSettings::saveSettings()
     store.setValue(QStringLiteral("sourceFrequency"), sourceFrequency());
     store.setValue(QStringLiteral("targetFrequency"), targetFrequency());
     store.setValue(QStringLiteral("fileFilter"), m_fileFilter);
+    store.setValue(QStringLiteral("outputSampleRate"), outputSampleRate());
+    store.setValue(QStringLiteral("keepVideo"), keepVideo());
+    store.setValue(QStringLiteral("skipExistingOutputs"), skipExistingOutputs());
+    store.setValue(QStringLiteral("detectSourcePitch"), detectSourcePitch());
+    store.setValue(QStringLiteral("askForOutputFolder"), m_askForOutputFolder);
+    store.setValue(QStringLiteral("outputFolder"), toPortablePath(m_outputFolder));
     store.sync();
     if (store.status() != QSettings::NoError)
         qWarning() << "Error saving settings to" << store.fileName() << store.status();
@@ -166,57 +178,63 @@ QUrl GlobalSettings::convertToUrl(const QString &path) const
     return QUrl(path, QUrl::TolerantMode);
 }
 
-namespace {
-
-// Stores a value and says whether it changed. A NaN never equals anything,
-// so storing one always counts as a change.
 template <typename T>
-bool store(T &field, T value)
+bool GlobalSettings::setConversion(T ConversionSettings::*field, T value, void (GlobalSettings::*changed)(T))
 {
-    if (field == value)
+    // A NaN never equals anything, so storing one always counts as a change.
+    if (m_conversion.*field == value)
         return false;
-    field = value;
+    m_conversion.*field = value;
+    Q_EMIT(this->*changed)(value);
     return true;
 }
 
-} // namespace
-
 bool GlobalSettings::set_algorithm(AppConstants::Algorithm algorithm)
 {
-    if (!store(m_conversion.algorithm, algorithm))
-        return false;
-    Q_EMIT algorithmChanged(algorithm);
-    return true;
+    return setConversion(&ConversionSettings::algorithm, algorithm, &GlobalSettings::algorithmChanged);
 }
 
 bool GlobalSettings::set_audioFormat(AppConstants::AudioFormat audioFormat)
 {
-    if (!store(m_conversion.audioFormat, audioFormat))
-        return false;
-    Q_EMIT audioFormatChanged(audioFormat);
-    return true;
+    return setConversion(&ConversionSettings::audioFormat, audioFormat, &GlobalSettings::audioFormatChanged);
 }
 
 bool GlobalSettings::set_audioBitrate(int audioBitrate)
 {
-    if (!store(m_conversion.audioBitrate, audioBitrate))
-        return false;
-    Q_EMIT audioBitrateChanged(audioBitrate);
-    return true;
+    return setConversion(&ConversionSettings::audioBitrate, audioBitrate, &GlobalSettings::audioBitrateChanged);
 }
 
 bool GlobalSettings::set_sourceFrequency(double sourceFrequency)
 {
-    if (!store(m_conversion.sourceFrequency, sourceFrequency))
-        return false;
-    Q_EMIT sourceFrequencyChanged(sourceFrequency);
-    return true;
+    return setConversion(&ConversionSettings::sourceFrequency, sourceFrequency,
+                         &GlobalSettings::sourceFrequencyChanged);
 }
 
 bool GlobalSettings::set_targetFrequency(double targetFrequency)
 {
-    if (!store(m_conversion.targetFrequency, targetFrequency))
-        return false;
-    Q_EMIT targetFrequencyChanged(targetFrequency);
-    return true;
+    return setConversion(&ConversionSettings::targetFrequency, targetFrequency,
+                         &GlobalSettings::targetFrequencyChanged);
+}
+
+bool GlobalSettings::set_outputSampleRate(int outputSampleRate)
+{
+    return setConversion(&ConversionSettings::sampleRate, outputSampleRate,
+                         &GlobalSettings::outputSampleRateChanged);
+}
+
+bool GlobalSettings::set_keepVideo(bool keepVideo)
+{
+    return setConversion(&ConversionSettings::keepVideo, keepVideo, &GlobalSettings::keepVideoChanged);
+}
+
+bool GlobalSettings::set_skipExistingOutputs(bool skipExistingOutputs)
+{
+    return setConversion(&ConversionSettings::skipExisting, skipExistingOutputs,
+                         &GlobalSettings::skipExistingOutputsChanged);
+}
+
+bool GlobalSettings::set_detectSourcePitch(bool detectSourcePitch)
+{
+    return setConversion(&ConversionSettings::detectSourcePitch, detectSourcePitch,
+                         &GlobalSettings::detectSourcePitchChanged);
 }

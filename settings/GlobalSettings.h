@@ -33,6 +33,16 @@ class GlobalSettings : public QObject
     Q_PROPERTY(double sourceFrequency READ sourceFrequency WRITE set_sourceFrequency NOTIFY sourceFrequencyChanged)
     Q_PROPERTY(double targetFrequency READ targetFrequency WRITE set_targetFrequency NOTIFY targetFrequencyChanged)
     TW_WRITABLE_PROPERTY(QString, fileFilter)
+    // Hz, or ConversionSettings::SourceRate
+    Q_PROPERTY(int outputSampleRate READ outputSampleRate WRITE set_outputSampleRate NOTIFY outputSampleRateChanged)
+    Q_PROPERTY(bool keepVideo READ keepVideo WRITE set_keepVideo NOTIFY keepVideoChanged)
+    Q_PROPERTY(bool skipExistingOutputs READ skipExistingOutputs WRITE set_skipExistingOutputs
+                   NOTIFY skipExistingOutputsChanged)
+    Q_PROPERTY(bool detectSourcePitch READ detectSourcePitch WRITE set_detectSourcePitch
+                   NOTIFY detectSourcePitchChanged)
+    // Whether an import asks where its outputs go, or uses outputFolder.
+    TW_WRITABLE_PROPERTY(bool, askForOutputFolder)
+    TW_WRITABLE_PROPERTY(QString, outputFolder)
 
 public:
     static constexpr const char *PathToken = "/::REPLACE_ME::";
@@ -54,6 +64,10 @@ public:
     int audioBitrate() const { return m_conversion.audioBitrate; }
     double sourceFrequency() const { return m_conversion.sourceFrequency; }
     double targetFrequency() const { return m_conversion.targetFrequency; }
+    int outputSampleRate() const { return m_conversion.sampleRate; }
+    bool keepVideo() const { return m_conversion.keepVideo; }
+    bool skipExistingOutputs() const { return m_conversion.skipExisting; }
+    bool detectSourcePitch() const { return m_conversion.detectSourcePitch; }
     // What a file queued now converts with.
     ConversionSettings conversionSettings() const { return m_conversion; }
 
@@ -76,6 +90,10 @@ public Q_SLOTS:
     bool set_audioBitrate(int audioBitrate);
     bool set_sourceFrequency(double sourceFrequency);
     bool set_targetFrequency(double targetFrequency);
+    bool set_outputSampleRate(int outputSampleRate);
+    bool set_keepVideo(bool keepVideo);
+    bool set_skipExistingOutputs(bool skipExistingOutputs);
+    bool set_detectSourcePitch(bool detectSourcePitch);
     void saveSettings();
 
 Q_SIGNALS:
@@ -84,12 +102,20 @@ Q_SIGNALS:
     void audioBitrateChanged(int audioBitrate);
     void sourceFrequencyChanged(double sourceFrequency);
     void targetFrequencyChanged(double targetFrequency);
+    void outputSampleRateChanged(int outputSampleRate);
+    void keepVideoChanged(bool keepVideo);
+    void skipExistingOutputsChanged(bool skipExistingOutputs);
+    void detectSourcePitchChanged(bool detectSourcePitch);
 
 private:
     GlobalSettings();
     void loadSettings();
     void ensurePath(QString &path) const;
     QString defaultRootFolder() const;
+    // Stores one of the conversion settings; emits `changed` and returns
+    // true when the value differs.
+    template <typename T>
+    bool setConversion(T ConversionSettings::*field, T value, void (GlobalSettings::*changed)(T));
 
     QString m_appName;
     QString m_appVersion;

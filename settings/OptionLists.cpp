@@ -1,9 +1,11 @@
 #include "settings/OptionLists.h"
 
-#include "engine/AppConstants.h"
+#include "engine/ConversionSettings.h"
+#include "engine/OutputFormat.h"
 #include "models/KeyValueItemList.h"
 #include "settings/Translator.h"
 
+#include <QCoreApplication>
 #include <QVector>
 
 namespace {
@@ -49,10 +51,39 @@ KeyValueItemList *OptionLists::audioFormats(QObject *parent)
                               {QStringLiteral("flac"), int(AppConstants::F_Flac)}});
 }
 
-KeyValueItemList *OptionLists::bitrates(QObject *parent)
+KeyValueItemList *OptionLists::bitrates(QObject *parent, AppConstants::AudioFormat format)
 {
     QVector<Choice> choices;
-    for (int kbps : {512, 320, 256, 192, 160, 128, 96})
-        choices.append({QStringLiteral("%1 kBit/s").arg(kbps), kbps});
+    const OutputFormat *output = OutputFormat::find(format);
+    for (int kbps : {512, 320, 256, 192, 160, 128, 96}) {
+        if (output && output->lossy() && output->clampBitrate(kbps) == kbps)
+            choices.append({QStringLiteral("%1 kBit/s").arg(kbps), kbps});
+    }
     return buildList(parent, choices);
+}
+
+KeyValueItemList *OptionLists::sampleRates(QObject *parent)
+{
+    return buildList(parent, {{QStringLiteral("44.1 kHz"), 44100},
+                              {QStringLiteral("48 kHz"), 48000},
+                              {QCoreApplication::translate("OptionLists", "As the source"),
+                               ConversionSettings::SourceRate}});
+}
+
+KeyValueItemList *OptionLists::videoModes(QObject *parent)
+{
+    return buildList(parent, {{QCoreApplication::translate("OptionLists", "Keep the audio only"), false},
+                              {QCoreApplication::translate("OptionLists", "Keep the picture"), true}});
+}
+
+KeyValueItemList *OptionLists::existingOutputs(QObject *parent)
+{
+    return buildList(parent, {{QCoreApplication::translate("OptionLists", "Keep both (number the new file)"), false},
+                              {QCoreApplication::translate("OptionLists", "Skip the file"), true}});
+}
+
+KeyValueItemList *OptionLists::outputFolderModes(QObject *parent)
+{
+    return buildList(parent, {{QCoreApplication::translate("OptionLists", "Ask each time"), true},
+                              {QCoreApplication::translate("OptionLists", "Always use"), false}});
 }

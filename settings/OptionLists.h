@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/AppConstants.h"
+
 #include <QObject>
 
 class KeyValueItemList;
@@ -10,6 +12,12 @@ namespace OptionLists {
 KeyValueItemList *languages(QObject *parent);
 KeyValueItemList *algorithms(QObject *parent);
 KeyValueItemList *audioFormats(QObject *parent);
-KeyValueItemList *bitrates(QObject *parent);
+// The bit rates the format's encoder takes; none for lossless formats.
+KeyValueItemList *bitrates(QObject *parent, AppConstants::AudioFormat format);
+KeyValueItemList *sampleRates(QObject *parent);
+KeyValueItemList *videoModes(QObject *parent);
+KeyValueItemList *existingOutputs(QObject *parent);
+// true: ask for the output folder at each import; false: always use the one set.
+KeyValueItemList *outputFolderModes(QObject *parent);
 
 } // namespace OptionLists

@@ -423,8 +423,19 @@ void TestManager::settingsDialogCommitsOnClose()
         QVERIFY(dialog->isVisible());
         QVERIFY(dialog->isModal());
         dialog->findChild<QLineEdit *>(QStringLiteral("edtFileFilter"))->setText(QStringLiteral("*.ogg,*.opus"));
+        // The bit rate offers what the format takes, and nothing for a
+        // lossless one; a rate the new format cannot take becomes its
+        // nearest.
+        auto *formats = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioFormat"));
         auto *bitrates = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioBitRate"));
-        bitrates->setCurrentIndex(bitrates->findText(QStringLiteral("320 kBit/s")));
+        QVERIFY(!bitrates->isEnabled());  // flac, from above
+        formats->setCurrentIndex(formats->findText(QStringLiteral("m4a (AAC)")));
+        QVERIFY(bitrates->isEnabled());
+        bitrates->setCurrentIndex(bitrates->findText(QStringLiteral("512 kBit/s")));
+        formats->setCurrentIndex(formats->findText(QStringLiteral("mp3")));
+        QCOMPARE(bitrates->findText(QStringLiteral("512 kBit/s")), -1);
+        QCOMPARE(bitrates->currentText(), QStringLiteral("320 kBit/s"));
+        QCOMPARE(settings->audioBitrate(), 320);
         QTest::keyClick(dialog.data(), Qt::Key_Escape);
         QTRY_VERIFY(dialog.isNull());
         QSettings store;
@@ -435,14 +446,14 @@ void TestManager::settingsDialogCommitsOnClose()
     // A stored frequency outside the field's range is shown clamped and
     // saved as shown.
     {
-        settings->set_sourceFrequency(1234.567);
+        settings->set_sourceFrequency(2345.678);
         auto dialog = std::make_unique<SettingsDialog>();
         auto *frequency = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("edtSourceFrequency"));
-        QCOMPARE(frequency->text(), QStringLiteral("1000.00 Hertz"));
-        QCOMPARE(frequency->minimum(), 1.0);
+        QCOMPARE(frequency->text(), QStringLiteral("2000.00 Hertz"));
         dialog.reset();
-        QCOMPARE(settings->sourceFrequency(), 1000.0);
-        QCOMPARE(QSettings().value(QStringLiteral("sourceFrequency")).toDouble(), 1000.0);
+        QCOMPARE(settings->sourceFrequency(), 2000.0);
+        QCOMPARE(QSettings().value(QStringLiteral("sourceFrequency")).toDouble(), 2000.0);
+        settings->set_sourceFrequency(440.0);
     }
 
     // The language row follows the setting; a hand-edited bit rate selects

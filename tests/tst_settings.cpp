@@ -43,7 +43,7 @@ private slots:
     void firstRunDefaults();
     void portablePaths_data();
     void portablePaths();
-    void saveWritesExactlyTheNineKeys();
+    void everySettingSurvivesSaveAndReload();
     void valuesTakenAsStored();
     void automaticGermanLanguage();
     void languageSelection();
@@ -130,7 +130,7 @@ void TestSettings::portablePaths()
     QCOMPARE(reload()->lastMediaImportPath(), loaded);
 }
 
-void TestSettings::saveWritesExactlyTheNineKeys()
+void TestSettings::everySettingSurvivesSaveAndReload()
 {
     GlobalSettings *settings = GlobalSettings::instance();
     QSettings().setValue(QStringLiteral("writtenByAnotherProgram"), 7);
@@ -142,13 +142,18 @@ void TestSettings::saveWritesExactlyTheNineKeys()
     QVERIFY(settings->set_fileFilter(QStringLiteral("*.ogg")));
     QVERIFY(settings->set_preferedLanguage(QStringLiteral("de")));
     QVERIFY(settings->update_lastMediaExportPath(QDir::homePath() + QStringLiteral("/out")));
+    QVERIFY(settings->set_outputSampleRate(ConversionSettings::SourceRate));
+    QVERIFY(settings->set_keepVideo(true));
+    QVERIFY(settings->set_skipExistingOutputs(true));
+    QVERIFY(settings->set_detectSourcePitch(true));
+    QVERIFY(settings->set_askForOutputFolder(false));
+    QVERIFY(settings->set_outputFolder(QDir::homePath() + QStringLiteral("/Documents/Tunewise/Retuned")));
 
     // Setters never save.
     QCOMPARE(storedValue("audioBitrate"), QString());
     settings->saveSettings();
 
     QSettings store;
-    QCOMPARE(store.allKeys().size(), 9);
     QVERIFY(!store.contains(QStringLiteral("writtenByAnotherProgram")));
     QCOMPARE(store.value(QStringLiteral("algorithm")).toInt(), 1);
     QCOMPARE(store.value(QStringLiteral("audioFormat")).toInt(), 2);
@@ -161,6 +166,12 @@ void TestSettings::saveWritesExactlyTheNineKeys()
     QCOMPARE(loaded->targetFrequency(), 444.0);
     QCOMPARE(loaded->fileFilter(), QStringLiteral("*.ogg"));
     QCOMPARE(loaded->preferedLanguage(), QStringLiteral("de"));
+    const ConversionSettings conversion = loaded->conversionSettings();
+    QCOMPARE(conversion.sampleRate, ConversionSettings::SourceRate);
+    QVERIFY(conversion.keepVideo && conversion.skipExisting && conversion.detectSourcePitch);
+    QVERIFY(!loaded->askForOutputFolder());
+    QCOMPARE(loaded->outputFolder(), QDir::homePath() + QStringLiteral("/Documents/Tunewise/Retuned"));
+    QCOMPARE(storedValue("outputFolder"), QStringLiteral("/::REPLACE_ME::/Retuned"));
     QCOMPARE(loaded->lastMediaExportPath(), QDir::homePath() + QStringLiteral("/out"));
 }
 

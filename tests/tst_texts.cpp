@@ -156,7 +156,7 @@ void TestTexts::optionLists()
     KeyValueItemList *languages = OptionLists::languages(&owner);
     KeyValueItemList *algorithms = OptionLists::algorithms(&owner);
     KeyValueItemList *formats = OptionLists::audioFormats(&owner);
-    KeyValueItemList *bitrates = OptionLists::bitrates(&owner);
+    KeyValueItemList *bitrates = OptionLists::bitrates(&owner, AppConstants::F_M4a);
     for (KeyValueItemList *list : {languages, algorithms, formats, bitrates}) {
         QCOMPARE(list->parent(), &owner);
         for (const KeyValueItem *item : list->items()) {
@@ -210,7 +210,7 @@ void TestTexts::indexOfValueAcrossTypes()
     QFETCH(int, row);
 
     QObject owner;
-    KeyValueItemList *items = list == QLatin1String("bitrate") ? OptionLists::bitrates(&owner)
+    KeyValueItemList *items = list == QLatin1String("bitrate") ? OptionLists::bitrates(&owner, AppConstants::F_M4a)
                               : list == QLatin1String("format") ? OptionLists::audioFormats(&owner)
                                                                 : OptionLists::languages(&owner);
     QCOMPARE(items->getIndexOfValue(value), row);
@@ -221,7 +221,7 @@ void TestTexts::indexOfValueAcrossTypes()
 void TestTexts::insertionOrderAcrossLists()
 {
     QObject owner;
-    KeyValueItemList *first = OptionLists::bitrates(&owner);
+    KeyValueItemList *first = OptionLists::bitrates(&owner, AppConstants::F_M4a);
     KeyValueItemList *second = OptionLists::audioFormats(&owner);
     for (int row = 1; row < first->count(); ++row)
         QCOMPARE(first->at(row)->insertionOrder(), first->at(row - 1)->insertionOrder() + 1);
