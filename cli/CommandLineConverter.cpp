@@ -24,10 +24,11 @@ struct CommandLineConverter::Running
 };
 
 CommandLineConverter::CommandLineConverter(QList<ConversionRequest> requests, int parallel, bool quiet,
-                                           QObject *parent)
+                                           bool strict, QObject *parent)
     : QObject(parent)
     , m_requests(std::move(requests))
     , m_quiet(quiet)
+    , m_strict(strict)
     , m_live(!quiet && isatty(STDOUT_FILENO))
     , m_pool(std::make_unique<WorkerPool>(parallel))
     , m_timer(new QTimer(this))
@@ -91,6 +92,11 @@ void CommandLineConverter::finished(Running *running)
     if (result.status == ConversionResult::Failed) {
         ++m_failed;
         std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(result.message));
+    }
+    for (const QString &warning : result.warnings) {
+        std::fprintf(stderr, "%s: warning: %s\n", qPrintable(name), qPrintable(warning));
+        if (m_strict)
+            ++m_failed;
     }
     if (!m_quiet && result.status != ConversionResult::Stopped) {
         clearLive();

@@ -20,11 +20,14 @@ class CommandLineConverter : public QObject
     Q_OBJECT
 
 public:
-    CommandLineConverter(QList<ConversionRequest> requests, int parallel, bool quiet, QObject *parent = nullptr);
+    // strict: a file converted with a warning counts as failed.
+    CommandLineConverter(QList<ConversionRequest> requests, int parallel, bool quiet, bool strict,
+                         QObject *parent = nullptr);
     ~CommandLineConverter() override;
 
     // Converts everything; returns the exit status: 0 when every file was
-    // converted, 1 when any failed, 130 when stopped by a signal.
+    // converted, 1 when any failed (or, when strict, had a warning), 130
+    // when stopped by a signal.
     int exec();
 
     // Asks the running conversions to stop; safe from a signal handler.
@@ -42,6 +45,7 @@ private:
     QList<ConversionRequest> m_requests;
     int m_next = 0;
     bool m_quiet;
+    bool m_strict;
     bool m_live;
     int m_failed = 0;
     int m_linesShown = 0;

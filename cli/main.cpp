@@ -83,10 +83,18 @@ int main(int argc, char *argv[])
                                     QStringLiteral("PATTERNS"));
     const QCommandLineOption jobs(QStringLiteral("jobs"), QStringLiteral("Files converted at once (default: cores)."),
                                   QStringLiteral("N"));
+    const QCommandLineOption sampleRate(QStringLiteral("sample-rate"),
+                                        QStringLiteral("Sample rate of the outputs: 44100, 48000, or source (as the "
+                                                       "source, where the format allows)."),
+                                        QStringLiteral("44100|48000|source"));
+    const QCommandLineOption strict(QStringLiteral("strict"),
+                                    QStringLiteral("Count a file converted with a warning (such as damage in the "
+                                                   "source) as failed."));
     const QCommandLineOption listTargets(QStringLiteral("list-targets"), QStringLiteral("List the target choices."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Report failures only."));
     const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Also show the engine's warnings."));
-    parser.addOptions({output, target, source, algorithm, format, bitrate, filter, jobs, listTargets, quiet, verbose});
+    parser.addOptions({output, target, source, algorithm, format, bitrate, sampleRate, filter, jobs, strict,
+                       listTargets, quiet, verbose});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
@@ -158,6 +166,15 @@ int main(int argc, char *argv[])
         }
         conversion.audioBitrate = kbps;
     }
+    if (parser.isSet(sampleRate)) {
+        const QString rate = parser.value(sampleRate);
+        if (rate == QLatin1String("source"))
+            conversion.sampleRate = ConversionSettings::SourceRate;
+        else if (rate == QLatin1String("44100") || rate == QLatin1String("48000"))
+            conversion.sampleRate = rate.toInt();
+        else
+            return usageError(QStringLiteral("--sample-rate is 44100, 48000 or source, not '%1'").arg(rate));
+    }
     if (parser.isSet(filter))
         fileFilter = parser.value(filter);
     int parallel = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -191,6 +208,6 @@ int main(int argc, char *argv[])
 
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
-    CommandLineConverter converter(work, parallel, parser.isSet(quiet));
+    CommandLineConverter converter(work, parallel, parser.isSet(quiet), parser.isSet(strict));
     return converter.exec();
 }

@@ -60,8 +60,17 @@ AudioInput::Read AudioInput::next()
     for (;;) {
         const int r = avcodec_receive_frame(m_decoder.get(), m_frame.get());
         if (r >= 0) {
-            if (m_frame->pts != AV_NOPTS_VALUE)
+            m_gap = 0.0;
+            if (m_frame->pts != AV_NOPTS_VALUE) {
                 m_seconds = double(m_frame->pts) * av_q2d(m_stream->time_base);
+                // Only where packets were skipped: other jumps in the
+                // timestamps are the source's own business.
+                if (m_damaged > m_damagedBeforeFrame && m_expected >= 0.0)
+                    m_gap = std::max(0.0, m_seconds - m_expected);
+                if (m_frame->sample_rate > 0)
+                    m_expected = m_seconds + double(m_frame->nb_samples) / m_frame->sample_rate;
+            }
+            m_damagedBeforeFrame = m_damaged;
             return Read::Frame;
         }
         // After the end of the stream, anything but a frame is the end;
@@ -73,6 +82,8 @@ AudioInput::Read AudioInput::next()
             fail(tr("Decoding “%1” failed: %2.").arg(QFileInfo(m_path).fileName(), ff::errorText(r)));
             return Read::Failed;
         }
+        if (r != AVERROR(EAGAIN))
+            countDamage(m_packetSeconds);
         feed();
     }
 }
@@ -92,11 +103,40 @@ void AudioInput::feed()
             av_packet_unref(m_packet.get());
             continue;
         }
+        if (m_packet->duration > 0)
+            m_packetSeconds = double(m_packet->duration) * av_q2d(m_stream->time_base);
         // A packet the decoder refuses is damaged and skipped.
-        avcodec_send_packet(m_decoder.get(), m_packet.get());
+        if (avcodec_send_packet(m_decoder.get(), m_packet.get()) < 0)
+            countDamage(m_packetSeconds);
         av_packet_unref(m_packet.get());
         return;
     }
+}
+
+void AudioInput::countDamage(double seconds)
+{
+    ++m_damaged;
+    m_damagedSeconds += seconds;
+}
+
+int AudioInput::sampleRate() const
+{
+    return m_stream ? m_stream->codecpar->sample_rate : 0;
+}
+
+bool AudioInput::highResolution() const
+{
+    if (!m_stream)
+        return false;
+    const AVCodecParameters *parameters = m_stream->codecpar;
+    const AVCodecDescriptor *codec = avcodec_descriptor_get(parameters->codec_id);
+    // Lossy codecs decode to floats too, but carry no more than a CD does.
+    if (!codec || !(codec->props & AV_CODEC_PROP_LOSSLESS))
+        return false;
+    if (parameters->bits_per_raw_sample > 0)
+        return parameters->bits_per_raw_sample > 16;
+    const AVSampleFormat format = m_decoder ? m_decoder->sample_fmt : AV_SAMPLE_FMT_NONE;
+    return av_get_bytes_per_sample(format) > 2;
 }
 
 double AudioInput::position() const

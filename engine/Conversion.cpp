@@ -2,6 +2,7 @@
 
 #include "engine/AudioInput.h"
 #include "engine/EncodingSink.h"
+#include "engine/Metadata.h"
 #include "engine/OutputFile.h"
 #include "engine/OutputFormat.h"
 #include "engine/ProcessingChain.h"
@@ -51,7 +52,7 @@ bool Conversion::useEncoderThread() const
     return s_running.load() < int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-ConversionResult Conversion::failed(const QString &message) const
+ConversionResult Conversion::failed(const QString &message)
 {
     ConversionResult result;
     result.status = ConversionResult::Failed;
@@ -72,6 +73,7 @@ ConversionResult Conversion::run()
 {
     const RunningCount running;
     const ConversionSettings &settings = m_request.settings;
+    const QString sourceName = QFileInfo(m_request.sourcePath).fileName();
     if (!validPitch(settings.sourceFrequency) || !validPitch(settings.targetFrequency)) {
         return failed(tr("Invalid concert pitch: source %1 Hz, target %2 Hz.")
                           .arg(settings.sourceFrequency)
@@ -80,26 +82,43 @@ ConversionResult Conversion::run()
     const OutputFormat *format = OutputFormat::find(settings.audioFormat);
     if (!format)
         return failed(tr("Unknown output format: %1.").arg(int(settings.audioFormat)));
-    const int rate = OutputFormat::SampleRate;
-    const int channels = OutputFormat::Channels;
-    auto processor = ProcessingChain::processorFor(settings.algorithm, rate, channels, settings.semitones());
-    if (!processor)
+    if (settings.algorithm != AppConstants::A_Time && settings.algorithm != AppConstants::A_Frequency)
         return failed(tr("Unknown pitch-shifting algorithm: %1.").arg(int(settings.algorithm)));
-    ProcessingChain chain(std::move(processor), channels, PeakLimiter::forOutput(rate, channels, format->lossy()));
 
     AudioInput input;
     if (!input.open(m_request.sourcePath))
         return failed(input.error());
+
+    // The output keeps the source's resolution and, where asked, its rate,
+    // as far as the format allows; the processing runs at the output's rate.
+    const bool highResolution = !format->lossy() && input.highResolution();
+    const AVCodec *encoderCodec = format->findEncoder(highResolution);
+    if (!encoderCodec)
+        return failed(tr("This FFmpeg has no %1 encoder.").arg(format->extension()));
+    const int wantedRate = settings.sampleRate == ConversionSettings::SourceRate ? input.sampleRate()
+                                                                                 : settings.sampleRate;
+    const int outputRate = OutputFormat::supportedRate(encoderCodec, wantedRate > 0 ? wantedRate : 44100);
+    // Rubber Band's R3 engine above 48 kHz resets the phase of steady tones
+    // at every transient (a tone under drum hits loses 15 dB of its level),
+    // so it works at half such rates; the encoder brings the result back.
+    const int rate = settings.algorithm == AppConstants::A_Frequency && outputRate > 48000
+                         ? (outputRate % 44100 == 0 ? 44100 : 48000)
+                         : outputRate;
+    const int channels = OutputFormat::Channels;
+    ProcessingChain chain(ProcessingChain::processorFor(settings.algorithm, rate, channels, settings.semitones()),
+                          channels, PeakLimiter::forOutput(rate, channels, format->lossy()));
 
     OutputFile file;
     EncodingSink encoder(file);
     if (!file.create(m_request.targetDirectory, QFileInfo(m_request.sourcePath).completeBaseName(),
                      format->extension()))
         return failed(file.error());
-    if (!encoder.open(*format, settings.audioBitrate, rate, channels))
+    if (!encoder.open(*format, settings.audioBitrate, outputRate, channels, highResolution, rate))
         return failed(encoder.error());
-    // Container tags (title, artist, ...).
-    av_dict_copy(&file.container()->metadata, input.container()->metadata, 0);
+    Metadata::copyTags(input.container(), input.stream(), &file.container()->metadata);
+    Metadata::addTuningNote(file.container(), Metadata::tuningNote(settings));
+    for (unsigned i = 0; i < input.container()->nb_streams; ++i)
+        file.addPicture(input.container()->streams[i]);
     if (!file.writeHeader())
         return failed(file.error());
 
@@ -107,47 +126,59 @@ ConversionResult Conversion::run()
     if (useEncoderThread())
         threaded.emplace(encoder, channels);
     AudioSink &sink = threaded ? static_cast<AudioSink &>(*threaded) : encoder;
-    auto stopped = [&] {
+    ConversionResult result;
+    auto abandon = [&](ConversionResult::Status status, const QString &message) {
         sink.discard();
         file.discard();
-        ConversionResult result;
-        result.status = ConversionResult::Stopped;
+        result.status = status;
+        result.message = message;
         return result;
-    };
-    auto broken = [&](const QString &message) {
-        sink.discard();
-        file.discard();
-        return failed(message);
     };
 
     WorkingFormat working(rate, channels);
     auto process = [&](const float *samples, int frames) { return chain.put(samples, frames, sink); };
+    const std::vector<float> silence(size_t(rate / 10) * size_t(channels), 0.0f);
     for (;;) {
         if (m_stopRequested && m_stopRequested())
-            return stopped();
+            return abandon(ConversionResult::Stopped, QString());
         const AudioInput::Read read = input.next();
         if (read == AudioInput::Read::Failed)
-            return broken(input.error());
+            return abandon(ConversionResult::Failed, input.error());
+        // Audio lost to damage in the source becomes silence, so that what
+        // follows stays in time.
+        for (long long gap = std::llround(input.gapBefore() * rate); gap > 0;) {
+            const int n = int(std::min<long long>(gap, rate / 10));
+            if (!process(silence.data(), n))
+                return abandon(ConversionResult::Failed, sink.error());
+            gap -= n;
+        }
         const int r = read == AudioInput::Read::Frame ? working.convert(input.frame(), process)
                                                       : working.flush(process);
         if (r < 0)
-            return broken(tr("Converting the samples of “%1” failed: %2.")
-                              .arg(QFileInfo(m_request.sourcePath).fileName(), ff::errorText(r)));
+            return abandon(ConversionResult::Failed, tr("Converting the samples of “%1” failed: %2.")
+                                                         .arg(sourceName, ff::errorText(r)));
         if (r > 0)
-            return broken(sink.error());
+            return abandon(ConversionResult::Failed, sink.error());
         if (read == AudioInput::Read::End)
             break;
         report(input.position());
     }
+    if (chain.framesIn() == 0)
+        return abandon(ConversionResult::Failed, tr("“%1” contains no audio samples.").arg(sourceName));
     if (!chain.finish(sink) || !sink.finish())
-        return broken(sink.error());
+        return abandon(ConversionResult::Failed, sink.error());
     if (!file.finish())
-        return broken(file.error());
+        return abandon(ConversionResult::Failed, file.error());
 
+    if (input.damagedPackets() > 0) {
+        result.warnings << tr("%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.",
+                              nullptr, input.damagedPackets())
+                               .arg(QString::number(input.damagedSeconds(), 'f', 2));
+    }
     if (m_progress)
         m_progress(1.0);
-    ConversionResult result;
     result.status = ConversionResult::Converted;
     result.outputPath = file.path();
+    result.audioSeconds = double(chain.framesIn()) / rate;
     return result;
 }

@@ -38,7 +38,7 @@ public:
 
 private:
     bool useEncoderThread() const;
-    ConversionResult failed(const QString &message) const;
+    static ConversionResult failed(const QString &message);
     void report(double position);
 
     ConversionRequest m_request;

@@ -6,6 +6,7 @@
 extern "C" {
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
 }
 
 #include <QFileInfo>
@@ -31,10 +32,11 @@ bool EncodingSink::fail(const QString &message)
     return false;
 }
 
-bool EncodingSink::open(const OutputFormat &format, int bitrateKbps, int sampleRate, int channels)
+bool EncodingSink::open(const OutputFormat &format, int bitrateKbps, int sampleRate, int channels,
+                        bool highResolution, int inputRate)
 {
     const QString name = QFileInfo(m_file.path()).fileName();
-    const AVCodec *codec = format.findEncoder();
+    const AVCodec *codec = format.findEncoder(highResolution);
     if (!codec)
         return fail(tr("This FFmpeg has no %1 encoder.").arg(format.extension()));
     AVFormatContext *container = m_file.container();
@@ -46,7 +48,7 @@ bool EncodingSink::open(const OutputFormat &format, int bitrateKbps, int sampleR
         return fail(tr("Cannot encode “%1”: %2.").arg(name, ff::errorText(AVERROR(ENOMEM))));
 
     OutputFormat::configureEncoder(m_encoder.get(), codec, format.clampBitrate(bitrateKbps), container->oformat,
-                                   sampleRate, channels);
+                                   sampleRate, channels, highResolution);
     int r = avcodec_open2(m_encoder.get(), codec, nullptr);
     if (r >= 0)
         r = avcodec_parameters_from_context(m_stream->codecpar, m_encoder.get());
@@ -70,6 +72,10 @@ bool EncodingSink::open(const OutputFormat &format, int bitrateKbps, int sampleR
     r = swr_alloc_set_opts2(&raw, &m_encoder->ch_layout, m_encoder->sample_fmt, m_encoder->sample_rate, &layout,
                             AV_SAMPLE_FMT_FLT, sampleRate, 0, nullptr);
     m_converter.reset(raw);
+    // The one requantisation to 16 bits on the way, with triangular dither:
+    // noise instead of distortion for what lies below the last bit.
+    if (r >= 0 && av_get_bytes_per_sample(m_encoder->sample_fmt) == 2)
+        r = av_opt_set_int(m_converter.get(), "dither_method", SWR_DITHER_TRIANGULAR, 0);
     if (r >= 0)
         r = swr_init(m_converter.get());
     m_fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLT, channels, 2 * m_frameSize));
@@ -78,6 +84,10 @@ bool EncodingSink::open(const OutputFormat &format, int bitrateKbps, int sampleR
     if (r < 0)
         return fail(tr("Cannot encode “%1”: %2.").arg(name, ff::errorText(r)));
     m_frameSamples.resize(size_t(m_frameSize) * size_t(channels));
+    if (inputRate > 0 && inputRate != sampleRate) {
+        if ((r = m_resampler.configure(layout, AV_SAMPLE_FMT_FLT, inputRate, layout, AV_SAMPLE_FMT_FLT, sampleRate)) < 0)
+            return fail(tr("Cannot encode “%1”: %2.").arg(name, ff::errorText(r)));
+    }
     return true;
 }
 
@@ -85,6 +95,18 @@ bool EncodingSink::write(const float *samples, int frames)
 {
     if (!m_error.isEmpty())
         return false;
+    if (!m_resampler.isConfigured())
+        return queue(samples, frames);
+    const uint8_t *in[] = {reinterpret_cast<const uint8_t *>(samples)};
+    const int r = m_resampler.convert(in, frames, [this](const uint8_t *converted, int n) {
+        return queue(reinterpret_cast<const float *>(converted), n);
+    });
+    return r == 0 || (r < 0 && fail(tr("Cannot encode “%1”: %2.")
+                                        .arg(QFileInfo(m_file.path()).fileName(), ff::errorText(r))));
+}
+
+bool EncodingSink::queue(const float *samples, int frames)
+{
     // Whole encoder frames at a time, so that the FIFO never holds more
     // than one frame and a little.
     while (frames > 0) {
@@ -103,7 +125,17 @@ bool EncodingSink::write(const float *samples, int frames)
 
 bool EncodingSink::finish()
 {
-    if (!m_error.isEmpty() || !encodeQueued(true))
+    if (!m_error.isEmpty())
+        return false;
+    if (m_resampler.isConfigured()) {
+        const int r = m_resampler.flush([this](const uint8_t *converted, int n) {
+            return queue(reinterpret_cast<const float *>(converted), n);
+        });
+        if (r != 0)
+            return r > 0 || fail(tr("Cannot encode “%1”: %2.").arg(QFileInfo(m_file.path()).fileName(),
+                                                                    ff::errorText(r)));
+    }
+    if (!encodeQueued(true))
         return false;
     avcodec_send_frame(m_encoder.get(), nullptr);
     return writePackets();

@@ -2,6 +2,7 @@
 
 #include "engine/AudioSink.h"
 #include "engine/FFmpegPointers.h"
+#include "engine/SampleConverter.h"
 
 #include <QCoreApplication>
 
@@ -23,10 +24,13 @@ public:
     explicit EncodingSink(OutputFile &file);
     ~EncodingSink() override;
 
-    // Opens the format's encoder for interleaved float input at this rate
-    // and channel count, and adds its stream to the file (before the file's
-    // header is written).
-    bool open(const OutputFormat &format, int bitrateKbps, int sampleRate, int channels);
+    // Opens the format's encoder at this rate and channel count, with
+    // 24-bit samples where asked and the format holds them, and adds its
+    // stream to the file (before the file's header is written). The frames
+    // written come at inputRate, which is the encoder's rate unless given.
+    bool open(const OutputFormat &format, int bitrateKbps, int sampleRate, int channels,
+              bool highResolution = false, int inputRate = 0);
+    AVStream *stream() const { return m_stream; }
 
     bool write(const float *samples, int frames) override;
     // Encodes what is queued and drains the encoder; the file's trailer is
@@ -37,6 +41,7 @@ public:
 
 private:
     bool fail(const QString &message);
+    bool queue(const float *samples, int frames);
     bool encodeQueued(bool last);
     bool sendFrame(int frames);
     bool writePackets();
@@ -48,6 +53,7 @@ private:
     OutputFile &m_file;
     AVStream *m_stream = nullptr;
     ff::CodecContextPtr m_encoder;
+    SampleConverter m_resampler;   // from the input's rate, where it differs
     ff::ResamplerPtr m_converter;  // float to the encoder's format
     ff::FramePtr m_frame;
     ff::PacketPtr m_packet;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -94,9 +95,37 @@ bool OutputFile::create(const QString &folder, const QString &baseName, const QS
     return true;
 }
 
+void OutputFile::addPicture(const AVStream *source)
+{
+    // ID3v2 (APIC), FLAC (picture blocks) and iTunes MP4 (covr) hold
+    // pictures; RIFF wave does not.
+    const char *name = m_container->oformat->name;
+    if (std::strcmp(name, "mp3") != 0 && std::strcmp(name, "flac") != 0 && std::strcmp(name, "ipod") != 0)
+        return;
+    if (!(source->disposition & AV_DISPOSITION_ATTACHED_PIC) || source->attached_pic.size <= 0)
+        return;
+    AVStream *stream = avformat_new_stream(m_container.get(), nullptr);
+    ff::PacketPtr picture(av_packet_clone(&source->attached_pic));
+    if (!stream || !picture || avcodec_parameters_copy(stream->codecpar, source->codecpar) < 0)
+        return;
+    stream->codecpar->codec_tag = 0;  // the source container's tag means nothing here
+    stream->disposition = AV_DISPOSITION_ATTACHED_PIC;
+    stream->time_base = AVRational{1, 90000};
+    av_dict_copy(&stream->metadata, source->metadata, 0);
+    picture->stream_index = stream->index;
+    picture->pts = picture->dts = 0;
+    m_pictures.push_back(std::move(picture));
+}
+
 bool OutputFile::writeHeader()
 {
-    const int r = avformat_write_header(m_container.get(), nullptr);
+    int r = avformat_write_header(m_container.get(), nullptr);
+    // The muxers hold the audio back until they have every picture.
+    for (ff::PacketPtr &picture : m_pictures) {
+        if (r >= 0)
+            r = av_write_frame(m_container.get(), picture.get());
+    }
+    m_pictures.clear();
     return r >= 0 || fail(tr("Cannot write"), r);
 }
 

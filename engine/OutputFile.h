@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <vector>
+
 // One output file: claims a free name in the target folder, holds the
 // container the encoders' packets go into, and either completes the file or
 // removes it. Never opens an existing file for writing.
@@ -26,6 +28,9 @@ public:
 
     // The container, for adding streams and tags before the header.
     AVFormatContext *container() const { return m_container.get(); }
+    // Adds a copy of an attached picture (cover art) where the container
+    // holds pictures; it is written right after the header.
+    void addPicture(const AVStream *source);
     bool writeHeader();
     // Writes a packet whose timestamps are in its stream's time base.
     bool writePacket(AVPacket *packet);
@@ -49,6 +54,7 @@ private:
     static int64_t seekData(void *opaque, int64_t offset, int whence);
 
     QString m_path;
+    std::vector<ff::PacketPtr> m_pictures;  // stream_index set to their output stream
     int m_fd = -1;
     int m_errno = 0;  // the first failed write or seek
     bool m_created = false;

@@ -3,6 +3,7 @@
 #include "engine/AppConstants.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 
 namespace {
@@ -30,13 +31,17 @@ const OutputFormat *OutputFormat::find(int audioFormat)
     return nullptr;
 }
 
-const AVCodec *OutputFormat::findEncoder() const
+const AVCodec *OutputFormat::findEncoder(bool highResolution) const
 {
     if (preferredEncoder) {
         const AVCodec *encoder = avcodec_find_encoder_by_name(preferredEncoder);
         if (encoder && encoder->id == codecId)
             return encoder;
     }
+    // wav holds 24-bit samples with another codec; flac takes them as 32-bit
+    // samples with 24 bits used (configureEncoder).
+    if (highResolution && codecId == AV_CODEC_ID_PCM_S16LE)
+        return avcodec_find_encoder(AV_CODEC_ID_PCM_S24LE);
     return avcodec_find_encoder(codecId);
 }
 
@@ -47,13 +52,34 @@ int OutputFormat::clampBitrate(int kbps) const
     return std::clamp(kbps, minKbps, maxKbps);
 }
 
+int OutputFormat::supportedRate(const AVCodec *encoder, int wanted)
+{
+    if (!encoder->supported_samplerates)
+        return wanted;
+    int nearest = 0;
+    for (const int *rate = encoder->supported_samplerates; *rate != 0; ++rate) {
+        if (nearest == 0 || std::abs(*rate - wanted) < std::abs(nearest - wanted))
+            nearest = *rate;
+    }
+    return nearest;
+}
+
 void OutputFormat::configureEncoder(AVCodecContext *context, const AVCodec *encoder, int bitrateKbps,
-                                    const AVOutputFormat *container, int sampleRate, int channels)
+                                    const AVOutputFormat *container, int sampleRate, int channels,
+                                    bool highResolution)
 {
     context->bit_rate = int64_t(bitrateKbps) * 1000;
     context->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
     if (encoder->sample_fmts)
         context->sample_fmt = encoder->sample_fmts[0];
+    if (highResolution && encoder->sample_fmts) {
+        for (const AVSampleFormat *format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE; ++format) {
+            if (av_get_bytes_per_sample(*format) == 4 && !av_sample_fmt_is_planar(*format))
+                context->sample_fmt = *format;
+        }
+        if (context->sample_fmt == AV_SAMPLE_FMT_S32)
+            context->bits_per_raw_sample = 24;
+    }
     context->sample_rate = sampleRate;
     av_channel_layout_uninit(&context->ch_layout);
     av_channel_layout_default(&context->ch_layout, channels);

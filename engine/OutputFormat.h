@@ -23,12 +23,19 @@ public:
     static const OutputFormat *find(int audioFormat);
 
     // The encoder this build of FFmpeg offers for the format (LAME for mp3
-    // where present), or null.
-    const AVCodec *findEncoder() const;
+    // where present), or null. highResolution: for 24-bit samples, where the
+    // format holds them.
+    const AVCodec *findEncoder(bool highResolution = false) const;
 
-    // Sets the parameters every format shares on a fresh encoder context.
+    // The encoder's rate nearest to `wanted` (`wanted` itself for encoders
+    // that take any).
+    static int supportedRate(const AVCodec *encoder, int wanted);
+
+    // Sets the parameters every format shares on a fresh encoder context;
+    // highResolution asks for 24-bit samples where the encoder takes them.
     static void configureEncoder(AVCodecContext *context, const AVCodec *encoder, int bitrateKbps,
-                                 const AVOutputFormat *container, int sampleRate, int channels);
+                                 const AVOutputFormat *container, int sampleRate, int channels,
+                                 bool highResolution = false);
 
     // Samples per export frame for an opened encoder context.
     static int exportFrameSize(const AVCodecContext *context);

@@ -148,7 +148,10 @@ QString GlobalSettings::fromPortablePath(const QString &path) const
 void GlobalSettings::selectLanguage(const QString &shortCode)
 {
     const QLocale locale = shortCode.isEmpty() ? QLocale() : QLocale(shortCode);
-    if (m_translator.load(locale, QStringLiteral("twconv"), QStringLiteral("_"), QStringLiteral(":/translations"))) {
+    // English, with its plural forms, where there is no catalogue for the
+    // language.
+    if (m_translator.load(locale, QStringLiteral("twconv"), QStringLiteral("_"), QStringLiteral(":/translations"))
+        || m_translator.load(QStringLiteral(":/translations/twconv_en.qm"))) {
         // Installing twice would list it twice.
         QCoreApplication::removeTranslator(&m_translator);
         QCoreApplication::installTranslator(&m_translator);

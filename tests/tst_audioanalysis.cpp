@@ -20,8 +20,6 @@ private slots:
     void lagOfDelayedBursts();
     void fileRoundTrip_data();
     void fileRoundTrip();
-    void containerTags_data();
-    void containerTags();
 };
 
 void TestAudioAnalysis::pitchOfSine_data()
@@ -131,28 +129,6 @@ void TestAudioAnalysis::fileRoundTrip()
         QVERIFY2(std::llabs(decoded.frames() - tone.frames()) <= 1152, qPrintable(QString::number(decoded.frames())));
     }
     QVERIFY(std::abs(AudioAnalysis::pitch(decoded, 0.5, 1.5) - 440.0) < 0.01);
-}
-
-void TestAudioAnalysis::containerTags_data()
-{
-    QTest::addColumn<QString>("extension");
-    QTest::newRow("mp3") << "mp3";
-    QTest::newRow("m4a") << "m4a";
-    QTest::newRow("flac") << "flac";
-}
-
-void TestAudioAnalysis::containerTags()
-{
-    QFETCH(QString, extension);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("tagged.") + extension);
-    AudioFiles::WriteOptions options;
-    options.tags = {{QStringLiteral("title"), QStringLiteral("Morning Raga")},
-                    {QStringLiteral("artist"), QStringLiteral("Änne Sänger")}};
-    QCOMPARE(AudioFiles::write(path, TestSignals::sine(440.0, 0.5), options), QString());
-    const QMap<QString, QString> tags = AudioFiles::tags(path);
-    QCOMPARE(tags.value(QStringLiteral("title")), QStringLiteral("Morning Raga"));
-    QCOMPARE(tags.value(QStringLiteral("artist")), QStringLiteral("Änne Sänger"));
 }
 
 QTEST_GUILESS_MAIN(TestAudioAnalysis)

@@ -104,6 +104,10 @@ void TestCli::exitStatus_data()
                                    << QStringList{"good1.mp3", "good2.mp3"} << "";
     QTest::newRow("one corrupt") << QStringList{"good1.wav", "corrupt.mp3", "good2.wav", "-o", "status-out"} << 1
                                  << QStringList{"good1.mp3", "good2.mp3"} << "corrupt.mp3: Cannot open “corrupt.mp3”";
+    QTest::newRow("damage in a source") << QStringList{"damaged.flac", "-o", "status-out"} << 0
+                                        << QStringList{"damaged.mp3"} << "warning: 3 damaged frames";
+    QTest::newRow("damage in a source, strict") << QStringList{"damaged.flac", "-o", "status-out", "--strict"} << 1
+                                                << QStringList{"damaged.mp3"} << "warning: 3 damaged frames";
     QTest::newRow("unknown option") << QStringList{"good1.wav", "-o", "status-out", "--loud"} << 2 << QStringList()
                                     << "Unknown option 'loud'";
     QTest::newRow("no output folder") << QStringList{"good1.wav"} << 2 << QStringList() << "no output folder";
@@ -128,6 +132,16 @@ void TestCli::exitStatus()
     QVERIFY(corrupt.open(QIODevice::WriteOnly));
     corrupt.write(QByteArray(4096, 'x'));
     corrupt.close();
+    // Three damaged frames in the middle.
+    const QString damaged = song(QStringLiteral("damaged.flac"), 20.0);
+    QFile file(damaged);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const qint64 size = file.size();
+    for (qint64 at : {size / 3, size / 2, 2 * size / 3}) {
+        file.seek(at);
+        file.write(QByteArray(300, '\x5a'));
+    }
+    file.close();
     QDir(m_dir.filePath(QStringLiteral("status-out"))).removeRecursively();
 
     QByteArray errors;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QTranslator>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -85,8 +86,10 @@ private slots:
     void largeDecodedFrames();
     void formatChangeWithinStream();
     void progressIsBoundedAndRising();
-    void containerTags_data();
-    void containerTags();
+    void tagsAndPictures_data();
+    void tagsAndPictures();
+    void resolutionAndDither();
+    void damagedSource();
     void failures_data();
     void failures();
     void freeNames_data();
@@ -103,12 +106,16 @@ private:
     QString freshFolder();
 
     QTemporaryDir m_dir;
+    QTranslator m_english;
     int m_folders = 0;
 };
 
 void TestConversion::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    // The messages in the words the program shows, plural forms included.
+    QVERIFY(m_english.load(QStringLiteral(":/translations/twconv_en.qm")));
+    QCoreApplication::installTranslator(&m_english);
 }
 
 QString TestConversion::freshFolder()
@@ -167,6 +174,9 @@ void TestConversion::retuneExactly_data()
     QTest::addColumn<int>("algorithm");
     QTest::addColumn<int>("format");
     QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("rate");          // the setting
+    QTest::addColumn<int>("expectedRate");
+    QTest::addColumn<int>("expectedBits");  // 0: not asked
 
     const char *sources[] = {"mono wav",       "flac 48k 24-bit", "flac 96k 24-bit", "mp3",
                              "m4a",            "mp4 with video",  "avi with mp3",    "5.1 aac",
@@ -174,11 +184,23 @@ void TestConversion::retuneExactly_data()
     for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
         for (int i = 0; i < 4; ++i) {
             QTest::addRow("%s, wav to %s", algorithmName(algorithm), FormatNames[i])
-                << algorithm << Formats[i] << "wav";
+                << algorithm << Formats[i] << "wav" << 44100 << 44100 << 0;
         }
-        for (const char *kind : sources)
-            QTest::addRow("%s, %s to flac", algorithmName(algorithm), kind) << algorithm << int(AppConstants::F_Flac)
-                                                                           << kind;
+        for (const char *kind : sources) {
+            QTest::addRow("%s, %s to flac", algorithmName(algorithm), kind)
+                << algorithm << int(AppConstants::F_Flac) << kind << 44100 << 44100 << 0;
+        }
+        // The source's resolution, and its rate where asked and the format
+        // allows.
+        const int source = ConversionSettings::SourceRate;
+        QTest::addRow("%s, 96 kHz 24-bit flac to flac as the source", algorithmName(algorithm))
+            << algorithm << int(AppConstants::F_Flac) << "flac 96k 24-bit" << source << 96000 << 24;
+        QTest::addRow("%s, 96 kHz 24-bit flac to mp3 as the source", algorithmName(algorithm))
+            << algorithm << int(AppConstants::F_Mp3) << "flac 96k 24-bit" << source << 48000 << 0;
+        QTest::addRow("%s, 48 kHz 24-bit flac to wav at 48 kHz", algorithmName(algorithm))
+            << algorithm << int(AppConstants::F_Wav) << "flac 48k 24-bit" << 48000 << 48000 << 24;
+        QTest::addRow("%s, 16-bit wav to flac as the source", algorithmName(algorithm))
+            << algorithm << int(AppConstants::F_Flac) << "wav" << source << 44100 << 16;
     }
 }
 
@@ -189,23 +211,30 @@ void TestConversion::retuneExactly()
     QFETCH(int, algorithm);
     QFETCH(int, format);
     QFETCH(QString, kind);
+    QFETCH(int, rate);
+    QFETCH(int, expectedRate);
+    QFETCH(int, expectedBits);
 
     const QString input = source(kind);
     QString error;
     const AudioBuffer original = AudioFiles::decode(input, &error);
     QCOMPARE(error, QString());
 
-    const Outcome outcome = convert(input, freshFolder(), settingsFor(algorithm, format));
+    ConversionSettings settings = settingsFor(algorithm, format);
+    settings.sampleRate = rate;
+    const Outcome outcome = convert(input, freshFolder(), settings);
     QVERIFY2(outcome.result.converted(), qPrintable(outcome.result.message));
     const AudioBuffer output = AudioFiles::decode(outcome.result.outputPath, &error);
     QCOMPARE(error, QString());
-    QCOMPARE(output.sampleRate, 44100);
+    QCOMPARE(output.sampleRate, expectedRate);
     QCOMPARE(output.channels, 2);
+    if (expectedBits > 0)
+        QCOMPARE(AudioFiles::describe(outcome.result.outputPath).bits, expectedBits);
 
     const double pitch = AudioAnalysis::pitch(output, 2.0, 8.0);
     QVERIFY2(std::abs(pitch - 432.0) <= 0.05, qPrintable(QString::number(pitch, 'f', 3)));
 
-    const long long expected = std::llround(double(original.frames()) * 44100.0 / original.sampleRate);
+    const long long expected = std::llround(double(original.frames()) * expectedRate / original.sampleRate);
     const bool lossless = format == AppConstants::F_Wav || format == AppConstants::F_Flac;
     const long long tolerance = lossless ? 1 : format == AppConstants::F_Mp3 ? 1152 : 1024;
     QVERIFY2(std::llabs(output.frames() - expected) <= tolerance,
@@ -215,10 +244,11 @@ void TestConversion::retuneExactly()
     // the decoder its encoder delay (mp3 in AVI) makes the source itself late.
     const double sourceLag =
         AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 10.0, original.sampleRate), original)
-        * 44100.0 / original.sampleRate;
-    const double lag = AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 10.0), output);
-    QVERIFY2(std::abs(lag - sourceLag) <= 44.1,
-             qPrintable(QStringLiteral("lag %1 frames, the source's %2").arg(lag).arg(sourceLag)));
+        / original.sampleRate;
+    const double lag =
+        AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 10.0, expectedRate), output) / expectedRate;
+    QVERIFY2(std::abs(lag - sourceLag) <= 0.001,
+             qPrintable(QStringLiteral("lag %1 s, the source's %2").arg(lag).arg(sourceLag)));
     QCOMPARE(outcome.progress.last(), 1.0);
 }
 
@@ -323,31 +353,125 @@ void TestConversion::progressIsBoundedAndRising()
     }
 }
 
-void TestConversion::containerTags_data()
+void TestConversion::tagsAndPictures_data()
 {
+    QTest::addColumn<QString>("source");  // the tags on the stream (ogg) or on the container
     QTest::addColumn<int>("format");
-    QTest::newRow("mp3") << int(AppConstants::F_Mp3);
-    QTest::newRow("m4a") << int(AppConstants::F_M4a);
-    QTest::newRow("flac") << int(AppConstants::F_Flac);
+    for (const char *source : {"ogg", "flac", "mp3"}) {
+        for (int i : {0, 2, 3})
+            QTest::addRow("%s to %s", source, FormatNames[i]) << source << Formats[i];
+    }
 }
 
-void TestConversion::containerTags()
+// Title, artist and album survive from container to container, and so does
+// the cover art, byte for byte; tags that describe the source's own samples
+// do not; the note of the retuning is added.
+void TestConversion::tagsAndPictures()
 {
+    QFETCH(QString, source);
     QFETCH(int, format);
-    const QString input = m_dir.filePath(QStringLiteral("tagged.flac"));
+    const QString input = m_dir.filePath(QStringLiteral("tagged.") + source);
+    const QByteArray picture = AudioFiles::pngPicture(32, 24);
     if (!QFileInfo::exists(input)) {
+        const QMap<QString, QString> tags = {{QStringLiteral("title"), QStringLiteral("Abendlied")},
+                                             {QStringLiteral("artist"), QStringLiteral("Chor der Stille")},
+                                             {QStringLiteral("album"), QStringLiteral("Nachtmusik")},
+                                             {QStringLiteral("iTunSMPB"), QStringLiteral(" 00000000 00000210")},
+                                             {QStringLiteral("ACCURATERIPCRC"), QStringLiteral("7A3B2C1D")},
+                                             {QStringLiteral("REPLAYGAIN_TRACK_PEAK"), QStringLiteral("0.988")}};
         AudioFiles::WriteOptions options;
-        options.tags = {{QStringLiteral("title"), QStringLiteral("Abendlied")},
-                        {QStringLiteral("artist"), QStringLiteral("Chor der Stille")},
-                        {QStringLiteral("album"), QStringLiteral("Nachtmusik")}};
+        if (source == QLatin1String("ogg")) {
+            options.codec = AV_CODEC_ID_VORBIS;
+            options.streamTags = tags;
+        } else {
+            options.tags = tags;
+            options.picture = picture;
+        }
         QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 2.0), options), QString());
     }
     const Outcome outcome = convert(input, freshFolder(), settingsFor(AppConstants::A_Time, format));
     QVERIFY(outcome.result.converted());
-    const QMap<QString, QString> tags = AudioFiles::tags(outcome.result.outputPath);
-    QCOMPARE(tags.value(QStringLiteral("title")), QStringLiteral("Abendlied"));
-    QCOMPARE(tags.value(QStringLiteral("artist")), QStringLiteral("Chor der Stille"));
-    QCOMPARE(tags.value(QStringLiteral("album")), QStringLiteral("Nachtmusik"));
+    const AudioFiles::Description output = AudioFiles::describe(outcome.result.outputPath);
+    QCOMPARE(output.tags.value(QStringLiteral("title")), QStringLiteral("Abendlied"));
+    QCOMPARE(output.tags.value(QStringLiteral("artist")), QStringLiteral("Chor der Stille"));
+    QCOMPARE(output.tags.value(QStringLiteral("album")), QStringLiteral("Nachtmusik"));
+    const QString note = QStringLiteral("A4 = 432 Hz (from 440 Hz, time based)");
+    if (format == AppConstants::F_M4a)
+        QCOMPARE(output.tags.value(QStringLiteral("comment")), note);
+    else
+        QCOMPARE(output.tags.value(QStringLiteral("TUNING")), note);
+    for (auto it = output.tags.cbegin(); it != output.tags.cend(); ++it) {
+        for (const char *gone : {"iTunSMPB", "ACCURATERIPCRC", "REPLAYGAIN_TRACK_PEAK"})
+            QVERIFY2(it.key().compare(QLatin1String(gone), Qt::CaseInsensitive) != 0, gone);
+    }
+    QCOMPARE(output.pictures, source == QLatin1String("ogg") ? QList<QByteArray>() : QList<QByteArray>{picture});
+}
+
+// A 24-bit source keeps a tone at -110 dBFS under a loud one, which 16 bits
+// would bury in their noise; a 16-bit output is dithered once, so that a
+// tone of a few steps turns into tone and noise, not tone and harmonics.
+void TestConversion::resolutionAndDither()
+{
+    AudioBuffer hiRes = TestSignals::sine(440.0, 6.0, 96000, 2, std::pow(10.0, -20.0 / 20.0));
+    const AudioBuffer quiet = TestSignals::sine(5000.0, 6.0, 96000, 2, std::pow(10.0, -110.0 / 20.0));
+    for (size_t i = 0; i < hiRes.samples.size(); ++i)
+        hiRes.samples[i] += quiet.samples[i];
+    AudioFiles::WriteOptions flac24;
+    flac24.sampleFormat = AV_SAMPLE_FMT_S32;
+    flac24.bitsPerRawSample = 24;
+    const QString hiResInput = m_dir.filePath(QStringLiteral("quiet-under-loud.flac"));
+    QCOMPARE(AudioFiles::write(hiResInput, hiRes, flac24), QString());
+    ConversionSettings settings = settingsFor(AppConstants::A_Frequency, AppConstants::F_Flac);
+    settings.sampleRate = ConversionSettings::SourceRate;
+    const Outcome deep = convert(hiResInput, freshFolder(), settings);
+    QVERIFY(deep.result.converted());
+    const AudioBuffer deepOutput = AudioFiles::decode(deep.result.outputPath);
+    const double shifted = 5000.0 * 432.0 / 440.0;
+    const double tone = AudioAnalysis::levelDb(deepOutput, shifted, 1.0, 5.0);
+    double floor = -1000.0;
+    for (double offset : {-300.0, -200.0, 200.0, 300.0})
+        floor = std::max(floor, AudioAnalysis::levelDb(deepOutput, shifted + offset, 1.0, 5.0));
+    // 16 bits' dither alone would lie about 36 dB under the tone here.
+    QVERIFY2(std::abs(tone + 110.0) < 1.0 && tone - floor > 50.0,
+             qPrintable(QStringLiteral("tone %1 dB, floor %2 dB").arg(tone).arg(floor)));
+
+    // Four steps of 16 bits, from a clean lossy source (so 16 bits out).
+    const QString stepsInput = m_dir.filePath(QStringLiteral("four-steps.m4a"));
+    QCOMPARE(AudioFiles::write(stepsInput, TestSignals::sine(1000.0, 6.0, 44100, 2, 4.0 / 32768.0)), QString());
+    const Outcome shallow = convert(stepsInput, freshFolder(), settingsFor(AppConstants::A_Time, AppConstants::F_Wav));
+    QVERIFY(shallow.result.converted());
+    QCOMPARE(AudioFiles::describe(shallow.result.outputPath).bits, 16);
+    const AudioBuffer shallowOutput = AudioFiles::decode(shallow.result.outputPath);
+    const double fundamental = AudioAnalysis::levelDb(shallowOutput, 1000.0 * 432.0 / 440.0, 1.0, 5.0);
+    double harmonics = -1000.0;
+    for (int k : {2, 3, 5})
+        harmonics = std::max(harmonics, AudioAnalysis::levelDb(shallowOutput, k * 1000.0 * 432.0 / 440.0, 1.0, 5.0));
+    QVERIFY2(fundamental - harmonics > 55.0,
+             qPrintable(QStringLiteral("fundamental %1 dB, harmonics %2 dB").arg(fundamental).arg(harmonics)));
+}
+
+// Damaged frames in the middle are skipped and counted, the rest is kept,
+// in time: the output has the source's length, with silence where the
+// damage was.
+void TestConversion::damagedSource()
+{
+    const QString input = m_dir.filePath(QStringLiteral("damaged.flac"));
+    QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 20.0)), QString());
+    QFile file(input);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const qint64 size = file.size();
+    for (qint64 at : {size / 3, size / 2, 2 * size / 3}) {
+        file.seek(at);
+        file.write(QByteArray(300, '\x5a'));
+    }
+    file.close();
+    const Outcome outcome = convert(input, freshFolder(), settingsFor(AppConstants::A_Time, AppConstants::F_Flac));
+    QVERIFY(outcome.result.converted());
+    QCOMPARE(outcome.result.warnings.size(), 1);
+    QVERIFY2(outcome.result.warnings.first().startsWith(
+                 QLatin1String("3 damaged frames in the source were skipped (0.31 s)")),
+             qPrintable(outcome.result.warnings.first()));
+    QCOMPARE(AudioFiles::decode(outcome.result.outputPath).frames(), 20LL * 44100);
 }
 
 void TestConversion::failures_data()

@@ -113,10 +113,9 @@ void TestTexts::translatorFollowsCatalogue()
     QCOMPARE(spy.count(), 0);
     QCOMPARE(last.count(), 0);
 
-    // The English catalogue is valid and translates nothing.
+    // The English catalogue is valid and leaves the texts as they are.
     m_catalogue = std::make_unique<QTranslator>();
     QVERIFY(m_catalogue->load(QStringLiteral(":/translations/twconv_en.qm")));
-    QVERIFY(m_catalogue->isEmpty());
     QCoreApplication::installTranslator(m_catalogue.get());
     Translator::instance()->retranslate();
     QCOMPARE(translatorTexts(), EnglishTexts);

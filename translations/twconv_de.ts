@@ -2,61 +2,143 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>ProcessingJob</name>
+    <name>AudioInput</name>
     <message>
-        <source>Error open source file: %1, &apos;%2&apos;.</source>
+        <source>Cannot open “%1”: %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Error finding stream information: %1 (stream count: %2).</source>
+        <source>Cannot read “%1”: %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The file does not contain audio data.</source>
+        <source>“%1” contains no audio.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Could not find an audio decoder for the audio file.</source>
+        <source>“%1”: its audio (%2) cannot be decoded.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Error opening audio codec: %1.</source>
+        <source>“%1”: %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Export codec not found.</source>
+        <source>“%1”: its audio cannot be decoded: %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Error opening audio write codec: %1.</source>
+        <source>Decoding “%1” failed: %2.</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>Could not find export file format.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Could not create new export stream.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Could not open export codec.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Error gettings export frame buffer.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Error while writing export file header.</source>
-        <translation type="unfinished"></translation>
-    </message>
+</context>
+<context>
+    <name>Conversion</name>
     <message>
         <source>Invalid concert pitch: source %1 Hz, target %2 Hz.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>Unknown output format: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Unknown pitch-shifting algorithm: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This FFmpeg has no %1 encoder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Converting the samples of “%1” failed: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” contains no audio samples.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>EncodingSink</name>
+    <message>
+        <source>This FFmpeg has no %1 encoder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot encode “%1”: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopped.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>MainWindow</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>OptionLists</name>
+    <message>
+        <source>As the source</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep the audio only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep the picture</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep both (number the new file)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Skip the file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ask each time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Always use</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>OutputFile</name>
+    <message>
+        <source>%1 “%2”: %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot create the folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot create</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No container for</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot write</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -104,6 +186,38 @@
     </message>
     <message>
         <source> Hertz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sample rate:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Videos:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>When the output exists:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Output folder:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about five times slower.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Detect from each file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The pitch of A4 in your files; 440 Hz for almost all music.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -185,6 +185,22 @@ double lagFrames(const AudioBuffer &reference, const AudioBuffer &signal, double
     return (double(best) + offset) * Decimation;
 }
 
+double levelDb(const AudioBuffer &audio, double frequency, double fromSecond, double toSecond)
+{
+    const std::vector<float> mono = audio.mono();
+    const size_t begin = std::min(mono.size(), size_t(std::max(0.0, fromSecond) * audio.sampleRate));
+    const size_t end = std::min(mono.size(), size_t(std::max(0.0, toSecond) * audio.sampleRate));
+    if (end <= begin + 16)
+        return -1000.0;
+    const size_t n = end - begin;
+    std::vector<double> windowed(n);
+    for (size_t i = 0; i < n; ++i)
+        windowed[i] = mono[begin + i] * (0.5 - 0.5 * std::cos(2.0 * Pi * double(i) / double(n - 1)));
+    // A sine of amplitude A sums to A n / 4 under a Hann window.
+    const double amplitude = 4.0 * magnitudeAt(windowed, frequency, audio.sampleRate) / double(n);
+    return 20.0 * std::log10(std::max(amplitude, 1e-30));
+}
+
 float peak(const std::vector<float> &samples)
 {
     float result = 0.0f;

@@ -22,6 +22,11 @@ std::vector<double> pitchTrack(const AudioBuffer &audio, double windowSeconds,
 double lagFrames(const AudioBuffer &reference, const AudioBuffer &signal,
                  double maxLagSeconds = 0.1);
 
+// The level in dB of the partial at `frequency` in the mono mix of
+// [fromSecond, toSecond): 0 for a full-scale sine, by the Hann-windowed
+// spectrum at exactly that frequency.
+double levelDb(const AudioBuffer &audio, double frequency, double fromSecond, double toSecond);
+
 // The largest sample magnitude.
 float peak(const std::vector<float> &samples);
 

@@ -149,6 +149,30 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
 
     for (auto it = options.tags.cbegin(); it != options.tags.cend(); ++it)
         av_dict_set(&container->metadata, it.key().toUtf8().constData(), it.value().toUtf8().constData(), 0);
+    for (auto it = options.streamTags.cbegin(); stream && it != options.streamTags.cend(); ++it)
+        av_dict_set(&stream->metadata, it.key().toUtf8().constData(), it.value().toUtf8().constData(), 0);
+
+    AVStream *pictureStream = nullptr;
+    if (!options.picture.isEmpty()) {
+        pictureStream = avformat_new_stream(container.get(), nullptr);
+        if (!pictureStream)
+            return QStringLiteral("out of memory");
+        pictureStream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+        pictureStream->codecpar->codec_id = options.picture.startsWith("\x89PNG") ? AV_CODEC_ID_PNG
+                                                                                   : AV_CODEC_ID_MJPEG;
+        pictureStream->disposition = AV_DISPOSITION_ATTACHED_PIC;
+        // A PNG says its size in its header chunk, big-endian, at bytes 16 and 20.
+        auto word = [&](int at) {
+            const auto *bytes = reinterpret_cast<const uint8_t *>(options.picture.constData() + at);
+            return int(bytes[0]) << 24 | int(bytes[1]) << 16 | int(bytes[2]) << 8 | int(bytes[3]);
+        };
+        if (pictureStream->codecpar->codec_id == AV_CODEC_ID_PNG && options.picture.size() > 24) {
+            pictureStream->codecpar->width = word(16);
+            pictureStream->codecpar->height = word(20);
+        }
+        pictureStream->time_base = AVRational{1, 90000};
+        av_dict_set(&pictureStream->metadata, "comment", "Cover (front)", 0);
+    }
 
     ff::IoContextPtr io;
     {
@@ -160,6 +184,16 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
     container->pb = io.get();
     if ((r = avformat_write_header(container.get(), nullptr)) < 0)
         return fail("cannot write the header", r);
+    if (pictureStream) {
+        ff::PacketPtr picture(av_packet_alloc());
+        if (!picture || (r = av_new_packet(picture.get(), int(options.picture.size()))) < 0)
+            return QStringLiteral("out of memory");
+        std::copy(options.picture.cbegin(), options.picture.cend(), picture->data);
+        picture->stream_index = pictureStream->index;
+        picture->flags |= AV_PKT_FLAG_KEY;
+        if ((r = av_write_frame(container.get(), picture.get())) < 0)
+            return fail("cannot write the picture", r);
+    }
 
     if (encoder) {
         SwrContext *rawSwr = nullptr;
@@ -293,18 +327,61 @@ AudioBuffer decode(const QString &path, QString *error)
     return audio;
 }
 
-QMap<QString, QString> tags(const QString &path)
+Description describe(const QString &path)
 {
-    QMap<QString, QString> result;
+    Description description;
     AVFormatContext *rawInput = nullptr;
     if (avformat_open_input(&rawInput, path.toLocal8Bit().constData(), nullptr, nullptr) < 0)
-        return result;
+        return description;
     ff::InputFormatPtr input(rawInput);
     avformat_find_stream_info(input.get(), nullptr);
     const AVDictionaryEntry *tag = nullptr;
     while ((tag = av_dict_get(input->metadata, "", tag, AV_DICT_IGNORE_SUFFIX)))
-        result.insert(QString::fromUtf8(tag->key), QString::fromUtf8(tag->value));
-    return result;
+        description.tags.insert(QString::fromUtf8(tag->key), QString::fromUtf8(tag->value));
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        const AVStream *stream = input->streams[i];
+        if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) {
+            description.pictures << QByteArray(reinterpret_cast<const char *>(stream->attached_pic.data),
+                                               stream->attached_pic.size);
+        }
+    }
+    const int best = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (best >= 0) {
+        const AVCodecParameters *audio = input->streams[best]->codecpar;
+        description.codec = QString::fromLatin1(avcodec_get_name(audio->codec_id));
+        description.sampleRate = audio->sample_rate;
+        description.bits = audio->bits_per_raw_sample > 0 ? audio->bits_per_raw_sample
+                                                          : audio->bits_per_coded_sample;
+    }
+    return description;
+}
+
+QByteArray pngPicture(int width, int height)
+{
+    const AVCodec *codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
+    ff::CodecContextPtr encoder(codec ? avcodec_alloc_context3(codec) : nullptr);
+    ff::FramePtr frame(av_frame_alloc());
+    ff::PacketPtr packet(av_packet_alloc());
+    if (!encoder || !frame || !packet)
+        return {};
+    encoder->width = width;
+    encoder->height = height;
+    encoder->pix_fmt = AV_PIX_FMT_RGB24;
+    encoder->time_base = AVRational{1, 1};
+    frame->format = encoder->pix_fmt;
+    frame->width = width;
+    frame->height = height;
+    if (avcodec_open2(encoder.get(), codec, nullptr) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
+        return {};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width * 3; ++x)
+            frame->data[0][y * frame->linesize[0] + x] = uint8_t(x * 7 + y * 13);
+    }
+    if (avcodec_send_frame(encoder.get(), frame.get()) < 0 || avcodec_send_frame(encoder.get(), nullptr) < 0
+        || avcodec_receive_packet(encoder.get(), packet.get()) < 0) {
+        return {};
+    }
+    return QByteArray(reinterpret_cast<const char *>(packet->data), packet->size);
 }
 
 } // namespace AudioFiles

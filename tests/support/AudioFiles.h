@@ -7,6 +7,8 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
+#include <QByteArray>
+#include <QList>
 #include <QMap>
 #include <QString>
 
@@ -25,8 +27,11 @@ struct WriteOptions
     // Samples per frame for encoders that let it be chosen (flac: up to
     // 65535); 0 for the encoder's default.
     int frameSize = 0;
-    // Container tags.
+    // Container tags, and tags of the audio stream (where Ogg keeps them).
     QMap<QString, QString> tags;
+    QMap<QString, QString> streamTags;
+    // An attached picture (cover art), PNG or JPEG data.
+    QByteArray picture;
     // Adds a small MPEG-4 video stream as long as the audio (1 s when there
     // is no audio), as in a film or music video.
     bool withVideo = false;
@@ -42,7 +47,20 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
 // stream's own rate and channel count. `error` receives what went wrong.
 AudioBuffer decode(const QString &path, QString *error = nullptr);
 
-// The container's tags.
-QMap<QString, QString> tags(const QString &path);
+// What a file says of itself: its best audio stream's codec, rate and bits
+// a sample (0 where the codec does not say), its container's tags, and the
+// data of its attached pictures.
+struct Description
+{
+    QString codec;
+    int sampleRate = 0;
+    int bits = 0;
+    QMap<QString, QString> tags;
+    QList<QByteArray> pictures;
+};
+Description describe(const QString &path);
+
+// A small PNG picture, as cover art.
+QByteArray pngPicture(int width, int height);
 
 } // namespace AudioFiles
