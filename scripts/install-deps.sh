@@ -17,9 +17,9 @@ packages=(
     qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-layouts
     qml-module-qtquick-controls2 qml-module-qtquick-templates2
     qml-module-qtgraphicaleffects qml-module-qttest
-    # FFmpeg 5.1, Rubber Band, SoundTouch
+    # FFmpeg 5.1, Rubber Band, SoundTouch, FFTW
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
-    librubberband-dev libsoundtouch-dev
+    librubberband-dev libsoundtouch-dev libfftw3-dev
     # the icon font, copied into the resources at build time
     fonts-font-awesome
     # a display for running the program without a desktop session, with

@@ -23,9 +23,9 @@ sanitized() {
 }
 
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-sanitized build-asan address,undefined tst_processors tst_peaklimiter tst_chain tst_conversion
+sanitized build-asan address,undefined tst_processors tst_peaklimiter tst_chain tst_conversion tst_tuning
 # Qt itself is not instrumented: its own calls into the sanitizer's
 # interceptors are not judged, and tests/tsan.supp names QtTest's watchdog,
 # whose hand-over only Qt's locks order.
 export TSAN_OPTIONS="ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp"
-sanitized build-tsan thread tst_chain tst_settings tst_texts tst_objectlistmodel tst_manager tst_cli
+sanitized build-tsan thread tst_chain tst_tuning tst_settings tst_texts tst_objectlistmodel tst_manager tst_cli

@@ -1,6 +1,8 @@
 #include "support/TestSignals.h"
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace TestSignals {
 
@@ -60,6 +62,188 @@ AudioBuffer toneBursts(double frequency, double seconds, int sampleRate, int cha
 AudioBuffer burstsOverTone(double frequency, double seconds, int sampleRate, int channels)
 {
     return bursts(frequency, seconds, sampleRate, channels, 0.5, 0.06, 0.25, 0.25);
+}
+
+namespace {
+
+// Uniform in [-1, 1), the same from every standard library.
+double bipolar(std::mt19937 &random)
+{
+    return double(random()) / 2147483648.0 - 1.0;
+}
+
+struct Instrument
+{
+    std::vector<double> partials;  // amplitude of each harmonic, from the 1st
+    double decay;                  // per second, of the 1st harmonic ...
+    double decayGrowth;            // ... and this much faster for each one up
+    double attack;                 // seconds
+    double release;
+    double vibratoCents;
+    double vibratoHz;
+    double level;
+};
+
+struct Note
+{
+    double start;  // seconds
+    double length;
+    int key;  // MIDI note number: A4 = 69
+    const Instrument *instrument;
+};
+
+void play(std::vector<double> &out, int sampleRate, double a4Hz, const Note &note, bool vibrato,
+          double vibratoPhase)
+{
+    const Instrument &in = *note.instrument;
+    const double f0 = a4Hz * std::pow(2.0, (note.key - 69) / 12.0);
+    const double depth = vibrato ? in.vibratoCents : 0.0;
+    const long long begin = std::llround(note.start * sampleRate);
+    const long long length = std::llround(note.length * sampleRate);
+    const long long total = std::min<long long>(length + std::llround(in.release * sampleRate),
+                                                (long long)out.size() - begin);
+    // Harmonics that stay below the Nyquist frequency even at the top of the vibrato.
+    size_t count = 0;
+    while (count < in.partials.size() && (count + 1) * f0 * std::pow(2.0, depth / 1200.0) < 0.45 * sampleRate)
+        ++count;
+    std::vector<double> level(in.partials.begin(), in.partials.begin() + long(count));
+    std::vector<double> fade(count);
+    for (size_t k = 0; k < count; ++k)
+        fade[k] = std::exp(-in.decay * (1.0 + in.decayGrowth * double(k)) / sampleRate);
+
+    double phase = 0.0;
+    for (long long i = 0; i < total; ++i) {
+        const double t = double(i) / sampleRate;
+        const double cents = depth * std::sin(2.0 * Pi * in.vibratoHz * t + vibratoPhase);
+        phase += 2.0 * Pi * f0 * std::exp2(cents / 1200.0) / sampleRate;
+        if (phase > 2.0 * Pi)
+            phase -= 2.0 * Pi;
+        double gain = std::min(1.0, t / in.attack);
+        if (i >= length)
+            gain *= 1.0 - double(i - length) / (in.release * sampleRate);
+        // sin(k x) from sin((k - 1) x) and sin((k - 2) x).
+        const double twiceCos = 2.0 * std::cos(phase);
+        double previous = 0.0;
+        double current = std::sin(phase);
+        double sum = 0.0;
+        for (size_t k = 0; k < count; ++k) {
+            sum += level[k] * current;
+            level[k] *= fade[k];
+            const double next = twiceCos * current - previous;
+            previous = current;
+            current = next;
+        }
+        out[size_t(begin + i)] += in.level * gain * sum;
+    }
+}
+
+// Bursts of noise through first-order filters, fading by `decay` per second.
+void hit(std::vector<double> &out, int sampleRate, double start, double seconds, double decay, double lowHz,
+         double highHz, double level, std::mt19937 &random)
+{
+    const long long begin = std::llround(start * sampleRate);
+    const long long total = std::min<long long>(std::llround(seconds * sampleRate), (long long)out.size() - begin);
+    const double low = 1.0 - std::exp(-2.0 * Pi * lowHz / sampleRate);
+    const double high = 1.0 - std::exp(-2.0 * Pi * highHz / sampleRate);
+    double belowHigh = 0.0;
+    double belowLow = 0.0;
+    for (long long i = 0; i < total; ++i) {
+        const double x = bipolar(random);
+        belowHigh += high * (x - belowHigh);
+        belowLow += low * (x - belowLow);
+        out[size_t(begin + i)] += level * std::exp(-decay * double(i) / sampleRate) * (belowHigh - belowLow);
+    }
+}
+
+void kick(std::vector<double> &out, int sampleRate, double start)
+{
+    const long long begin = std::llround(start * sampleRate);
+    const long long total = std::min<long long>(std::llround(0.3 * sampleRate), (long long)out.size() - begin);
+    double phase = 0.0;
+    for (long long i = 0; i < total; ++i) {
+        const double t = double(i) / sampleRate;
+        phase += 2.0 * Pi * (45.0 + 75.0 * std::exp(-t / 0.03)) / sampleRate;
+        out[size_t(begin + i)] += 0.5 * std::exp(-t / 0.08) * std::sin(phase);
+    }
+}
+
+} // namespace
+
+AudioBuffer tunedMusic(double a4Hz, double seconds, int sampleRate, int channels, bool vibrato, bool withDrums)
+{
+    static const Instrument pad{{1.0, 1 / 2.0, 1 / 3.0, 1 / 4.0, 1 / 5.0, 1 / 6.0, 1 / 7.0, 1 / 8.0},
+                                0.0, 0.0, 0.08, 0.15, 20.0, 5.5, 0.05};
+    static const Instrument melody{{1.0, 0.0, 0.45, 0.0, 0.3, 0.0, 0.18, 0.0, 0.1}, 0.0, 0.0, 0.03, 0.06, 25.0, 5.8,
+                                   0.14};
+    static const Instrument bass{{1.0, 1 / 4.0, 1 / 9.0, 1 / 16.0, 1 / 25.0, 1 / 36.0}, 2.5, 0.4, 0.005, 0.05,
+                                 0.0, 0.0, 0.22};
+    static const Instrument keys{{1.0, 0.35, 0.19, 0.125, 0.09, 0.068, 0.054, 0.044, 0.037, 0.032}, 3.0, 0.5,
+                                 0.003, 0.3, 0.0, 0.0, 0.08};
+    // Eight bars, each a bass root and a chord; accidentals bring in all
+    // the white keys and two black ones.
+    struct Bar
+    {
+        int root;
+        std::vector<int> chord;
+    };
+    static const std::vector<Bar> bars = {
+        {48, {60, 64, 67}}, {45, {57, 60, 64}},     {41, {57, 60, 65}}, {43, {55, 59, 62, 65}},
+        {40, {55, 59, 64}}, {45, {57, 61, 64, 67}}, {38, {57, 62, 65}}, {40, {56, 59, 62, 64}},
+    };
+    constexpr double Beat = 0.5;
+    constexpr double BarSeconds = 4 * Beat;
+
+    // Drums draw from their own numbers, so the notes stay the same
+    // without them.
+    std::mt19937 random(20240601u);
+    std::mt19937 drumRandom(5u);
+    std::vector<double> mix(size_t(std::llround(seconds * sampleRate)), 0.0);
+    for (int b = 0; b * BarSeconds < seconds; ++b) {
+        const Bar &bar = bars[size_t(b) % bars.size()];
+        const double start = b * BarSeconds;
+        for (int key : bar.chord)
+            play(mix, sampleRate, a4Hz, {start, BarSeconds, key, &pad}, vibrato, Pi * (1.0 + bipolar(random)));
+        for (int beat = 0; beat < 4; ++beat) {
+            const double at = start + beat * Beat;
+            const int bassKey = bar.root + (beat == 2 ? 7 : beat == 3 ? 12 : 0);
+            play(mix, sampleRate, a4Hz, {at, Beat * 0.9, bassKey, &bass}, vibrato, 0.0);
+            // The melody: one or two notes a beat, chord notes an octave or
+            // two up.
+            const int notes = bipolar(random) < 0.0 ? 1 : 2;
+            for (int n = 0; n < notes; ++n) {
+                const size_t pick = size_t(random() % bar.chord.size());
+                const int key = bar.chord[pick] + (bar.chord[pick] < 60 ? 24 : 12);
+                play(mix, sampleRate, a4Hz, {at + n * Beat / notes, Beat / notes * 0.9, key, &melody}, vibrato,
+                     Pi * (1.0 + bipolar(random)));
+            }
+            // The arpeggio, in eighths.
+            for (int half = 0; half < 2; ++half) {
+                const int key = bar.chord[size_t(2 * beat + half) % bar.chord.size()] + 12;
+                play(mix, sampleRate, a4Hz, {at + half * Beat / 2, Beat / 2, key, &keys}, vibrato, 0.0);
+            }
+            if (withDrums) {
+                if (beat % 2 == 0)
+                    kick(mix, sampleRate, at);
+                else
+                    hit(mix, sampleRate, at, 0.25, 25.0, 200.0, 4000.0, 0.5, drumRandom);
+                hit(mix, sampleRate, at + Beat / 2, 0.08, 80.0, 6000.0, 16000.0, 0.15, drumRandom);
+            }
+        }
+    }
+
+    AudioBuffer audio = allocate(seconds, sampleRate, channels);
+    for (long long f = 0; f < audio.frames(); ++f)
+        fill(audio, f, 0.7 * mix[size_t(f)]);  // not normalised: the drums only add to the rest
+    return audio;
+}
+
+AudioBuffer noise(double seconds, int sampleRate, int channels)
+{
+    std::mt19937 random(7u);
+    AudioBuffer audio = allocate(seconds, sampleRate, channels);
+    for (long long f = 0; f < audio.frames(); ++f)
+        fill(audio, f, 0.3 * bipolar(random));
+    return audio;
 }
 
 } // namespace TestSignals

@@ -20,4 +20,17 @@ AudioBuffer toneBursts(double frequency, double seconds, int sampleRate = 44100,
 // hundredth of a hertz after processing, and the bursts still mark the time.
 AudioBuffer burstsOverTone(double frequency, double seconds, int sampleRate = 44100, int channels = 2);
 
+// Music tuned in equal temperament to the given A4: a chord pad (saw-like
+// partials), a melody (odd partials, like a clarinet), a plucked bass and a
+// decaying arpeggio, 120 beats a minute through eight chords. With vibrato,
+// the pad and the melody sway by ±20 and ±25 cents at 5.5 and 5.8 Hz. The
+// drums are a kick (a falling sine), a snare and hi-hats (bursts of filtered
+// noise). The notes are the same whatever the tuning and with or without
+// drums; peaks stay below 1.
+AudioBuffer tunedMusic(double a4Hz, double seconds, int sampleRate = 44100, int channels = 2,
+                       bool vibrato = true, bool withDrums = true);
+
+// White noise at 0.3 of full scale, the same on every channel.
+AudioBuffer noise(double seconds, int sampleRate = 44100, int channels = 2);
+
 } // namespace TestSignals
