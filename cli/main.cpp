@@ -87,14 +87,17 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Sample rate of the outputs: 44100, 48000, or source (as the "
                                                        "source, where the format allows)."),
                                         QStringLiteral("44100|48000|source"));
+    const QCommandLineOption keepVideo(QStringLiteral("keep-video"),
+                                       QStringLiteral("Keep the picture of videos: a video becomes a video with its "
+                                                      "pictures and subtitles copied and its audio retuned."));
     const QCommandLineOption strict(QStringLiteral("strict"),
                                     QStringLiteral("Count a file converted with a warning (such as damage in the "
                                                    "source) as failed."));
     const QCommandLineOption listTargets(QStringLiteral("list-targets"), QStringLiteral("List the target choices."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Report failures only."));
     const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Also show the engine's warnings."));
-    parser.addOptions({output, target, source, algorithm, format, bitrate, sampleRate, filter, jobs, strict,
-                       listTargets, quiet, verbose});
+    parser.addOptions({output, target, source, algorithm, format, bitrate, sampleRate, keepVideo, filter, jobs,
+                       strict, listTargets, quiet, verbose});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
@@ -175,6 +178,8 @@ int main(int argc, char *argv[])
         else
             return usageError(QStringLiteral("--sample-rate is 44100, 48000 or source, not '%1'").arg(rate));
     }
+    if (parser.isSet(keepVideo))
+        conversion.keepVideo = true;
     if (parser.isSet(filter))
         fileFilter = parser.value(filter);
     int parallel = int(std::max(1u, std::thread::hardware_concurrency()));

@@ -1,20 +1,19 @@
 #include "engine/Conversion.h"
 
-#include "engine/AudioInput.h"
-#include "engine/EncodingSink.h"
+#include "engine/AudioTrack.h"
 #include "engine/Metadata.h"
 #include "engine/OutputFile.h"
 #include "engine/OutputFormat.h"
-#include "engine/ProcessingChain.h"
-#include "engine/ThreadedSink.h"
-#include "engine/WorkingFormat.h"
+#include "engine/SourceFile.h"
 
 #include <QFileInfo>
 
 #include <atomic>
 #include <cmath>
-#include <optional>
+#include <cstring>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -29,6 +28,24 @@ struct RunningCount {
 bool validPitch(double hz)
 {
     return std::isfinite(hz) && hz > 0.0;
+}
+
+bool isCopied(const AVStream *stream)
+{
+    const AVMediaType type = stream->codecpar->codec_type;
+    return (type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
+           || type == AVMEDIA_TYPE_SUBTITLE || type == AVMEDIA_TYPE_ATTACHMENT;
+}
+
+// The container a video keeps: the source's where it holds the retuned
+// audio (mp4 and mov hold AAC and mp3), else Matroska, which holds any.
+QString videoExtension(const SourceFile &source, const OutputFormat &format)
+{
+    const QString suffix = QFileInfo(source.name()).suffix().toLower();
+    const bool quickTime = std::strstr(source.container()->iformat->name, "mp4") != nullptr;
+    if (quickTime && (format.codecId == AV_CODEC_ID_AAC || format.codecId == AV_CODEC_ID_MP3))
+        return suffix == QLatin1String("mov") ? QStringLiteral("mov") : QStringLiteral("mp4");
+    return QStringLiteral("mkv");
 }
 
 } // namespace
@@ -73,7 +90,6 @@ ConversionResult Conversion::run()
 {
     const RunningCount running;
     const ConversionSettings &settings = m_request.settings;
-    const QString sourceName = QFileInfo(m_request.sourcePath).fileName();
     if (!validPitch(settings.sourceFrequency) || !validPitch(settings.targetFrequency)) {
         return failed(tr("Invalid concert pitch: source %1 Hz, target %2 Hz.")
                           .arg(settings.sourceFrequency)
@@ -85,100 +101,94 @@ ConversionResult Conversion::run()
     if (settings.algorithm != AppConstants::A_Time && settings.algorithm != AppConstants::A_Frequency)
         return failed(tr("Unknown pitch-shifting algorithm: %1.").arg(int(settings.algorithm)));
 
-    AudioInput input;
-    if (!input.open(m_request.sourcePath))
-        return failed(input.error());
-
-    // The output keeps the source's resolution and, where asked, its rate,
-    // as far as the format allows; the processing runs at the output's rate.
-    const bool highResolution = !format->lossy() && input.highResolution();
-    const AVCodec *encoderCodec = format->findEncoder(highResolution);
-    if (!encoderCodec)
-        return failed(tr("This FFmpeg has no %1 encoder.").arg(format->extension()));
-    const int wantedRate = settings.sampleRate == ConversionSettings::SourceRate ? input.sampleRate()
-                                                                                 : settings.sampleRate;
-    const int outputRate = OutputFormat::supportedRate(encoderCodec, wantedRate > 0 ? wantedRate : 44100);
-    // Rubber Band's R3 engine above 48 kHz resets the phase of steady tones
-    // at every transient (a tone under drum hits loses 15 dB of its level),
-    // so it works at half such rates; the encoder brings the result back.
-    const int rate = settings.algorithm == AppConstants::A_Frequency && outputRate > 48000
-                         ? (outputRate % 44100 == 0 ? 44100 : 48000)
-                         : outputRate;
-    const int channels = OutputFormat::Channels;
-    ProcessingChain chain(ProcessingChain::processorFor(settings.algorithm, rate, channels, settings.semitones()),
-                          channels, PeakLimiter::forOutput(rate, channels, format->lossy()));
+    SourceFile source;
+    if (!source.open(m_request.sourcePath))
+        return failed(source.error());
+    if (source.bestAudioStream() < 0)
+        return failed(tr("“%1” contains no audio.").arg(source.name()));
+    AVFormatContext *input = source.container();
+    // A video keeps its picture, its subtitles and every audio stream; a
+    // song, its best audio stream and its cover art.
+    const bool video = settings.keepVideo && source.hasVideo();
 
     OutputFile file;
-    EncodingSink encoder(file);
     if (!file.create(m_request.targetDirectory, QFileInfo(m_request.sourcePath).completeBaseName(),
-                     format->extension()))
+                     video ? videoExtension(source, *format) : format->extension()))
         return failed(file.error());
-    if (!encoder.open(*format, settings.audioBitrate, outputRate, channels, highResolution, rate))
-        return failed(encoder.error());
-    Metadata::copyTags(input.container(), input.stream(), &file.container()->metadata);
+    std::vector<AVStream *> copies(input->nb_streams, nullptr);
+    std::vector<std::unique_ptr<AudioTrack>> tracks;
+    const bool encoderThread = useEncoderThread();
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        const AVStream *stream = input->streams[i];
+        if (video && isCopied(stream)) {
+            if (!(copies[i] = file.addCopyOf(stream))) {
+                return failed(tr("“%1”: its %2 stream (%3) cannot be copied into a %4 file.")
+                                  .arg(source.name(), QString::fromLatin1(av_get_media_type_string(
+                                                          stream->codecpar->codec_type)),
+                                       QString::fromLatin1(avcodec_get_name(stream->codecpar->codec_id)),
+                                       QFileInfo(file.path()).suffix()));
+            }
+        } else if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO
+                   && (int(i) == source.bestAudioStream() || video)) {
+            tracks.push_back(std::make_unique<AudioTrack>(stream, source.name(), settings));
+            if (!tracks.back()->open(*format, file, video, encoderThread))
+                return failed(tracks.back()->error());
+        } else if (!video) {
+            file.addPicture(stream);
+        }
+    }
+    Metadata::copyTags(input, input->streams[source.bestAudioStream()], &file.container()->metadata);
     Metadata::addTuningNote(file.container(), Metadata::tuningNote(settings));
-    for (unsigned i = 0; i < input.container()->nb_streams; ++i)
-        file.addPicture(input.container()->streams[i]);
+    if (video)
+        file.copyChapters(input);
     if (!file.writeHeader())
         return failed(file.error());
 
-    std::optional<ThreadedSink> threaded;
-    if (useEncoderThread())
-        threaded.emplace(encoder, channels);
-    AudioSink &sink = threaded ? static_cast<AudioSink &>(*threaded) : encoder;
     ConversionResult result;
     auto abandon = [&](ConversionResult::Status status, const QString &message) {
-        sink.discard();
+        for (const auto &track : tracks)
+            track->discard();
         file.discard();
         result.status = status;
         result.message = message;
         return result;
     };
-
-    WorkingFormat working(rate, channels);
-    auto process = [&](const float *samples, int frames) { return chain.put(samples, frames, sink); };
-    const std::vector<float> silence(size_t(rate / 10) * size_t(channels), 0.0f);
-    for (;;) {
+    ff::PacketPtr packet(av_packet_alloc());
+    if (!packet)
+        return abandon(ConversionResult::Failed, ff::errorText(AVERROR(ENOMEM)));
+    while (source.read(packet.get())) {
         if (m_stopRequested && m_stopRequested())
             return abandon(ConversionResult::Stopped, QString());
-        const AudioInput::Read read = input.next();
-        if (read == AudioInput::Read::Failed)
-            return abandon(ConversionResult::Failed, input.error());
-        // Audio lost to damage in the source becomes silence, so that what
-        // follows stays in time.
-        for (long long gap = std::llround(input.gapBefore() * rate); gap > 0;) {
-            const int n = int(std::min<long long>(gap, rate / 10));
-            if (!process(silence.data(), n))
-                return abandon(ConversionResult::Failed, sink.error());
-            gap -= n;
+        const int index = packet->stream_index;
+        bool ok = true;
+        if (AVStream *copy = copies[size_t(index)]) {
+            av_packet_rescale_ts(packet.get(), input->streams[index]->time_base, copy->time_base);
+            packet->stream_index = copy->index;
+            packet->pos = -1;
+            ok = file.writePacket(packet.get());
+        } else {
+            for (const auto &track : tracks) {
+                if (track->sourceIndex() == index && !track->feed(packet.get()))
+                    return abandon(ConversionResult::Failed, track->error());
+            }
         }
-        const int r = read == AudioInput::Read::Frame ? working.convert(input.frame(), process)
-                                                      : working.flush(process);
-        if (r < 0)
-            return abandon(ConversionResult::Failed, tr("Converting the samples of “%1” failed: %2.")
-                                                         .arg(sourceName, ff::errorText(r)));
-        if (r > 0)
-            return abandon(ConversionResult::Failed, sink.error());
-        if (read == AudioInput::Read::End)
-            break;
-        report(input.position());
+        av_packet_unref(packet.get());
+        if (!ok)
+            return abandon(ConversionResult::Failed, file.error());
+        report(source.position());
     }
-    if (chain.framesIn() == 0)
-        return abandon(ConversionResult::Failed, tr("“%1” contains no audio samples.").arg(sourceName));
-    if (!chain.finish(sink) || !sink.finish())
-        return abandon(ConversionResult::Failed, sink.error());
+    for (const auto &track : tracks) {
+        if (!track->finish())
+            return abandon(ConversionResult::Failed, track->error());
+        result.warnings << track->warnings();
+    }
     if (!file.finish())
         return abandon(ConversionResult::Failed, file.error());
 
-    if (input.damagedPackets() > 0) {
-        result.warnings << tr("%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.",
-                              nullptr, input.damagedPackets())
-                               .arg(QString::number(input.damagedSeconds(), 'f', 2));
-    }
     if (m_progress)
         m_progress(1.0);
     result.status = ConversionResult::Converted;
     result.outputPath = file.path();
-    result.audioSeconds = double(chain.framesIn()) / rate;
+    result.audioSeconds = tracks.front()->seconds();
     return result;
 }

@@ -12,6 +12,7 @@ extern "C" {
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 
 void EncodingSink::FifoDeleter::operator()(AVAudioFifo *fifo) const
 {
@@ -89,6 +90,11 @@ bool EncodingSink::open(const OutputFormat &format, int bitrateKbps, int sampleR
             return fail(tr("Cannot encode “%1”: %2.").arg(name, ff::errorText(r)));
     }
     return true;
+}
+
+void EncodingSink::setStartTime(double seconds)
+{
+    m_pts = std::llround(seconds * m_encoder->sample_rate);
 }
 
 bool EncodingSink::write(const float *samples, int frames)

@@ -31,6 +31,9 @@ public:
     bool open(const OutputFormat &format, int bitrateKbps, int sampleRate, int channels,
               bool highResolution = false, int inputRate = 0);
     AVStream *stream() const { return m_stream; }
+    // Where the stream begins on the output's timeline (before the first
+    // write; 0 unless set).
+    void setStartTime(double seconds);
 
     bool write(const float *samples, int frames) override;
     // Encodes what is queued and drains the encoder; the file's trailer is

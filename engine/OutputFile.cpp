@@ -129,15 +129,59 @@ bool OutputFile::writeHeader()
     return r >= 0 || fail(tr("Cannot write"), r);
 }
 
+AVStream *OutputFile::addCopyOf(const AVStream *source)
+{
+    if (avformat_query_codec(m_container->oformat, source->codecpar->codec_id, FF_COMPLIANCE_NORMAL) != 1)
+        return nullptr;
+    AVStream *stream = avformat_new_stream(m_container.get(), nullptr);
+    if (!stream || avcodec_parameters_copy(stream->codecpar, source->codecpar) < 0)
+        return nullptr;
+    // The source container's tag for the codec means nothing in another.
+    stream->codecpar->codec_tag = 0;
+    stream->time_base = source->time_base;
+    stream->avg_frame_rate = source->avg_frame_rate;
+    stream->r_frame_rate = source->r_frame_rate;
+    stream->sample_aspect_ratio = source->sample_aspect_ratio;
+    stream->disposition = source->disposition;
+    av_dict_copy(&stream->metadata, source->metadata, 0);
+    return stream;
+}
+
+void OutputFile::copyChapters(const AVFormatContext *source)
+{
+    if (source->nb_chapters == 0)
+        return;
+    auto *chapters = static_cast<AVChapter **>(av_calloc(source->nb_chapters, sizeof(AVChapter *)));
+    if (!chapters)
+        return;
+    m_container->chapters = chapters;
+    for (unsigned i = 0; i < source->nb_chapters; ++i) {
+        const AVChapter *from = source->chapters[i];
+        auto *chapter = static_cast<AVChapter *>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter)
+            return;
+        chapter->id = from->id;
+        chapter->time_base = from->time_base;
+        chapter->start = from->start;
+        chapter->end = from->end;
+        av_dict_copy(&chapter->metadata, from->metadata, 0);
+        m_container->chapters[m_container->nb_chapters++] = chapter;
+    }
+}
+
 bool OutputFile::writePacket(AVPacket *packet)
 {
-    const int r = av_write_frame(m_container.get(), packet);
+    const std::lock_guard<std::mutex> lock(m_writing);
+    const int r = av_interleaved_write_frame(m_container.get(), packet);
     return r >= 0 || fail(tr("Cannot write"), r);
 }
 
 bool OutputFile::finish()
 {
-    int r = av_write_trailer(m_container.get());
+    // What the muxer still holds back for interleaving goes out first.
+    int r = av_interleaved_write_frame(m_container.get(), nullptr);
+    if (r >= 0)
+        r = av_write_trailer(m_container.get());
     if (r >= 0) {
         avio_flush(m_io.get());
         r = m_io->error;

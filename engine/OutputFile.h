@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <mutex>
 #include <vector>
 
 // One output file: claims a free name in the target folder, holds the
@@ -31,8 +32,15 @@ public:
     // Adds a copy of an attached picture (cover art) where the container
     // holds pictures; it is written right after the header.
     void addPicture(const AVStream *source);
+    // Adds a stream whose packets are copied as they are (video, subtitles,
+    // attachments), with its disposition and tags; null when the container
+    // cannot hold it.
+    AVStream *addCopyOf(const AVStream *source);
+    // Takes over the source's chapters (before the header).
+    void copyChapters(const AVFormatContext *source);
     bool writeHeader();
-    // Writes a packet whose timestamps are in its stream's time base.
+    // Writes a packet whose timestamps are in its stream's time base, in
+    // order with the other streams' packets. Safe from several threads.
     bool writePacket(AVPacket *packet);
     // Trailer, then everything is on the disk and the file is closed.
     bool finish();
@@ -54,6 +62,7 @@ private:
     static int64_t seekData(void *opaque, int64_t offset, int whence);
 
     QString m_path;
+    std::mutex m_writing;  // an encoder's thread and the copying thread share the muxer
     std::vector<ff::PacketPtr> m_pictures;  // stream_index set to their output stream
     int m_fd = -1;
     int m_errno = 0;  // the first failed write or seek

@@ -21,6 +21,7 @@ private slots:
     void exitStatus_data();
     void exitStatus();
     void targetChoiceAndUntouchedSettings();
+    void keepVideoOptionAndSetting();
     void interruptLeavesNothing();
 
 private:
@@ -182,6 +183,33 @@ void TestCli::targetChoiceAndUntouchedSettings()
     // Without options the saved settings rule: flac.
     QCOMPARE(run({QStringLiteral("tone.wav"), QStringLiteral("-o"), QStringLiteral("saved-out")}), 0);
     QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("saved-out"))), QStringList{"tone.flac"});
+}
+
+// --keep-video, or the saved setting, keeps the picture; without either a
+// film gives its retuned audio.
+void TestCli::keepVideoOptionAndSetting()
+{
+    const QString film = m_dir.filePath(QStringLiteral("film.mp4"));
+    AudioFiles::WriteOptions options;
+    options.withVideo = true;
+    QCOMPARE(AudioFiles::write(film, TestSignals::sine(440.0, 1.0), options), QString());
+    const QStringList common = {film, QStringLiteral("--format"), QStringLiteral("m4a"), QStringLiteral("-o")};
+    QCOMPARE(run(common + QStringList{QStringLiteral("video-out"), QStringLiteral("--keep-video")}), 0);
+    QCOMPARE(run(common + QStringList{QStringLiteral("audio-out")}), 0);
+    const QString store = m_home + QStringLiteral("/.config/com.tunewise.tunewise/Tunewise.conf");
+    QDir().mkpath(QFileInfo(store).path());
+    {
+        QFile file(store);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nkeepVideo=true\n");
+    }
+    QCOMPARE(run(common + QStringList{QStringLiteral("saved-video-out")}), 0);
+    QFile::remove(store);
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("video-out"))), QStringList{"film.mp4"});
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("audio-out"))), QStringList{"film.m4a"});
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("saved-video-out"))), QStringList{"film.mp4"});
+    QCOMPARE(AudioFiles::packets(m_dir.filePath(QStringLiteral("video-out/film.mp4")), AVMEDIA_TYPE_VIDEO).size(),
+             AudioFiles::packets(film, AVMEDIA_TYPE_VIDEO).size());
 }
 
 void TestCli::interruptLeavesNothing()

@@ -2,25 +2,9 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>AudioInput</name>
-    <message>
-        <source>Cannot open “%1”: %2.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Cannot read “%1”: %2.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1” contains no audio.</source>
-        <translation type="unfinished"></translation>
-    </message>
+    <name>AudioDecoder</name>
     <message>
         <source>“%1”: its audio (%2) cannot be decoded.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1”: %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -33,19 +17,7 @@
     </message>
 </context>
 <context>
-    <name>Conversion</name>
-    <message>
-        <source>Invalid concert pitch: source %1 Hz, target %2 Hz.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Unknown output format: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Unknown pitch-shifting algorithm: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
+    <name>AudioTrack</name>
     <message>
         <source>This FFmpeg has no %1 encoder.</source>
         <translation type="unfinished"></translation>
@@ -64,6 +36,29 @@
             <numerusform></numerusform>
             <numerusform></numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>Conversion</name>
+    <message>
+        <source>Invalid concert pitch: source %1 Hz, target %2 Hz.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown output format: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown pitch-shifting algorithm: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” contains no audio.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1”: its %2 stream (%3) cannot be copied into a %4 file.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -218,6 +213,17 @@
     </message>
     <message>
         <source>The pitch of A4 in your files; 440 Hz for almost all music.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SourceFile</name>
+    <message>
+        <source>Cannot open “%1”: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot read “%1”: %2.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

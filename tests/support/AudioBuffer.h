@@ -9,6 +9,8 @@ struct AudioBuffer
     int sampleRate = 44100;
     int channels = 2;
     std::vector<float> samples;
+    // Where the first sample lies on its file's timeline, in seconds.
+    double startSeconds = 0.0;
 
     long long frames() const { return channels > 0 ? (long long)(samples.size() / size_t(channels)) : 0; }
     double seconds() const { return sampleRate > 0 ? double(frames()) / sampleRate : 0.0; }

@@ -8,7 +8,11 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <QCryptographicHash>
+
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace AudioFiles {
 
@@ -70,6 +74,9 @@ QString writeVideo(AVFormatContext *container, AVStream *stream, AVCodecContext 
                 for (int y = 0; y < rows; ++y)
                     std::fill_n(frame->data[plane] + y * frame->linesize[plane], frame->linesize[plane], uint8_t(128));
             }
+            // A bar that moves one step a picture: the frame counter.
+            for (int y = 0; y < frame->height; ++y)
+                frame->data[0][y * frame->linesize[0] + i % frame->width] = 235;
             frame->pts = i;
         }
         if ((r = avcodec_send_frame(encoder, end ? nullptr : frame.get())) < 0)
@@ -92,16 +99,16 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
     ff::OutputFormatPtr container(rawContainer);
     const bool globalHeader = container->oformat->flags & AVFMT_GLOBALHEADER;
 
-    AVStream *stream = nullptr;
-    ff::CodecContextPtr encoder;
+    std::vector<AVStream *> streams;
+    std::vector<ff::CodecContextPtr> encoders;
     const AVCodec *codec = nullptr;
-    if (!options.withoutAudio) {
+    for (int k = 0; k < (options.withoutAudio ? 0 : std::max(1, options.audioStreams)); ++k) {
         const AVCodecID codecId = options.codec != AV_CODEC_ID_NONE ? options.codec : container->oformat->audio_codec;
         codec = encoderFor(codecId);
         if (!codec)
             return QStringLiteral("no encoder");
-        stream = avformat_new_stream(container.get(), nullptr);
-        encoder.reset(avcodec_alloc_context3(codec));
+        AVStream *stream = avformat_new_stream(container.get(), nullptr);
+        ff::CodecContextPtr encoder(avcodec_alloc_context3(codec));
         if (!stream || !encoder)
             return QStringLiteral("out of memory");
         encoder->sample_fmt = options.sampleFormat != AV_SAMPLE_FMT_NONE ? options.sampleFormat
@@ -122,6 +129,8 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
         if ((r = avcodec_parameters_from_context(stream->codecpar, encoder.get())) < 0)
             return fail("cannot describe the stream", r);
         stream->time_base = encoder->time_base;
+        streams.push_back(stream);
+        encoders.push_back(std::move(encoder));
     }
 
     AVStream *videoStream = nullptr;
@@ -149,8 +158,37 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
 
     for (auto it = options.tags.cbegin(); it != options.tags.cend(); ++it)
         av_dict_set(&container->metadata, it.key().toUtf8().constData(), it.value().toUtf8().constData(), 0);
-    for (auto it = options.streamTags.cbegin(); stream && it != options.streamTags.cend(); ++it)
-        av_dict_set(&stream->metadata, it.key().toUtf8().constData(), it.value().toUtf8().constData(), 0);
+    if (options.chapters > 0) {
+        container->chapters = static_cast<AVChapter **>(av_calloc(size_t(options.chapters), sizeof(AVChapter *)));
+        const double length = (encoders.empty() ? 1.0 : audio.seconds()) / options.chapters;
+        for (int i = 0; container->chapters && i < options.chapters; ++i) {
+            auto *chapter = static_cast<AVChapter *>(av_mallocz(sizeof(AVChapter)));
+            if (!chapter)
+                break;
+            chapter->id = i;
+            chapter->time_base = AVRational{1, 1000};
+            chapter->start = int64_t(i * length * 1000.0);
+            chapter->end = int64_t((i + 1) * length * 1000.0);
+            av_dict_set(&chapter->metadata, "title", QStringLiteral("Satz %1").arg(i + 1).toUtf8().constData(), 0);
+            container->chapters[container->nb_chapters++] = chapter;
+        }
+    }
+    for (AVStream *stream : streams) {
+        for (auto it = options.streamTags.cbegin(); it != options.streamTags.cend(); ++it)
+            av_dict_set(&stream->metadata, it.key().toUtf8().constData(), it.value().toUtf8().constData(), 0);
+    }
+    AVStream *subtitleStream = nullptr;
+    if (options.withSubtitles) {
+        subtitleStream = avformat_new_stream(container.get(), nullptr);
+        if (!subtitleStream)
+            return QStringLiteral("out of memory");
+        subtitleStream->codecpar->codec_type = AVMEDIA_TYPE_SUBTITLE;
+        const bool quickTime = std::strcmp(container->oformat->name, "mp4") == 0
+                               || std::strcmp(container->oformat->name, "mov") == 0;
+        subtitleStream->codecpar->codec_id = quickTime ? AV_CODEC_ID_MOV_TEXT : AV_CODEC_ID_SUBRIP;
+        subtitleStream->time_base = AVRational{1, 1000};
+        av_dict_set(&subtitleStream->metadata, "language", "deu", 0);
+    }
 
     AVStream *pictureStream = nullptr;
     if (!options.picture.isEmpty()) {
@@ -195,7 +233,9 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
             return fail("cannot write the picture", r);
     }
 
-    if (encoder) {
+    for (size_t k = 0; k < encoders.size(); ++k) {
+        AVCodecContext *encoder = encoders[k].get();
+        AVStream *stream = streams[k];
         SwrContext *rawSwr = nullptr;
         r = swr_alloc_set_opts2(&rawSwr, &encoder->ch_layout, encoder->sample_fmt, encoder->sample_rate,
                                 &encoder->ch_layout, AV_SAMPLE_FMT_FLT, audio.sampleRate, 0, nullptr);
@@ -226,18 +266,37 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
             if ((r = swr_convert(swr.get(), frame->data, n, &in, n)) < 0)
                 return fail("conversion failed", r);
             frame->pts = done;
-            if ((r = avcodec_send_frame(encoder.get(), frame.get())) < 0)
+            if ((r = avcodec_send_frame(encoder, frame.get())) < 0)
                 return fail("encoder refused a frame", r);
-            if ((r = writePackets(encoder.get(), container.get(), stream, packet.get())) < 0)
+            if ((r = writePackets(encoder, container.get(), stream, packet.get())) < 0)
                 return fail("cannot write a packet", r);
         }
-        avcodec_send_frame(encoder.get(), nullptr);
-        if ((r = writePackets(encoder.get(), container.get(), stream, packet.get())) < 0)
+        avcodec_send_frame(encoder, nullptr);
+        if ((r = writePackets(encoder, container.get(), stream, packet.get())) < 0)
             return fail("cannot write a packet", r);
+    }
+    if (subtitleStream) {
+        ff::PacketPtr line(av_packet_alloc());
+        const double seconds = encoders.empty() ? 1.0 : audio.seconds();
+        for (int i = 0; line && i < 3; ++i) {
+            QByteArray text = QStringLiteral("Zeile %1").arg(i + 1).toUtf8();
+            // Timed text starts with its length.
+            if (subtitleStream->codecpar->codec_id == AV_CODEC_ID_MOV_TEXT)
+                text.prepend(char(text.size() & 0xff)).prepend(char(text.size() >> 8));
+            if ((r = av_new_packet(line.get(), int(text.size()))) < 0)
+                return fail("out of memory", r);
+            std::copy(text.cbegin(), text.cend(), line->data);
+            line->pts = line->dts = int64_t((0.1 + i * seconds / 3.0) * 1000.0);
+            line->duration = 500;
+            line->stream_index = subtitleStream->index;
+            line->flags |= AV_PKT_FLAG_KEY;
+            if ((r = av_interleaved_write_frame(container.get(), line.get())) < 0)
+                return fail("cannot write a subtitle", r);
+        }
     }
     if (videoEncoder) {
         const QString error = writeVideo(container.get(), videoStream, videoEncoder.get(),
-                                         encoder ? audio.seconds() : 1.0);
+                                         encoders.empty() ? 1.0 : audio.seconds());
         if (!error.isEmpty())
             return error;
     }
@@ -247,7 +306,7 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
     return {};
 }
 
-AudioBuffer decode(const QString &path, QString *error)
+AudioBuffer decode(const QString &path, QString *error, int audioStream)
 {
     AudioBuffer audio;
     auto failWith = [&](const char *what, int code) {
@@ -265,7 +324,11 @@ AudioBuffer decode(const QString &path, QString *error)
     ff::InputFormatPtr input(rawInput);
     if ((r = avformat_find_stream_info(input.get(), nullptr)) < 0)
         return failWith("no stream information", r);
-    const int streamIndex = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    int streamIndex = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    for (unsigned i = 0, audioSeen = 0; audioStream >= 0 && i < input->nb_streams; ++i) {
+        if (input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && int(audioSeen++) == audioStream)
+            streamIndex = int(i);
+    }
     if (streamIndex < 0)
         return failWith("no audio stream", streamIndex);
     const AVStream *stream = input->streams[streamIndex];
@@ -273,6 +336,8 @@ AudioBuffer decode(const QString &path, QString *error)
     if (!codec)
         return failWith("no decoder", AVERROR_DECODER_NOT_FOUND);
     ff::CodecContextPtr decoder(avcodec_alloc_context3(codec));
+    if (decoder)
+        decoder->pkt_timebase = stream->time_base;
     if ((r = avcodec_parameters_to_context(decoder.get(), stream->codecpar)) < 0
         || (r = avcodec_open2(decoder.get(), codec, nullptr)) < 0) {
         return failWith("cannot open the decoder", r);
@@ -287,6 +352,8 @@ AudioBuffer decode(const QString &path, QString *error)
         int result;
         while ((result = avcodec_receive_frame(decoder.get(), frame.get())) >= 0) {
             if (!swr) {
+                if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
+                    audio.startSeconds = double(frame->best_effort_timestamp) * av_q2d(stream->time_base);
                 audio.sampleRate = frame->sample_rate;
                 audio.channels = frame->ch_layout.nb_channels;
                 SwrContext *rawSwr = nullptr;
@@ -327,6 +394,28 @@ AudioBuffer decode(const QString &path, QString *error)
     return audio;
 }
 
+QStringList packets(const QString &path, AVMediaType type)
+{
+    QStringList result;
+    AVFormatContext *rawInput = nullptr;
+    if (avformat_open_input(&rawInput, path.toLocal8Bit().constData(), nullptr, nullptr) < 0)
+        return result;
+    ff::InputFormatPtr input(rawInput);
+    avformat_find_stream_info(input.get(), nullptr);
+    ff::PacketPtr packet(av_packet_alloc());
+    while (packet && av_read_frame(input.get(), packet.get()) >= 0) {
+        const AVStream *stream = input->streams[packet->stream_index];
+        if (stream->codecpar->codec_type == type && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
+            const QByteArray data(reinterpret_cast<const char *>(packet->data), packet->size);
+            result << QStringLiteral("%1 ms %2")
+                          .arg(std::llround(double(packet->pts) * av_q2d(stream->time_base) * 1000.0))
+                          .arg(QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex()));
+        }
+        av_packet_unref(packet.get());
+    }
+    return result;
+}
+
 Description describe(const QString &path)
 {
     Description description;
@@ -338,6 +427,9 @@ Description describe(const QString &path)
     const AVDictionaryEntry *tag = nullptr;
     while ((tag = av_dict_get(input->metadata, "", tag, AV_DICT_IGNORE_SUFFIX)))
         description.tags.insert(QString::fromUtf8(tag->key), QString::fromUtf8(tag->value));
+    description.container = QString::fromLatin1(input->iformat->name);
+    description.streams = int(input->nb_streams);
+    description.chapters = int(input->nb_chapters);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         const AVStream *stream = input->streams[i];
         if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) {

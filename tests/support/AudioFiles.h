@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavcodec/codec_id.h>
+#include <libavutil/avutil.h>
 #include <libavutil/samplefmt.h>
 }
 
@@ -11,6 +12,7 @@ extern "C" {
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 // Writing and reading real media files through FFmpeg for the tests.
 namespace AudioFiles {
@@ -33,8 +35,16 @@ struct WriteOptions
     // An attached picture (cover art), PNG or JPEG data.
     QByteArray picture;
     // Adds a small MPEG-4 video stream as long as the audio (1 s when there
-    // is no audio), as in a film or music video.
+    // is no audio), as in a film or music video; each picture differs from
+    // the one before.
     bool withVideo = false;
+    // Audio streams of the same signal (a film with several languages).
+    int audioStreams = 1;
+    // Adds a subtitle stream with a few lines (SubRip; MPEG-4 timed text in
+    // mp4 and mov).
+    bool withSubtitles = false;
+    // Chapters of equal length.
+    int chapters = 0;
     // Leaves the audio out (with withVideo: a silent film).
     bool withoutAudio = false;
 };
@@ -43,9 +53,14 @@ struct WriteOptions
 // empty string on success, otherwise what went wrong.
 QString write(const QString &path, const AudioBuffer &audio, const WriteOptions &options = {});
 
-// Decodes the best audio stream of any file to float samples at the
+// Decodes the best audio stream of any file (or its audio stream number
+// `audioStream`, counting audio streams only) to float samples at the
 // stream's own rate and channel count. `error` receives what went wrong.
-AudioBuffer decode(const QString &path, QString *error = nullptr);
+AudioBuffer decode(const QString &path, QString *error = nullptr, int audioStream = -1);
+
+// For every packet of the file's streams of one kind, in order: its
+// timestamp in milliseconds and a digest of its data.
+QStringList packets(const QString &path, AVMediaType type);
 
 // What a file says of itself: its best audio stream's codec, rate and bits
 // a sample (0 where the codec does not say), its container's tags, and the
@@ -53,6 +68,9 @@ AudioBuffer decode(const QString &path, QString *error = nullptr);
 struct Description
 {
     QString codec;
+    QString container;
+    int streams = 0;
+    int chapters = 0;
     int sampleRate = 0;
     int bits = 0;
     QMap<QString, QString> tags;

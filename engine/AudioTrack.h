@@ -1,0 +1,69 @@
+#pragma once
+
+#include "engine/AudioDecoder.h"
+#include "engine/ConversionSettings.h"
+#include "engine/EncodingSink.h"
+#include "engine/ProcessingChain.h"
+#include "engine/ThreadedSink.h"
+#include "engine/WorkingFormat.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class OutputFile;
+class OutputFormat;
+
+// One audio stream of the source, retuned into a stream of the output:
+// decoder, working format, processing chain and encoder, the encoder on a
+// thread of its own where asked.
+class AudioTrack
+{
+    Q_DECLARE_TR_FUNCTIONS(AudioTrack)
+
+public:
+    AudioTrack(const AVStream *source, const QString &sourceName, const ConversionSettings &settings);
+    ~AudioTrack();
+
+    // Opens the decoder, chooses the output's rate and resolution for the
+    // format, and adds the encoder's stream to the file (before its header
+    // is written). keepTimeline: the output stream starts where the source
+    // stream does, as beside copied video, instead of at 0.
+    bool open(const OutputFormat &format, OutputFile &file, bool keepTimeline, bool encoderThread);
+
+    int sourceIndex() const { return m_source->index; }
+    // A packet of the source stream.
+    bool feed(const AVPacket *packet);
+    // The end of the source: everything still held goes out.
+    bool finish();
+    // Gives up; nothing more is written.
+    void discard();
+
+    QString error() const { return m_error; }
+    // Things to know about a converted track, in words.
+    QStringList warnings() const;
+    // Seconds of source audio retuned.
+    double seconds() const;
+
+private:
+    bool fail(const QString &message);
+    bool take(const AVFrame *frame, double gapSeconds);
+    bool process(const float *samples, int frames);
+
+    const AVStream *m_source;
+    QString m_sourceName;
+    ConversionSettings m_settings;
+    AudioDecoder m_decoder;
+    std::optional<WorkingFormat> m_working;
+    std::optional<ProcessingChain> m_chain;
+    std::unique_ptr<EncodingSink> m_encoder;
+    std::optional<ThreadedSink> m_threaded;
+    AudioSink *m_sink = nullptr;
+    std::vector<float> m_silence;
+    int m_rate = 0;  // the processing's
+    bool m_keepTimeline = false;
+    bool m_started = false;
+    QString m_error;
+};

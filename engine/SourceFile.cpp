@@ -1,0 +1,67 @@
+#include "engine/SourceFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+bool SourceFile::fail(const QString &message)
+{
+    m_error = message;
+    return false;
+}
+
+bool SourceFile::open(const QString &path)
+{
+    m_name = QFileInfo(path).fileName();
+    AVFormatContext *raw = nullptr;
+    int r = avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr);
+    if (r < 0)
+        return fail(tr("Cannot open “%1”: %2.").arg(m_name, ff::errorText(r)));
+    m_input.reset(raw);
+    if ((r = avformat_find_stream_info(m_input.get(), nullptr)) < 0)
+        return fail(tr("Cannot read “%1”: %2.").arg(m_name, ff::errorText(r)));
+    m_bestAudio = std::max(-1, av_find_best_stream(m_input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0));
+
+    // The audio's own duration, else the container's.
+    const AVStream *audio = m_bestAudio >= 0 ? m_input->streams[m_bestAudio] : nullptr;
+    if (audio && audio->duration != AV_NOPTS_VALUE && audio->duration > 0)
+        m_duration = double(audio->duration) * av_q2d(audio->time_base);
+    else if (m_input->duration != AV_NOPTS_VALUE && m_input->duration > 0)
+        m_duration = double(m_input->duration) / AV_TIME_BASE;
+    return true;
+}
+
+bool SourceFile::hasVideo() const
+{
+    for (unsigned i = 0; i < m_input->nb_streams; ++i) {
+        const AVStream *stream = m_input->streams[i];
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            return true;
+    }
+    return false;
+}
+
+bool SourceFile::read(AVPacket *packet)
+{
+    if (av_read_frame(m_input.get(), packet) < 0)
+        return false;
+    if (packet->stream_index == m_bestAudio && packet->pts != AV_NOPTS_VALUE) {
+        const AVStream *audio = m_input->streams[m_bestAudio];
+        m_seconds = double(packet->pts - std::max<int64_t>(0, audio->start_time == AV_NOPTS_VALUE ? 0
+                                                                                                 : audio->start_time))
+                    * av_q2d(audio->time_base);
+    }
+    return true;
+}
+
+double SourceFile::position() const
+{
+    if (m_duration > 0.0)
+        return std::clamp(m_seconds / m_duration, 0.0, 1.0);
+    AVIOContext *io = m_input ? m_input->pb : nullptr;
+    const int64_t size = io ? avio_size(io) : -1;
+    if (size <= 0)
+        return 0.0;
+    return std::clamp(double(avio_tell(io)) / double(size), 0.0, 1.0);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engine/FFmpegPointers.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+// A source as its container shows it: its streams, and its packets one by
+// one.
+class SourceFile
+{
+    Q_DECLARE_TR_FUNCTIONS(SourceFile)
+
+public:
+    // False when the file cannot be opened or read as media; error() says
+    // why.
+    bool open(const QString &path);
+
+    AVFormatContext *container() const { return m_input.get(); }
+    // The best audio stream's index, or -1 when there is none.
+    int bestAudioStream() const { return m_bestAudio; }
+    // Whether a moving picture is among the streams (cover art is not).
+    bool hasVideo() const;
+
+    // The next packet of any stream; false at the end, or where the source
+    // cannot be read any further.
+    bool read(AVPacket *packet);
+
+    // How far the reading has come, from 0 to 1: by time where the source
+    // says how long it is, else by bytes.
+    double position() const;
+
+    QString name() const { return m_name; }
+    QString error() const { return m_error; }
+
+private:
+    bool fail(const QString &message);
+
+    QString m_name;  // the file's name, for messages
+    ff::InputFormatPtr m_input;
+    int m_bestAudio = -1;
+    double m_duration = 0.0;  // seconds; 0 when the source does not say
+    double m_seconds = 0.0;   // where the last packet of the best audio stream began
+    QString m_error;
+};
