@@ -76,6 +76,12 @@ bool AudioDecoder::receive(const FrameSink &sink, bool draining)
     }
 }
 
+void AudioDecoder::flush()
+{
+    avcodec_flush_buffers(m_decoder.get());
+    m_expected = -1.0;
+}
+
 void AudioDecoder::countDamage()
 {
     ++m_damaged;

@@ -26,6 +26,8 @@ public:
     // decoder gives out what it holds) and hands on every frame. False when
     // the sink stopped or decoding failed (error() then says why).
     bool decode(const AVPacket *packet, const FrameSink &sink);
+    // Forgets what it holds, after a seek.
+    void flush();
 
     int damagedPackets() const { return m_damaged; }
     double damagedSeconds() const { return m_damagedSeconds; }

@@ -5,6 +5,7 @@
 #include "engine/OutputFile.h"
 #include "engine/OutputFormat.h"
 #include "engine/SourceFile.h"
+#include "engine/TuningMeasurement.h"
 
 #include <QFileInfo>
 
@@ -107,6 +108,28 @@ ConversionResult Conversion::run()
     if (source.bestAudioStream() < 0)
         return failed(tr("“%1” contains no audio.").arg(source.name()));
     AVFormatContext *input = source.container();
+
+    // The source's own concert pitch, where asked and measurable.
+    ConversionSettings tuned = settings;
+    QStringList notes;
+    double measured = 0.0;
+    if (settings.detectSourcePitch) {
+        const TuningMeasurement::Result tuning =
+            TuningMeasurement::measure(m_request.sourcePath, settings.sourceFrequency, m_stopRequested);
+        if (m_stopRequested && m_stopRequested()) {
+            ConversionResult stopped;
+            stopped.status = ConversionResult::Stopped;
+            return stopped;
+        }
+        if (tuning.confident()) {
+            measured = tuned.sourceFrequency = tuning.a4Hz;
+        } else {
+            notes << tr("The tuning of “%1” could not be measured (confidence %2); it was taken to be A4 = %3 Hz.")
+                         .arg(source.name(), QString::number(tuning.confidence, 'f', 2),
+                              QString::number(settings.sourceFrequency));
+        }
+    }
+
     // A video keeps its picture, its subtitles and every audio stream; a
     // song, its best audio stream and its cover art.
     const bool video = settings.keepVideo && source.hasVideo();
@@ -130,7 +153,7 @@ ConversionResult Conversion::run()
             }
         } else if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO
                    && (int(i) == source.bestAudioStream() || video)) {
-            tracks.push_back(std::make_unique<AudioTrack>(stream, source.name(), settings));
+            tracks.push_back(std::make_unique<AudioTrack>(stream, source.name(), tuned));
             if (!tracks.back()->open(*format, file, video, encoderThread))
                 return failed(tracks.back()->error());
         } else if (!video) {
@@ -138,13 +161,15 @@ ConversionResult Conversion::run()
         }
     }
     Metadata::copyTags(input, input->streams[source.bestAudioStream()], &file.container()->metadata);
-    Metadata::addTuningNote(file.container(), Metadata::tuningNote(settings));
+    Metadata::addTuningNote(file.container(), Metadata::tuningNote(settings, measured));
     if (video)
         file.copyChapters(input);
     if (!file.writeHeader())
         return failed(file.error());
 
     ConversionResult result;
+    result.warnings = notes;
+    result.measuredA4 = measured;
     auto abandon = [&](ConversionResult::Status status, const QString &message) {
         for (const auto &track : tracks)
             track->discard();

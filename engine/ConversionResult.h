@@ -20,6 +20,7 @@ struct ConversionResult
     // source, a fallback), in words.
     QStringList warnings;
     double audioSeconds = 0.0;  // of the source, as decoded
+    double measuredA4 = 0.0;    // Hz, where the source's pitch was measured and used
 
     bool converted() const { return status == Converted; }
 };

@@ -55,6 +55,12 @@ bool SourceFile::read(AVPacket *packet)
     return true;
 }
 
+bool SourceFile::seek(double seconds)
+{
+    const int64_t start = m_input->start_time == AV_NOPTS_VALUE ? 0 : m_input->start_time;
+    return av_seek_frame(m_input.get(), -1, start + int64_t(seconds * AV_TIME_BASE), AVSEEK_FLAG_BACKWARD) >= 0;
+}
+
 double SourceFile::position() const
 {
     if (m_duration > 0.0)

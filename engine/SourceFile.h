@@ -29,6 +29,10 @@ public:
     // How far the reading has come, from 0 to 1: by time where the source
     // says how long it is, else by bytes.
     double position() const;
+    // Seconds of audio the source says it holds; 0 when it does not say.
+    double durationSeconds() const { return m_duration; }
+    // Goes to the key point at or before `seconds` (from the start).
+    bool seek(double seconds);
 
     QString name() const { return m_name; }
     QString error() const { return m_error; }

@@ -1,6 +1,7 @@
 // The conversion end to end: real files in, real files out, measured.
 #include "engine/Conversion.h"
 #include "engine/OutputFile.h"
+#include "engine/TuningMeasurement.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioFiles.h"
 #include "support/TestSignals.h"
@@ -90,6 +91,7 @@ private slots:
     void tagsAndPictures();
     void resolutionAndDither();
     void damagedSource();
+    void measuredSourcePitch();
     void failures_data();
     void failures();
     void freeNames_data();
@@ -709,6 +711,47 @@ void TestConversion::stopRequests()
         QCOMPARE(result.status, ConversionResult::Stopped);
         QCOMPARE(filesIn(out), QStringList());
     }
+}
+
+// With "Detect", the source's own tuning is measured and the shift taken
+// from it: music tuned to 442 Hz lands on 432 Hz, where the nominal 440 Hz
+// leaves it about 433.96 Hz; where nothing tonal can be measured, the
+// nominal pitch serves, and the result says so.
+void TestConversion::measuredSourcePitch()
+{
+    const QString tuned = m_dir.filePath(QStringLiteral("at442.wav"));
+    QCOMPARE(AudioFiles::write(tuned, TestSignals::tunedMusic(442.0, 20.0, 44100, 2, false, true)), QString());
+    const QString noise = m_dir.filePath(QStringLiteral("noise.wav"));
+    QCOMPARE(AudioFiles::write(noise, TestSignals::noise(5.0, 44100, 2)), QString());
+
+    // Where a file's grid of notes lies, by the program's own measure and
+    // by the strongest partial of the whole.
+    auto gridOf = [](const QString &path) {
+        const double partial = AudioAnalysis::pitch(AudioFiles::decode(path), 1.0, 19.0);
+        const double offset = std::remainder(1200.0 * std::log2(partial / 440.0), 100.0);
+        return std::make_pair(TuningMeasurement::measure(path, 440.0).a4Hz, 440.0 * std::exp2(offset / 1200.0));
+    };
+    for (bool detect : {true, false}) {
+        ConversionSettings settings = settingsFor(AppConstants::A_Frequency, AppConstants::F_Flac);
+        settings.detectSourcePitch = detect;
+        const Outcome outcome = convert(tuned, freshFolder(), settings);
+        QVERIFY(outcome.result.converted());
+        const double expected = detect ? 432.0 : 442.0 * 432.0 / 440.0;
+        const auto [measured, partial] = gridOf(outcome.result.outputPath);
+        for (double hz : {measured, partial})
+            QVERIFY2(std::abs(AudioAnalysis::cents(hz, expected)) <= 1.0, qPrintable(QString::number(hz, 'f', 3)));
+        QCOMPARE(outcome.result.measuredA4 > 0.0, detect);
+        QCOMPARE(outcome.result.warnings, QStringList());
+    }
+
+    ConversionSettings settings = settingsFor(AppConstants::A_Time, AppConstants::F_Flac);
+    settings.detectSourcePitch = true;
+    const Outcome fallback = convert(noise, freshFolder(), settings);
+    QVERIFY(fallback.result.converted());
+    QCOMPARE(fallback.result.measuredA4, 0.0);
+    QCOMPARE(fallback.result.warnings.size(), 1);
+    QVERIFY2(fallback.result.warnings.first().startsWith(QStringLiteral("The tuning of “noise.wav” could not be measured")),
+             qPrintable(fallback.result.warnings.first()));
 }
 
 QTEST_GUILESS_MAIN(TestConversion)

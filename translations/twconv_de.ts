@@ -60,6 +60,10 @@
         <source>“%1”: its %2 stream (%3) cannot be copied into a %4 file.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The tuning of “%1” could not be measured (confidence %2); it was taken to be A4 = %3 Hz.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>EncodingSink</name>
@@ -292,6 +296,13 @@
     <message>
         <source>Target frequency</source>
         <translation>Zielfrequenz</translation>
+    </message>
+</context>
+<context>
+    <name>TuningMeasurement</name>
+    <message>
+        <source>“%1” contains no audio.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

@@ -67,6 +67,10 @@
         <source>“%1”: its %2 stream (%3) cannot be copied into a %4 file.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The tuning of “%1” could not be measured (confidence %2); it was taken to be A4 = %3 Hz.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>EncodingSink</name>
@@ -298,6 +302,13 @@
     </message>
     <message>
         <source>Target frequency</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TuningMeasurement</name>
+    <message>
+        <source>“%1” contains no audio.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
