@@ -108,6 +108,15 @@ ConversionResult Conversion::run()
     if (source.bestAudioStream() < 0)
         return failed(tr("“%1” contains no audio.").arg(source.name()));
     AVFormatContext *input = source.container();
+    // Our own output, retuned already: converting it again would retune it
+    // twice.
+    const QString note = Metadata::tuningNoteOf(input);
+    if (!note.isEmpty()) {
+        ConversionResult skipped;
+        skipped.status = ConversionResult::Skipped;
+        skipped.message = tr("“%1” was retuned already (%2).").arg(source.name(), note);
+        return skipped;
+    }
 
     // The source's own concert pitch, where asked and measurable.
     ConversionSettings tuned = settings;
@@ -202,11 +211,26 @@ ConversionResult Conversion::run()
             return abandon(ConversionResult::Failed, file.error());
         report(source.position());
     }
+    // A source that was cut short or written to while it was read would
+    // give a short output that looks whole.
+    const double duration = source.durationKnown() ? source.durationSeconds() : 0.0;
+    auto short_ = [&](double seconds) {
+        return tr("“%1” ended after %2 of %3 s").arg(source.name(), QString::number(seconds, 'f', 1),
+                                                   QString::number(duration, 'f', 1));
+    };
+    if (source.changed()) {
+        return abandon(ConversionResult::Failed,
+                       tr("%1: the file changed while it was read.").arg(short_(tracks.front()->seconds())));
+    }
+    if (!source.error().isEmpty())
+        return abandon(ConversionResult::Failed, source.error());
     for (const auto &track : tracks) {
         if (!track->finish())
             return abandon(ConversionResult::Failed, track->error());
         result.warnings << track->warnings();
     }
+    if (duration > 0.0 && tracks.front()->seconds() < duration - 1.0)
+        result.warnings << tr("%1: the file is incomplete.").arg(short_(tracks.front()->seconds()));
     if (!file.finish())
         return abandon(ConversionResult::Failed, file.error());
 

@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include <QByteArray>
+#include <QRegularExpression>
 
 #include <cmath>
 #include <cstring>
@@ -84,4 +85,22 @@ void Metadata::addTuningNote(AVFormatContext *output, const QString &note)
     const AVDictionaryEntry *comment = av_dict_get(output->metadata, "comment", nullptr, 0);
     const QByteArray combined = comment && comment->value[0] ? QByteArray(comment->value) + '\n' + text : text;
     av_dict_set(&output->metadata, "comment", combined.constData(), 0);
+}
+
+QString Metadata::tuningNoteOf(const AVFormatContext *source)
+{
+    // A tag of its own, or our words in the comment where there is none.
+    static const QRegularExpression note(
+        QStringLiteral("A4 = [0-9.]+ Hz \\(from (a measured )?[0-9.]+ Hz, (time|frequency) based\\)"));
+    const AVDictionary *streamTags = source->nb_streams > 0 ? source->streams[0]->metadata : nullptr;
+    for (const AVDictionary *tags : {const_cast<const AVDictionary *>(source->metadata), streamTags}) {
+        if (const AVDictionaryEntry *tuning = av_dict_get(tags, TuningKey, nullptr, 0))
+            return QString::fromUtf8(tuning->value);
+        if (const AVDictionaryEntry *comment = av_dict_get(tags, "comment", nullptr, 0)) {
+            const QRegularExpressionMatch match = note.match(QString::fromUtf8(comment->value));
+            if (match.hasMatch())
+                return match.captured(0);
+        }
+    }
+    return QString();
 }

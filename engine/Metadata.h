@@ -28,4 +28,6 @@ public:
     // Adds the note as the tag TUNING where the container takes tags of any
     // name, else to the comment, the one field every player shows.
     static void addTuningNote(AVFormatContext *output, const QString &note);
+    // The note of a file this program retuned; empty for any other.
+    static QString tuningNoteOf(const AVFormatContext *source);
 };

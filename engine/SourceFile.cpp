@@ -13,7 +13,11 @@ bool SourceFile::fail(const QString &message)
 
 bool SourceFile::open(const QString &path)
 {
-    m_name = QFileInfo(path).fileName();
+    const QFileInfo info(path);
+    m_name = info.fileName();
+    m_path = path;
+    m_size = info.size();
+    m_modified = info.lastModified();
     AVFormatContext *raw = nullptr;
     int r = avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr);
     if (r < 0)
@@ -44,8 +48,12 @@ bool SourceFile::hasVideo() const
 
 bool SourceFile::read(AVPacket *packet)
 {
-    if (av_read_frame(m_input.get(), packet) < 0)
+    const int r = av_read_frame(m_input.get(), packet);
+    if (r < 0) {
+        if (r != AVERROR_EOF)
+            m_error = tr("Reading “%1” failed: %2.").arg(m_name, ff::errorText(r));
         return false;
+    }
     if (packet->stream_index == m_bestAudio && packet->pts != AV_NOPTS_VALUE) {
         const AVStream *audio = m_input->streams[m_bestAudio];
         m_seconds = double(packet->pts - std::max<int64_t>(0, audio->start_time == AV_NOPTS_VALUE ? 0
@@ -53,6 +61,17 @@ bool SourceFile::read(AVPacket *packet)
                     * av_q2d(audio->time_base);
     }
     return true;
+}
+
+bool SourceFile::changed() const
+{
+    const QFileInfo now(m_path);
+    return !now.exists() || now.size() != m_size || now.lastModified() != m_modified;
+}
+
+bool SourceFile::durationKnown() const
+{
+    return m_duration > 0.0 && m_input->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
 }
 
 bool SourceFile::seek(double seconds)

@@ -3,6 +3,7 @@
 #include "engine/FFmpegPointers.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QString>
 
 // A source as its container shows it: its streams, and its packets one by
@@ -23,8 +24,14 @@ public:
     bool hasVideo() const;
 
     // The next packet of any stream; false at the end, or where the source
-    // cannot be read any further.
+    // cannot be read any further (error() then says why).
     bool read(AVPacket *packet);
+    // Whether the file is no longer what was opened: shorter, longer or
+    // written to since.
+    bool changed() const;
+    // Whether the source's own duration can be trusted (not a guess from
+    // its bit rate).
+    bool durationKnown() const;
 
     // How far the reading has come, from 0 to 1: by time where the source
     // says how long it is, else by bytes.
@@ -41,6 +48,9 @@ private:
     bool fail(const QString &message);
 
     QString m_name;  // the file's name, for messages
+    QString m_path;
+    qint64 m_size = -1;
+    QDateTime m_modified;
     ff::InputFormatPtr m_input;
     int m_bestAudio = -1;
     double m_duration = 0.0;  // seconds; 0 when the source does not say

@@ -92,6 +92,7 @@ private slots:
     void resolutionAndDither();
     void damagedSource();
     void measuredSourcePitch();
+    void sourcesThatChange();
     void failures_data();
     void failures();
     void freeNames_data();
@@ -407,6 +408,14 @@ void TestConversion::tagsAndPictures()
             QVERIFY2(it.key().compare(QLatin1String(gone), Qt::CaseInsensitive) != 0, gone);
     }
     QCOMPARE(output.pictures, source == QLatin1String("ogg") ? QList<QByteArray>() : QList<QByteArray>{picture});
+
+    // Converting the output again would retune it twice.
+    const QString again = freshFolder();
+    const Outcome twice = convert(outcome.result.outputPath, again, settingsFor(AppConstants::A_Time, format));
+    QCOMPARE(twice.result.status, ConversionResult::Skipped);
+    QVERIFY2(twice.result.message.endsWith(QStringLiteral(" was retuned already (%1).").arg(note)),
+             qPrintable(twice.result.message));
+    QCOMPARE(filesIn(again), QStringList());
 }
 
 // A 24-bit source keeps a tone at -110 dBFS under a loud one, which 16 bits
@@ -752,6 +761,39 @@ void TestConversion::measuredSourcePitch()
     QCOMPARE(fallback.result.warnings.size(), 1);
     QVERIFY2(fallback.result.warnings.first().startsWith(QStringLiteral("The tuning of “noise.wav” could not be measured")),
              qPrintable(fallback.result.warnings.first()));
+}
+
+// A source cut short while it is read fails, and leaves nothing; one that
+// was short from the start (a download cut off) converts with a warning.
+void TestConversion::sourcesThatChange()
+{
+    const QString input = m_dir.filePath(QStringLiteral("shrinking.wav"));
+    QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 30.0)), QString());
+    const QString out = freshFolder();
+    std::atomic<bool> cut{false};
+    Conversion conversion({input, out, settingsFor(AppConstants::A_Frequency, AppConstants::F_Wav)});
+    conversion.setProgressCallback([&](double progress) {
+        if (progress > 0.2 && !cut.exchange(true))
+            QFile::resize(input, QFileInfo(input).size() / 2);
+    });
+    const ConversionResult shrunk = conversion.run();
+    QCOMPARE(shrunk.status, ConversionResult::Failed);
+    QVERIFY2(QRegularExpression(QStringLiteral("^“shrinking\\.wav” ended after 15\\.0 of 30\\.0 s: the file "
+                                               "changed while it was read\\.$"))
+                 .match(shrunk.message)
+                 .hasMatch(),
+             qPrintable(shrunk.message));
+    QCOMPARE(filesIn(out), QStringList());
+
+    // The header says 30 s; the data ends after about 12.
+    const QString cutOff = m_dir.filePath(QStringLiteral("cut-off.mp3"));
+    QCOMPARE(AudioFiles::write(cutOff, TestSignals::sine(440.0, 30.0)), QString());
+    QVERIFY(QFile::resize(cutOff, QFileInfo(cutOff).size() * 2 / 5));
+    const Outcome incomplete = convert(cutOff, freshFolder(), settingsFor(AppConstants::A_Time, AppConstants::F_Wav));
+    QVERIFY(incomplete.result.converted());
+    QVERIFY2(incomplete.result.warnings.filter(QRegularExpression(
+                 QStringLiteral("^“cut-off\\.mp3” ended after 1[12]\\.\\d of 30\\.0 s: the file is incomplete\\.$"))).size() == 1,
+             qPrintable(incomplete.result.warnings.join(QLatin1Char('|'))));
 }
 
 QTEST_GUILESS_MAIN(TestConversion)
