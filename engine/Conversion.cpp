@@ -80,6 +80,18 @@ ConversionResult Conversion::run()
     const OutputFormat *format = OutputFormat::find(settings.audioFormat);
     if (!format)
         return failed(tr("Unknown output format: %1.").arg(int(settings.audioFormat)));
+    const QString baseName = QFileInfo(m_request.sourcePath).completeBaseName();
+    if (settings.skipExisting) {
+        const QString existing = OutputFile::existing(m_request.targetDirectory, baseName, format->extension());
+        if (!existing.isEmpty()) {
+            ConversionResult result;
+            result.status = ConversionResult::Skipped;
+            result.outputPath = existing;
+            result.message = tr("“%1” exists already.").arg(existing);
+            return result;
+        }
+    }
+
     const int rate = OutputFormat::SampleRate;
     const int channels = OutputFormat::Channels;
     auto processor = ProcessingChain::processorFor(settings.algorithm, rate, channels, settings.semitones());
@@ -90,11 +102,12 @@ ConversionResult Conversion::run()
     AudioInput input;
     if (!input.open(m_request.sourcePath))
         return failed(input.error());
+    if (m_duration)
+        m_duration(input.durationSeconds());
 
     OutputFile file;
     EncodingSink encoder(file);
-    if (!file.create(m_request.targetDirectory, QFileInfo(m_request.sourcePath).completeBaseName(),
-                     format->extension()))
+    if (!file.create(m_request.targetDirectory, baseName, format->extension()))
         return failed(file.error());
     if (!encoder.open(*format, settings.audioBitrate, rate, channels))
         return failed(encoder.error());
@@ -121,7 +134,11 @@ ConversionResult Conversion::run()
     };
 
     WorkingFormat working(rate, channels);
-    auto process = [&](const float *samples, int frames) { return chain.put(samples, frames, sink); };
+    long long frames = 0;
+    auto process = [&](const float *samples, int count) {
+        frames += count;
+        return chain.put(samples, count, sink);
+    };
     for (;;) {
         if (m_stopRequested && m_stopRequested())
             return stopped();
@@ -149,5 +166,6 @@ ConversionResult Conversion::run()
     ConversionResult result;
     result.status = ConversionResult::Converted;
     result.outputPath = file.path();
+    result.audioSeconds = double(frames) / rate;
     return result;
 }

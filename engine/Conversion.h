@@ -32,6 +32,9 @@ public:
     // Gets the fraction done, from 0 to 1: about a hundred reports, rising,
     // the last one 1.0 for a converted file.
     void setProgressCallback(std::function<void(double)> progress) { m_progress = std::move(progress); }
+    // Gets the source's length in seconds once it is open (0 when the
+    // source does not tell).
+    void setDurationCallback(std::function<void(double)> duration) { m_duration = std::move(duration); }
     void setEncoderThread(EncoderThread mode) { m_encoderThread = mode; }
 
     ConversionResult run();
@@ -44,6 +47,7 @@ private:
     ConversionRequest m_request;
     std::function<bool()> m_stopRequested;
     std::function<void(double)> m_progress;
+    std::function<void(double)> m_duration;
     EncoderThread m_encoderThread = EncoderThread::Auto;
     double m_reported = -1.0;
 };
