@@ -14,12 +14,14 @@ std::atomic<int> CommandLineConverter::s_stopSignal{0};
 
 namespace {
 
+// 0:07, 12:34, 1:02:03
 QString duration(double seconds)
 {
     const long long s = std::llround(seconds);
+    const QLatin1Char zero('0');
     if (s >= 3600)
-        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, zero).arg(s % 60, 2, 10, zero);
+    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, zero);
 }
 
 } // namespace
@@ -211,7 +213,9 @@ QString CommandLineConverter::summary() const
                        .arg(m_skipped)
                        .arg(m_failed)
                        .arg(duration(double(m_clock.elapsed()) / 1000.0));
-    if (m_stopped)
-        text = QStringLiteral("Stopped: ") + text + QStringLiteral("; %1 not converted").arg(m_requests.size() - m_converted - m_skipped - m_failed);
+    if (m_stopped) {
+        const int notConverted = m_requests.size() - m_converted - m_skipped - m_failed;
+        text = QStringLiteral("Stopped: %1; %2 not converted").arg(text).arg(notConverted);
+    }
     return text;
 }

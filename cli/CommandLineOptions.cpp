@@ -24,9 +24,9 @@ bool staysBelow(const QString &cleanPath)
         && !cleanPath.startsWith(QLatin1String("../"));
 }
 
-} // namespace
-
-quint64 CommandLineOptions::shardHash(const QString &relativePath)
+// The stable hash that picks a file's shard, the same on every machine:
+// FNV-1a (64 bits) of the bytes of its relative path.
+quint64 shardHash(const QString &relativePath)
 {
     quint64 hash = 14695981039346656037ULL;
     for (const char byte : QFile::encodeName(relativePath)) {
@@ -35,6 +35,8 @@ quint64 CommandLineOptions::shardHash(const QString &relativePath)
     }
     return hash;
 }
+
+} // namespace
 
 bool CommandLineOptions::usageError(const QString &message)
 {

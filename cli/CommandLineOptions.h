@@ -23,10 +23,6 @@ public:
     bool verbose() const { return m_verbose; }
     QString reportPath() const { return m_reportPath; }
 
-    // The stable hash that picks a file's shard: FNV-1a (64 bits) of the
-    // bytes of its relative path.
-    static quint64 shardHash(const QString &relativePath);
-
 private:
     // A file to convert: its path, its output folder, and its path relative
     // to what was given (for the shards).

@@ -59,25 +59,10 @@ const char *statusName(ConversionResult::Status status)
     return "failed";
 }
 
-} // namespace
-
-ConversionReport::~ConversionReport()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-bool ConversionReport::open(const QString &path)
-{
-    m_path = path;
-    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (m_fd < 0)
-        m_error = QStringLiteral("cannot write the report '%1': %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-    return m_fd >= 0;
-}
-
-QByteArray ConversionReport::line(const ConversionRequest &request, const ConversionResult &result,
-                                  double wallSeconds)
+// The line for one file, without its newline. A byte of a name that is
+// not UTF-8 is written as \udcXX, which Python's surrogateescape reads back
+// as that byte.
+QByteArray line(const ConversionRequest &request, const ConversionResult &result, double wallSeconds)
 {
     const ConversionSettings &settings = request.settings;
     QByteArray text = "{\"source\":" + jsonString(request.sourcePath);
@@ -91,6 +76,25 @@ QByteArray ConversionReport::line(const ConversionRequest &request, const Conver
     text += ",\"pitch\":" + QByteArray::number(settings.targetFrequency, 'g', 10);
     text += ",\"source_pitch\":" + QByteArray::number(settings.sourceFrequency, 'g', 10);
     return text + '}';
+}
+
+} // namespace
+
+ConversionReport::~ConversionReport()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool ConversionReport::open(const QString &path)
+{
+    m_path = path;
+    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
+        m_error = QStringLiteral("cannot write the report '%1': %2")
+                      .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    return m_fd >= 0;
 }
 
 bool ConversionReport::add(const ConversionRequest &request, const ConversionResult &result, double wallSeconds)

@@ -24,11 +24,6 @@ public:
     // Writes the file's line; false (error() says why) when it could not.
     bool add(const ConversionRequest &request, const ConversionResult &result, double wallSeconds);
 
-    // The line for one file, without its newline. Names are JSON strings;
-    // a byte of a name that is not UTF-8 is written as \udcXX (what
-    // Python's surrogateescape reads back as that byte).
-    static QByteArray line(const ConversionRequest &request, const ConversionResult &result, double wallSeconds);
-
 private:
     QString m_path;
     int m_fd = -1;

@@ -191,8 +191,10 @@ bool OutputFile::create(const QString &folder, const QString &baseName, const QS
     // The final name's extension chooses the container.
     const int r = avformat_alloc_output_context2(&raw, nullptr, nullptr, QFile::encodeName(m_path).constData());
     m_container.reset(raw);
-    if (r < 0 || !raw)
-        return fail(tr("No container for “%1”: %2.").arg(m_path, ff::errorText(r < 0 ? r : AVERROR_MUXER_NOT_FOUND)));
+    if (r < 0 || !raw) {
+        return fail(
+            tr("No container for “%1”: %2.").arg(m_path, ff::errorText(r < 0 ? r : AVERROR_MUXER_NOT_FOUND)));
+    }
     m_container->pb = m_io.get();
     return true;
 }
@@ -211,9 +213,9 @@ bool OutputFile::pickName()
         return fail(tr("The output name “%1” is too long: %2 bytes, of the %3 a name may have here.")
                         .arg(name, QString::number(bytes), QString::number(m_nameMax)));
     }
-    return fail(tr("“%1” exists, and the next free name, “%2”, is too long: %3 bytes, of the %4 a name may have "
-                   "here.")
-                    .arg(plain, name, QString::number(bytes), QString::number(m_nameMax)));
+    return fail(
+        tr("“%1” exists, and the next free name, “%2”, is too long: %3 bytes, of the %4 a name may have here.")
+            .arg(plain, name, QString::number(bytes), QString::number(m_nameMax)));
 }
 
 bool OutputFile::createTemporary()

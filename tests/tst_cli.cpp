@@ -355,7 +355,8 @@ void TestCli::shardsSplitTheTree()
             QCOMPARE(entry.value(QStringLiteral("status")).toString(), QStringLiteral("converted"));
             QCOMPARE(entry.value(QStringLiteral("pitch")).toDouble(), 444.0);
             QCOMPARE(entry.value(QStringLiteral("audio_seconds")).toDouble(), 0.2);
-            const QString source = QDir(m_dir.path()).relativeFilePath(entry.value(QStringLiteral("source")).toString());
+            const QString source =
+                QDir(m_dir.path()).relativeFilePath(entry.value(QStringLiteral("source")).toString());
             const QString output = QDir(out).relativeFilePath(entry.value(QStringLiteral("output")).toString());
             QCOMPARE(output, source.mid(5));  // "Tree/A/song0.wav" went to "A/song0.wav"
             QVERIFY(QFileInfo(entry.value(QStringLiteral("output")).toString()).isFile());

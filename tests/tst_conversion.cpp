@@ -628,22 +628,24 @@ void TestConversion::onlyCompleteFilesHaveNames()
     const int held = ::open(QFile::encodeName(QDir(out).filePath(planted.at(1))).constData(), O_RDWR | O_CLOEXEC);
     QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
 
+    // The first stop check comes once the output is being written.
     QStringList whileWriting;
     bool lockedWhileWriting = false;
+    auto look = [&] {
+        if (whileWriting.isEmpty()) {
+            whileWriting = filesIn(out);
+            for (const QString &name : whileWriting) {
+                if (name.startsWith(QLatin1String(".bursts.mp3.part-")))
+                    lockedWhileWriting = lockedElsewhere(QDir(out).filePath(name));
+            }
+        }
+        return false;
+    };
     const Outcome outcome = convert(input, out, settingsFor(AppConstants::A_Time, AppConstants::F_Mp3),
-                                    Conversion::EncoderThread::Auto, [&] {
-                                        if (whileWriting.isEmpty()) {
-                                            whileWriting = filesIn(out);
-                                            for (const QString &name : whileWriting) {
-                                                if (name.startsWith(QLatin1String(".bursts.mp3.part-")))
-                                                    lockedWhileWriting = lockedElsewhere(QDir(out).filePath(name));
-                                            }
-                                        }
-                                        return false;
-                                    });
+                                    Conversion::EncoderThread::Auto, look);
     ::close(held);
     QVERIFY(outcome.result.converted());
-    // By the first look, the stale one had gone.
+    // By then the stale one had gone.
     const QRegularExpression temporary(QStringLiteral("^\\.bursts\\.mp3\\.part-[A-Za-z0-9]{6}$"));
     QCOMPARE(whileWriting.filter(temporary).size(), 1);
     QCOMPARE(whileWriting.size(), 4);
@@ -716,8 +718,8 @@ void TestConversion::awkwardNames_data()
                                                            << "";
     QTest::newRow("no room for a number")
         << stem250 + ".flac" << stem250 + ".wav" << QByteArray()
-        << "^“x{250}\\.wav” exists, and the next free name, “x{250}_0\\.wav”, is too long: 256 bytes, of the 255 a "
-           "name may have here\\.$";
+        << "^“x{250}\\.wav” exists, and the next free name, “x{250}_0\\.wav”, is too long: 256 bytes, of the "
+           "255 a name may have here\\.$";
     QTest::newRow("no room for the extension")
         << QByteArray(251, 'y') + ".wav" << QByteArray() << QByteArray()
         << "^The output name “y{251}\\.flac” is too long: 256 bytes, of the 255 a name may have here\\.$";
