@@ -78,6 +78,18 @@ ConversionResult Conversion::failed(const QString &message)
     return result;
 }
 
+ConversionResult Conversion::skipIfExists(const QString &baseName, const QString &extension) const
+{
+    ConversionResult result;
+    const QString existing = OutputFile::existing(m_request.targetDirectory, baseName, extension);
+    if (!existing.isEmpty()) {
+        result.status = ConversionResult::Skipped;
+        result.outputPath = existing;
+        result.message = tr("“%1” exists already.").arg(existing);
+    }
+    return result;
+}
+
 void Conversion::report(double position)
 {
     // About a hundred reports, whatever the length.
@@ -101,10 +113,20 @@ ConversionResult Conversion::run()
         return failed(tr("Unknown output format: %1.").arg(int(settings.audioFormat)));
     if (settings.algorithm != AppConstants::A_Time && settings.algorithm != AppConstants::A_Frequency)
         return failed(tr("Unknown pitch-shifting algorithm: %1.").arg(int(settings.algorithm)));
+    // A re-run over a library finds most outputs there already: that is
+    // known before the source is even opened.
+    const QString baseName = QFileInfo(m_request.sourcePath).completeBaseName();
+    if (settings.skipExisting) {
+        const ConversionResult skipped = skipIfExists(baseName, format->extension());
+        if (skipped.status == ConversionResult::Skipped)
+            return skipped;
+    }
 
     SourceFile source;
     if (!source.open(m_request.sourcePath))
         return failed(source.error());
+    if (m_duration)
+        m_duration(source.durationSeconds());
     if (source.bestAudioStream() < 0)
         return failed(tr("“%1” contains no audio.").arg(source.name()));
     AVFormatContext *input = source.container();
@@ -142,10 +164,15 @@ ConversionResult Conversion::run()
     // A video keeps its picture, its subtitles and every audio stream; a
     // song, its best audio stream and its cover art.
     const bool video = settings.keepVideo && source.hasVideo();
+    const QString extension = video ? videoExtension(source, *format) : format->extension();
+    if (video && settings.skipExisting) {
+        const ConversionResult skipped = skipIfExists(baseName, extension);
+        if (skipped.status == ConversionResult::Skipped)
+            return skipped;
+    }
 
     OutputFile file;
-    if (!file.create(m_request.targetDirectory, QFileInfo(m_request.sourcePath).completeBaseName(),
-                     video ? videoExtension(source, *format) : format->extension()))
+    if (!file.create(m_request.targetDirectory, baseName, extension))
         return failed(file.error());
     std::vector<AVStream *> copies(input->nb_streams, nullptr);
     std::vector<std::unique_ptr<AudioTrack>> tracks;

@@ -32,6 +32,9 @@ public:
     // Gets the fraction done, from 0 to 1: about a hundred reports, rising,
     // the last one 1.0 for a converted file.
     void setProgressCallback(std::function<void(double)> progress) { m_progress = std::move(progress); }
+    // Gets the source's length in seconds once it is open (0 when the
+    // source does not tell).
+    void setDurationCallback(std::function<void(double)> duration) { m_duration = std::move(duration); }
     void setEncoderThread(EncoderThread mode) { m_encoderThread = mode; }
 
     ConversionResult run();
@@ -39,11 +42,15 @@ public:
 private:
     bool useEncoderThread() const;
     static ConversionResult failed(const QString &message);
+    // Skipped when the output's name without a number is taken by a
+    // complete file; otherwise a result of no consequence.
+    ConversionResult skipIfExists(const QString &baseName, const QString &extension) const;
     void report(double position);
 
     ConversionRequest m_request;
     std::function<bool()> m_stopRequested;
     std::function<void(double)> m_progress;
+    std::function<void(double)> m_duration;
     EncoderThread m_encoderThread = EncoderThread::Auto;
     double m_reported = -1.0;
 };

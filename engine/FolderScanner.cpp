@@ -1,5 +1,7 @@
 #include "engine/FolderScanner.h"
 
+#include "engine/NameFilter.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -23,10 +25,15 @@ QList<FolderScanner::Match> FolderScanner::scan(const QString &folder, const QSt
     if (!base.endsWith(QLatin1Char('/')))
         base += QLatin1Char('/');
 
+    // Matched here rather than by the iterator, whose patterns pass over
+    // names that are not UTF-8.
+    const NameFilter filter(nameFilters);
     QList<Match> matches;
-    QDirIterator it(folder, nameFilters, QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = withSlashes(it.next());
+        if (!filter.matches(it.fileName()))
+            continue;
         const QString directory = QFileInfo(path).path();
         const QString relative = directory.mid(base.size());
         matches.append({path, relative.isEmpty() ? target : target + relative});

@@ -3,17 +3,31 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <set>
 
 namespace {
 
 constexpr int IoBufferBytes = 64 * 1024;
+// A temporary's name: "." + the output's name (shortened where it would be
+// too long) + ".part-" + six random letters and digits.
+constexpr char TemporaryMarker[] = ".part-";
+constexpr int MarkerLength = sizeof TemporaryMarker - 1;
+constexpr int RandomLength = 6;
+constexpr char RandomLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 // Makes the folder and its missing parents; returns 0 or the errno of the
 // step that failed, which QDir::mkpath would not tell.
@@ -32,6 +46,82 @@ int makeFolder(const QString &folder)
     return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
 }
 
+bool isTemporaryName(const char *name)
+{
+    const size_t length = std::strlen(name);
+    const size_t tail = MarkerLength + RandomLength;
+    if (name[0] != '.' || length < tail + 1 || std::strncmp(name + length - tail, TemporaryMarker, MarkerLength) != 0)
+        return false;
+    for (size_t i = length - RandomLength; i < length; ++i) {
+        if (!std::strchr(RandomLetters, name[i]) || name[i] == '\0')
+            return false;
+    }
+    return true;
+}
+
+// The temporaries this process is writing. Another process's are told by
+// their lock; ours must be told apart without it, because where locks are
+// emulated with POSIX record locks (NFS), a process's lock does not keep
+// the process itself out.
+struct LiveTemporaries
+{
+    // Held while a name is added, and while a stale one is checked and
+    // removed, so that no name of ours is removed in between.
+    std::mutex mutex;
+    std::set<QByteArray> keys;  // see liveKey
+};
+
+LiveTemporaries &liveTemporaries()
+{
+    static LiveTemporaries live;
+    return live;
+}
+
+// A temporary by its folder's device and inode, and its name.
+QByteArray liveKey(const struct stat &folder, const QByteArray &name)
+{
+    return QByteArray::number(qulonglong(folder.st_dev)) + ':' + QByteArray::number(qulonglong(folder.st_ino)) + '/'
+        + name;
+}
+
+// Removes the temporaries in a folder that no process holds: left by a
+// process that was killed, or by a power cut.
+void removeStaleTemporaries(const QByteArray &folder)
+{
+    const int directory = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory < 0)
+        return;
+    struct stat folderStatus;
+    std::unique_ptr<DIR, int (*)(DIR *)> listing(::fdopendir(directory), ::closedir);
+    if (!listing || ::fstat(directory, &folderStatus) != 0) {
+        if (!listing)
+            ::close(directory);
+        return;
+    }
+    LiveTemporaries &live = liveTemporaries();
+    while (const dirent *entry = ::readdir(listing.get())) {
+        if (!isTemporaryName(entry->d_name))
+            continue;
+        const std::lock_guard<std::mutex> lock(live.mutex);
+        if (live.keys.count(liveKey(folderStatus, QByteArray(entry->d_name))))
+            continue;
+        // Read-write: a lock emulated with record locks needs it.
+        const int fd = ::openat(directory, entry->d_name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened;
+        struct stat named;
+        // Locked by its writer: alive. Unlocked and still under that name:
+        // stale (the lock is held while it is removed, so that a writer that
+        // created it a moment ago sees it gone and makes another).
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && ::fstatat(directory, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0
+            && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
+            ::unlinkat(directory, entry->d_name, 0);
+        ::close(fd);
+    }
+}
+
 } // namespace
 
 OutputFile::~OutputFile()
@@ -40,13 +130,18 @@ OutputFile::~OutputFile()
         discard();
 }
 
-bool OutputFile::fail(const QString &what, int code)
+bool OutputFile::fail(const QString &message)
+{
+    m_error = message;
+    return false;
+}
+
+bool OutputFile::failWrite(int code)
 {
     // A failed write tells its cause better than the muxer's code for it.
     if (m_errno != 0)
         code = AVERROR(m_errno);
-    m_error = tr("%1 “%2”: %3.").arg(what, m_path, ff::errorText(code));
-    return false;
+    return fail(tr("%1 while writing “%2”.").arg(ff::errorText(code), m_path));
 }
 
 QString OutputFile::freeName(const QString &folder, const QString &baseName, const QString &extension)
@@ -64,35 +159,118 @@ QString OutputFile::freeName(const QString &folder, const QString &baseName, con
     return candidate;
 }
 
+QString OutputFile::existing(const QString &folder, const QString &baseName, const QString &extension)
+{
+    const QString plain = QDir(folder).filePath(baseName.trimmed() + QLatin1Char('.') + extension);
+    return QFileInfo(plain).isFile() ? plain : QString();
+}
+
 bool OutputFile::create(const QString &folder, const QString &baseName, const QString &extension)
 {
+    m_folder = folder;
+    m_baseName = baseName;
+    m_extension = extension;
     if (const int error = makeFolder(folder)) {
         m_path = folder;
-        return fail(tr("Cannot create the folder"), AVERROR(error));
+        return fail(tr("Cannot create the folder “%1”: %2.").arg(folder, ff::errorText(AVERROR(error))));
     }
-    // The exclusive create claims the name: one taken in the meantime, by
-    // another conversion or anyone, is skipped, never opened.
-    for (int attempt = 0; m_fd < 0; ++attempt) {
-        m_path = freeName(folder, baseName, extension);
-        m_fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd < 0 && (errno != EEXIST || attempt == 1000))
-            return fail(tr("Cannot create"), AVERROR(errno));
-    }
-    m_created = true;
+    const QByteArray encodedFolder = QFile::encodeName(folder);
+    const long nameMax = ::pathconf(encodedFolder.constData(), _PC_NAME_MAX);
+    m_nameMax = nameMax > 0 ? int(std::min(nameMax, 4096L)) : 255;
+    removeStaleTemporaries(encodedFolder);
+    if (!pickName() || !createTemporary())
+        return false;
 
     auto *buffer = static_cast<unsigned char *>(av_malloc(IoBufferBytes));
     m_io.reset(avio_alloc_context(buffer, IoBufferBytes, 1, this, nullptr, writeData, seekData));
     if (!m_io) {
         av_free(buffer);
-        return fail(tr("Cannot create"), AVERROR(ENOMEM));
+        return fail(tr("Cannot create “%1”: %2.").arg(m_path, ff::errorText(AVERROR(ENOMEM))));
     }
     AVFormatContext *raw = nullptr;
+    // The final name's extension chooses the container.
     const int r = avformat_alloc_output_context2(&raw, nullptr, nullptr, QFile::encodeName(m_path).constData());
     m_container.reset(raw);
-    if (r < 0 || !raw)
-        return fail(tr("No container for"), r < 0 ? r : AVERROR_MUXER_NOT_FOUND);
+    if (r < 0 || !raw) {
+        return fail(
+            tr("No container for “%1”: %2.").arg(m_path, ff::errorText(r < 0 ? r : AVERROR_MUXER_NOT_FOUND)));
+    }
     m_container->pb = m_io.get();
     return true;
+}
+
+// The first free name, which must fit the file system as it is: a name cut
+// short would be a different name.
+bool OutputFile::pickName()
+{
+    const QString plain = m_baseName.trimmed() + QLatin1Char('.') + m_extension;
+    m_path = freeName(m_folder, m_baseName, m_extension);
+    const QString name = QFileInfo(m_path).fileName();
+    const int bytes = QFile::encodeName(name).size();
+    if (bytes <= m_nameMax)
+        return true;
+    if (name == plain) {
+        return fail(tr("The output name “%1” is too long: %2 bytes, of the %3 a name may have here.")
+                        .arg(name, QString::number(bytes), QString::number(m_nameMax)));
+    }
+    return fail(
+        tr("“%1” exists, and the next free name, “%2”, is too long: %3 bytes, of the %4 a name may have here.")
+            .arg(plain, name, QString::number(bytes), QString::number(m_nameMax)));
+}
+
+bool OutputFile::createTemporary()
+{
+    // The output's name, its start kept where the whole would be too long.
+    QByteArray prefix = '.' + QFile::encodeName(QFileInfo(m_path).fileName());
+    const int room = m_nameMax - MarkerLength - RandomLength;
+    if (prefix.size() > room) {
+        int cut = room;
+        while (cut > 1 && (uchar(prefix.at(cut)) & 0xC0) == 0x80)
+            --cut;  // not inside a UTF-8 sequence
+        prefix.truncate(cut);
+    }
+    const QByteArray folder = QFile::encodeName(m_folder) + '/';
+    struct stat folderStatus;
+    if (::stat(folder.constData(), &folderStatus) != 0)
+        return fail(tr("Cannot create “%1”: %2.").arg(m_path, ff::errorText(AVERROR(errno))));
+
+    LiveTemporaries &live = liveTemporaries();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = prefix + TemporaryMarker;
+        for (int i = 0; i < RandomLength; ++i)
+            name += RandomLetters[QRandomGenerator::global()->bounded(int(sizeof RandomLetters - 1))];
+        const QByteArray key = liveKey(folderStatus, name);
+        {
+            const std::lock_guard<std::mutex> lock(live.mutex);
+            if (!live.keys.insert(key).second)
+                continue;
+        }
+        const QByteArray path = folder + name;
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int error = errno;
+        if (fd >= 0) {
+            // Held until the file has its final name or is gone; a stale
+            // temporary is one whose lock nobody holds. Where the file
+            // system has no locks, nothing is ever taken for stale.
+            while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+            struct stat status;
+            if (::fstat(fd, &status) == 0 && status.st_nlink > 0) {
+                m_fd = fd;
+                m_temporaryPath = QFile::decodeName(path);
+                m_liveKey = key;
+                return true;
+            }
+            ::close(fd);  // taken for stale by another process before the lock
+        }
+        {
+            const std::lock_guard<std::mutex> lock(live.mutex);
+            live.keys.erase(key);
+        }
+        if (fd < 0 && error != EEXIST)
+            return fail(tr("Cannot create “%1”: %2.").arg(m_path, ff::errorText(AVERROR(error))));
+    }
+    return fail(tr("Cannot create “%1”: %2.").arg(m_path, ff::errorText(AVERROR(EEXIST))));
 }
 
 void OutputFile::addPicture(const AVStream *source)
@@ -115,18 +293,6 @@ void OutputFile::addPicture(const AVStream *source)
     picture->stream_index = stream->index;
     picture->pts = picture->dts = 0;
     m_pictures.push_back(std::move(picture));
-}
-
-bool OutputFile::writeHeader()
-{
-    int r = avformat_write_header(m_container.get(), nullptr);
-    // The muxers hold the audio back until they have every picture.
-    for (ff::PacketPtr &picture : m_pictures) {
-        if (r >= 0)
-            r = av_write_frame(m_container.get(), picture.get());
-    }
-    m_pictures.clear();
-    return r >= 0 || fail(tr("Cannot write"), r);
 }
 
 AVStream *OutputFile::addCopyOf(const AVStream *source)
@@ -169,11 +335,23 @@ void OutputFile::copyChapters(const AVFormatContext *source)
     }
 }
 
+bool OutputFile::writeHeader()
+{
+    int r = avformat_write_header(m_container.get(), nullptr);
+    // The muxers hold the audio back until they have every picture.
+    for (ff::PacketPtr &picture : m_pictures) {
+        if (r >= 0)
+            r = av_write_frame(m_container.get(), picture.get());
+    }
+    m_pictures.clear();
+    return r >= 0 || failWrite(r);
+}
+
 bool OutputFile::writePacket(AVPacket *packet)
 {
     const std::lock_guard<std::mutex> lock(m_writing);
     const int r = av_interleaved_write_frame(m_container.get(), packet);
-    return r >= 0 || fail(tr("Cannot write"), r);
+    return r >= 0 || failWrite(r);
 }
 
 bool OutputFile::finish()
@@ -189,19 +367,64 @@ bool OutputFile::finish()
     if (r >= 0 && ::fsync(m_fd) != 0)
         r = AVERROR(errno);
     if (r < 0)
-        return fail(tr("Cannot write"), r);
-    close();
+        return failWrite(r);
+    if (!takeFinalName())
+        return false;
     m_finished = true;
+    close();
+    forgetTemporary();
     return true;
+}
+
+// Gives the complete temporary its name without ever replacing a file:
+// renameat2 where the file system can refuse to replace, else a second
+// link, else (no hard links either) a rename once the name was seen free.
+bool OutputFile::takeFinalName()
+{
+    const QByteArray from = QFile::encodeName(m_temporaryPath);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const QByteArray to = QFile::encodeName(m_path);
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+            return true;
+        int error = errno;
+        if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+            if (::link(from.constData(), to.constData()) == 0) {
+                ::unlink(from.constData());
+                return true;
+            }
+            error = errno;
+            struct stat status;
+            if (error == EPERM || error == ENOSYS || error == EOPNOTSUPP) {
+                if (::lstat(to.constData(), &status) != 0 && errno == ENOENT) {
+                    if (::rename(from.constData(), to.constData()) == 0)
+                        return true;
+                    error = errno;
+                } else {
+                    error = EEXIST;
+                }
+            }
+        }
+        if (error != EEXIST) {
+            return fail(tr("Cannot give the finished output its name “%1”: %2.")
+                            .arg(m_path, ff::errorText(AVERROR(error))));
+        }
+        if (!pickName())
+            return false;
+    }
+    return fail(tr("Cannot give the finished output its name “%1”: %2.")
+                    .arg(m_path, ff::errorText(AVERROR(EEXIST))));
 }
 
 void OutputFile::discard()
 {
+    m_container.reset();
+    m_io.reset();
+    // Only ever the temporary this object created, removed while it is
+    // still locked.
+    if (!m_finished && m_fd >= 0)
+        ::unlink(QFile::encodeName(m_temporaryPath).constData());
     close();
-    // Only ever the file this object created.
-    if (m_created && !m_finished)
-        QFile::remove(m_path);
-    m_created = false;
+    forgetTemporary();
 }
 
 void OutputFile::close()
@@ -211,6 +434,16 @@ void OutputFile::close()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+}
+
+void OutputFile::forgetTemporary()
+{
+    if (m_liveKey.isEmpty())
+        return;
+    LiveTemporaries &live = liveTemporaries();
+    const std::lock_guard<std::mutex> lock(live.mutex);
+    live.keys.erase(m_liveKey);
+    m_liveKey.clear();
 }
 
 int OutputFile::writeData(void *opaque, uint8_t *data, int size)

@@ -8,9 +8,13 @@
 #include <mutex>
 #include <vector>
 
-// One output file: claims a free name in the target folder, holds the
-// container the encoders' packets go into, and either completes the file or
-// removes it. Never opens an existing file for writing.
+// One output file. It is written under a hidden temporary name in the
+// target folder (".Song.mp3.part-Xy12Ab"), locked while it is written, and
+// takes its final name only once it is complete and on the disk, never in
+// place of an existing file: a killed process leaves no file that looks
+// finished. A temporary that is not finished is removed, and those that
+// killed processes left behind are removed by the next output into their
+// folder.
 class OutputFile
 {
     Q_DECLARE_TR_FUNCTIONS(OutputFile)
@@ -22,9 +26,10 @@ public:
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
-    // Creates the folder when missing and the first free one of
-    // folder/base.ext, folder/base_0.ext, folder/base_1.ext, ... exclusively;
-    // the extension chooses the container.
+    // Creates the folder when missing, clears it of stale temporaries,
+    // picks the first free one of folder/base.ext, folder/base_0.ext, ...
+    // as the output's name and creates the temporary exclusively; the
+    // extension chooses the container.
     bool create(const QString &folder, const QString &baseName, const QString &extension);
 
     // The container, for adding streams and tags before the header.
@@ -42,31 +47,47 @@ public:
     // Writes a packet whose timestamps are in its stream's time base, in
     // order with the other streams' packets. Safe from several threads.
     bool writePacket(AVPacket *packet);
-    // Trailer, then everything is on the disk and the file is closed.
+    // Trailer, then everything is on the disk, and the file takes its name
+    // (the next free one when another file took it meanwhile).
     bool finish();
-    // Closes and removes the file.
+    // Closes and removes the temporary.
     void discard();
 
+    // The output's name: the one it is meant to get while it is written,
+    // the one it got once finished.
     QString path() const { return m_path; }
+    QString temporaryPath() const { return m_temporaryPath; }
     QString error() const { return m_error; }
 
     // The first of folder/base.ext, folder/base_0.ext, ... that names
     // neither a file nor a folder. Reads the file system only.
     static QString freeName(const QString &folder, const QString &baseName, const QString &extension);
+    // folder/base.ext when a file has that name, else an empty string.
+    static QString existing(const QString &folder, const QString &baseName, const QString &extension);
 
 private:
-    bool fail(const QString &what, int code);
+    bool fail(const QString &message);
+    bool failWrite(int code);
+    bool pickName();
+    bool createTemporary();
+    bool takeFinalName();
     void close();
+    void forgetTemporary();
 
     static int writeData(void *opaque, uint8_t *data, int size);
     static int64_t seekData(void *opaque, int64_t offset, int whence);
 
+    QString m_folder;
+    QString m_baseName;
+    QString m_extension;
+    int m_nameMax = 255;  // bytes in a name, in this folder's file system
     QString m_path;
+    QString m_temporaryPath;
+    QByteArray m_liveKey;  // the temporary's entry among this process's live ones
     std::mutex m_writing;  // an encoder's thread and the copying thread share the muxer
     std::vector<ff::PacketPtr> m_pictures;  // stream_index set to their output stream
     int m_fd = -1;
     int m_errno = 0;  // the first failed write or seek
-    bool m_created = false;
     bool m_finished = false;
     // The container goes before the I/O context it writes to.
     ff::CustomIoContextPtr m_io;

@@ -189,8 +189,11 @@ void ApplicationManager::startProcessingInternal()
                 ProcessingJob job(next);
                 QObject::connect(&job, &ProcessingJob::progressUpdate,
                                  [next](double progress) { next->reportProgress(progress); });
-                const bool ok = job.run();
-                next->update_state(ok ? QueueEntry::S_Finished : QueueEntry::S_Failed);
+                job.run();
+                const ConversionResult::Status status = job.result().status;
+                next->update_state(status == ConversionResult::Converted ? QueueEntry::S_Finished
+                                   : status == ConversionResult::Skipped ? QueueEntry::S_Skipped
+                                                                         : QueueEntry::S_Failed);
             },
             [this, entry = QPointer<QueueEntry>(next)] { conversionFinished(entry); });
     }
@@ -231,7 +234,8 @@ void ApplicationManager::removeFinishedFromQueue()
 {
     const QList<QueueEntry *> entries = m_fileQueue->items();
     for (QueueEntry *entry : entries) {
-        if (entry->state() == QueueEntry::S_Finished || entry->state() == QueueEntry::S_Failed)
+        if (entry->state() == QueueEntry::S_Finished || entry->state() == QueueEntry::S_Failed
+            || entry->state() == QueueEntry::S_Skipped)
             queueEntryClicked(entry);
     }
 }

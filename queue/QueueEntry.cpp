@@ -34,6 +34,8 @@ QString QueueEntry::getStringForState(State state) const
         return texts->strFinished();
     case S_Failed:
         return texts->strFailed();
+    case S_Skipped:
+        break;
     }
     return QString();
 }

@@ -24,7 +24,8 @@ public:
         S_Pending = 0,
         S_Processing = 1,
         S_Finished = 2,
-        S_Failed = 3
+        S_Failed = 3,
+        S_Skipped = 4  // its output existed already
     };
     Q_ENUM(State)
 

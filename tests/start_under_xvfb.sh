@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the program on a virtual X display and checks what a user would see
 # first: a window titled "Tunewise" of 1000 x 640, and no QML warning or
-# error on the way.
+# error on the way; then that SIGTERM (a logout) closes it cleanly.
 #
 #   start_under_xvfb.sh PATH/TO/tunewise
 set -euo pipefail
@@ -23,8 +23,10 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
         sleep 0.2
     done
     xwininfo -root -tree > "$2/windows"
-    kill "$pid"
-    wait "$pid" || true' _ "$program" "$home"
+    kill -TERM "$pid"
+    status=0
+    wait "$pid" || status=$?
+    echo "$status" > "$2/status"' _ "$program" "$home"
 
 status=0
 if ! grep -qE '"Tunewise": \("tunewise" "Tunewise"\)  1000x640' "$home/windows"; then
@@ -36,5 +38,9 @@ if grep -iE 'qml|qrc:|error' "$home/log"; then
     echo "FAIL: QML warnings or errors while starting"
     status=1
 fi
-[ $status -eq 0 ] && echo "PASS: Tunewise started cleanly"
+if [ "$(cat "$home/status")" != 0 ]; then
+    echo "FAIL: SIGTERM ended the program with status $(cat "$home/status"), not a clean close"
+    status=1
+fi
+[ $status -eq 0 ] && echo "PASS: Tunewise started and closed cleanly"
 exit $status

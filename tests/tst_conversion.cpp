@@ -13,7 +13,10 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
@@ -28,9 +31,20 @@ struct Outcome
     QList<double> progress;
 };
 
+// Hidden ones too: a temporary left behind is a file left behind.
 QStringList filesIn(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Whether another open file holds the lock of the file at `path`.
+bool lockedElsewhere(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool locked = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (fd >= 0)
+        ::close(fd);
+    return locked;
 }
 
 ConversionSettings settingsFor(int algorithm, int format, double source = 440.0, double target = 432.0)
@@ -102,6 +116,11 @@ private slots:
     void encoderThreadGivesTheSameFile();
     void writeFailureOnTheEncoderThread();
     void stopRequests();
+    void onlyCompleteFilesHaveNames();
+    void skipExisting_data();
+    void skipExisting();
+    void longNames_data();
+    void longNames();
 
 private:
     // A generated source of the given kind, written once per test run.
@@ -253,6 +272,8 @@ void TestConversion::retuneExactly()
     QVERIFY2(std::abs(lag - sourceLag) <= 0.001,
              qPrintable(QStringLiteral("lag %1 s, the source's %2").arg(lag).arg(sourceLag)));
     QCOMPARE(outcome.progress.last(), 1.0);
+    QVERIFY2(std::abs(outcome.result.audioSeconds * expectedRate - double(expected)) <= 1.0,
+             qPrintable(QString::number(outcome.result.audioSeconds)));
 }
 
 void TestConversion::pitchFromAnySource_data()
@@ -794,6 +815,154 @@ void TestConversion::sourcesThatChange()
     QVERIFY2(incomplete.result.warnings.filter(QRegularExpression(
                  QStringLiteral("^“cut-off\\.mp3” ended after 1[12]\\.\\d of 30\\.0 s: the file is incomplete\\.$"))).size() == 1,
              qPrintable(incomplete.result.warnings.join(QLatin1Char('|'))));
+}
+
+// While it is written, an output has only a hidden temporary name, locked;
+// it gets its name once complete. Temporaries that no one holds (left by a
+// killed process) go when the next output is made in their folder; held
+// ones, and files that only look a little like them, stay.
+void TestConversion::onlyCompleteFilesHaveNames()
+{
+    const QString input = source(QStringLiteral("wav"));
+    const QString out = freshFolder();
+    const QStringList planted = {".stale.mp3.part-Ab12Cd", ".held.mp3.part-Xy34Zw", ".other.mp3.part-1",
+                                 "visible.mp3.part-Ab12Cd"};
+    for (const QString &name : planted) {
+        QFile file(QDir(out).filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("left over");
+    }
+    const int held = ::open(QFile::encodeName(QDir(out).filePath(planted.at(1))).constData(), O_RDWR | O_CLOEXEC);
+    QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+
+    // The first stop check comes once the output is being written.
+    QStringList whileWriting;
+    bool lockedWhileWriting = false;
+    auto look = [&] {
+        if (whileWriting.isEmpty()) {
+            whileWriting = filesIn(out);
+            for (const QString &name : whileWriting) {
+                if (name.startsWith(QLatin1String(".bursts.mp3.part-")))
+                    lockedWhileWriting = lockedElsewhere(QDir(out).filePath(name));
+            }
+        }
+        return false;
+    };
+    const Outcome outcome = convert(input, out, settingsFor(AppConstants::A_Time, AppConstants::F_Mp3),
+                                    Conversion::EncoderThread::Auto, look);
+    ::close(held);
+    QVERIFY(outcome.result.converted());
+    // By then the stale one had gone.
+    const QRegularExpression temporary(QStringLiteral("^\\.bursts\\.mp3\\.part-[A-Za-z0-9]{6}$"));
+    QCOMPARE(whileWriting.filter(temporary).size(), 1);
+    QCOMPARE(whileWriting.size(), 4);
+    QVERIFY(!whileWriting.contains(QStringLiteral("bursts.mp3")));
+    QVERIFY(lockedWhileWriting);
+    QCOMPARE(filesIn(out), (QStringList{".held.mp3.part-Xy34Zw", ".other.mp3.part-1", "bursts.mp3",
+                                        "visible.mp3.part-Ab12Cd"}));
+    QCOMPARE(outcome.result.outputPath, QDir(out).filePath(QStringLiteral("bursts.mp3")));
+}
+
+void TestConversion::skipExisting_data()
+{
+    QTest::addColumn<bool>("skip");
+    QTest::addColumn<QString>("existing");  // a trailing "/" makes a folder
+    QTest::addColumn<QString>("output");    // written, or "" when skipped
+
+    QTest::newRow("plain name taken") << true << "Song.wav" << "";
+    QTest::newRow("only a numbered one") << true << "Song_0.wav" << "Song.wav";
+    QTest::newRow("a folder of that name") << true << "Song.wav/" << "Song_0.wav";
+    QTest::newRow("setting off") << false << "Song.wav" << "Song_0.wav";
+}
+
+// "Exists" means the name without a number is taken by a file. A skipped
+// file names the existing output and leaves the folder as it was.
+void TestConversion::skipExisting()
+{
+    QFETCH(bool, skip);
+    QFETCH(QString, existing);
+    QFETCH(QString, output);
+
+    const QString input = m_dir.filePath(QStringLiteral("Song.flac"));
+    if (!QFileInfo::exists(input))
+        QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 0.5)), QString());
+    const QString out = freshFolder();
+    if (existing.endsWith(QLatin1Char('/'))) {
+        QVERIFY(QDir(out).mkdir(existing));
+    } else {
+        QFile file(QDir(out).filePath(existing));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QStringList before = filesIn(out);
+    ConversionSettings settings = settingsFor(AppConstants::A_Time, AppConstants::F_Wav);
+    settings.skipExisting = skip;
+    const ConversionResult result = convert(input, out, settings).result;
+    if (output.isEmpty()) {
+        QCOMPARE(result.status, ConversionResult::Skipped);
+        QCOMPARE(result.outputPath, QDir(out).filePath(existing));
+        QCOMPARE(filesIn(out), before);
+    } else {
+        QVERIFY2(result.converted(), qPrintable(result.message));
+        QCOMPARE(result.outputPath, QDir(out).filePath(output));
+        QCOMPARE(filesIn(out).size(), before.size() + 1);
+    }
+}
+
+void TestConversion::longNames_data()
+{
+    QTest::addColumn<QByteArray>("source");    // the file name's bytes
+    QTest::addColumn<QByteArray>("existing");  // an output there already
+    QTest::addColumn<QByteArray>("output");    // the output's name; empty when it fails
+    QTest::addColumn<QString>("message");      // a pattern, when it fails
+
+    const QByteArray stem250(250, 'x');
+    QTest::newRow("255 bytes: the temporary is shorter") << stem250 + ".flac" << QByteArray() << stem250 + ".wav"
+                                                           << "";
+    QTest::newRow("no room for a number")
+        << stem250 + ".flac" << stem250 + ".wav" << QByteArray()
+        << "^“x{250}\\.wav” exists, and the next free name, “x{250}_0\\.wav”, is too long: 256 bytes, of the "
+           "255 a name may have here\\.$";
+    QTest::newRow("no room for the extension")
+        << QByteArray(251, 'y') + ".wav" << QByteArray() << QByteArray()
+        << "^The output name “y{251}\\.flac” is too long: 256 bytes, of the 255 a name may have here\\.$";
+}
+
+// Names up to the file system's 255 bytes convert (the temporary's name is
+// shortened, never the output's); one that has no room for the output's
+// name fails in words and leaves nothing.
+void TestConversion::longNames()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QByteArray, existing);
+    QFETCH(QByteArray, output);
+    QFETCH(QString, message);
+
+    const QString plain = m_dir.filePath(QStringLiteral("plain.flac"));
+    if (!QFileInfo::exists(plain))
+        QCOMPARE(AudioFiles::write(plain, TestSignals::sine(440.0, 0.5)), QString());
+    const QString folder = freshFolder();
+    const QString input = QDir(folder).filePath(QFile::decodeName(source));
+    QVERIFY(QFile::copy(plain, input));
+    const QString out = folder + QStringLiteral("/out");
+    QDir().mkpath(out);
+    if (!existing.isEmpty()) {
+        QFile file(QDir(out).filePath(QFile::decodeName(existing)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QStringList before = filesIn(out);
+
+    const AppConstants::AudioFormat format = source.endsWith(".wav") ? AppConstants::F_Flac : AppConstants::F_Wav;
+    const ConversionResult result = convert(input, out, settingsFor(AppConstants::A_Time, format)).result;
+    if (output.isEmpty()) {
+        QCOMPARE(result.status, ConversionResult::Failed);
+        QVERIFY2(QRegularExpression(message).match(result.message).hasMatch(), qPrintable(result.message));
+        QCOMPARE(filesIn(out), before);
+        return;
+    }
+    QVERIFY2(result.converted(), qPrintable(result.message));
+    QCOMPARE(QFile::encodeName(result.outputPath), QFile::encodeName(out) + '/' + output);
+    QCOMPARE(filesIn(out).size(), before.size() + 1);
+    QVERIFY(std::llabs(AudioFiles::decode(result.outputPath).frames() - 22050) <= 1);
 }
 
 QTEST_GUILESS_MAIN(TestConversion)

@@ -55,6 +55,7 @@ private slots:
     void targetDialog();
     void droppedUrls();
     void destructionStopsConversions();
+    void existingOutputsAreSkipped();
     void settingsDialogCommitsOnClose();
     void settingsDialogInGerman();
 
@@ -372,6 +373,31 @@ void TestManager::destructionStopsConversions()
     // an empty folder right after the destructor means every job had ended.
     m_manager.reset();
     QCOMPARE(TestFiles::below(out), QStringList());
+}
+
+// With "Skip the file", a file whose output exists ends as skipped, not as
+// finished, and goes with the finished ones.
+void TestManager::existingOutputsAreSkipped()
+{
+    GlobalSettings *settings = GlobalSettings::instance();
+    settings->set_skipExistingOutputs(true);
+    const QString out = m_dir.filePath(QStringLiteral("skip-out"));
+    QDir().mkpath(out);
+    QFile existing(out + QStringLiteral("/old.mp3"));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    chooser()->folders = QStringList{out};
+    m_manager->processImportUrls(
+        urlsOf({writeSource(QStringLiteral("skip/old.wav"), 1.0), writeSource(QStringLiteral("skip/new.wav"), 1.0)}));
+    waitUntilIdle(m_manager.get());
+    settings->set_skipExistingOutputs(false);
+
+    QueueEntryList *queue = m_manager->fileQueue();
+    QCOMPARE(queue->at(0)->state(), QueueEntry::S_Skipped);
+    QCOMPARE(queue->at(1)->state(), QueueEntry::S_Finished);
+    QCOMPARE(TestFiles::below(out), (QStringList{"new.mp3", "old.mp3"}));
+    m_manager->removeFinishedFromQueue();
+    QCOMPARE(queue->count(), 0);
 }
 
 void TestManager::settingsDialogCommitsOnClose()

@@ -8,7 +8,7 @@ namespace TestFiles {
 QStringList below(const QString &folder)
 {
     QStringList files;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext())
         files << QDir(folder).relativeFilePath(it.next());
     files.sort();

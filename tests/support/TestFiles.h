@@ -5,7 +5,8 @@
 
 namespace TestFiles {
 
-// The regular files below a folder, as sorted paths relative to it.
+// The regular files below a folder, hidden ones too (a temporary left
+// behind is a file left behind), as sorted paths relative to it.
 QStringList below(const QString &folder);
 
 } // namespace TestFiles

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "engine/ConversionRequest.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The command line of tunewise-cli, checked: the settings for this run and
+// the files it converts, with where each one's output goes.
+class CommandLineOptions
+{
+public:
+    // Reads the arguments over the saved settings. False when the run ends
+    // here, with exitStatus(): after --list-targets (0) or a usage error
+    // (2, said on stderr). --help and --version end the process.
+    bool parse(const QStringList &arguments, const ConversionSettings &saved, const QString &savedFilter);
+    int exitStatus() const { return m_exitStatus; }
+
+    const QList<ConversionRequest> &requests() const { return m_requests; }
+    int jobs() const { return m_jobs; }
+    bool quiet() const { return m_quiet; }
+    bool verbose() const { return m_verbose; }
+    // A file converted with a warning counts as failed.
+    bool strict() const { return m_strict; }
+    QString reportPath() const { return m_reportPath; }
+
+private:
+    // A file to convert: its path, its output folder, and its path relative
+    // to what was given (for the shards).
+    struct Input
+    {
+        QString path;
+        QString targetDirectory;
+        QString relative;
+    };
+
+    bool usageError(const QString &message);
+    bool addArgument(const QString &argument, const QString &outDir, const QStringList &filters);
+    bool addListed(const QString &listFile, bool nulSeparated, const QString &outDir, const QStringList &filters);
+
+    QList<ConversionRequest> m_requests;
+    QList<Input> m_inputs;
+    ConversionSettings m_settings;
+    int m_jobs = 1;
+    bool m_quiet = false;
+    bool m_verbose = false;
+    bool m_strict = false;
+    QString m_reportPath;
+    int m_exitStatus = 0;
+};
