@@ -2,6 +2,7 @@
 #include "engine/AppConstants.h"
 #include "cli/CommandLineConverter.h"
 #include "engine/FolderScanner.h"
+#include "engine/ProgramInfo.h"
 #include "settings/GlobalSettings.h"
 #include "models/KeyValueItemList.h"
 #include "settings/OptionLists.h"
@@ -15,6 +16,7 @@ extern "C" {
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 #include <csignal>
 #include <cstdio>
@@ -47,9 +49,7 @@ void logHandler(QtMsgType type, const QMessageLogContext &, const QString &messa
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("com.tunewise.tunewise"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tunewise"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    ProgramInfo::applyToApplication();
     qInstallMessageHandler(logHandler);
     QCoreApplication app(argc, argv);
 
@@ -96,6 +96,8 @@ int main(int argc, char *argv[])
         parser.showVersion();
     g_verbose = parser.isSet(verbose);
     av_log_set_level(g_verbose ? AV_LOG_WARNING : AV_LOG_FATAL);
+    if (g_verbose)
+        QLoggingCategory::setFilterRules(QStringLiteral("tunewise.ffmpeg.warning=true"));
 
     GlobalSettings *settings = GlobalSettings::instance();
     if (parser.isSet(listTargets)) {

@@ -2,6 +2,7 @@
 
 #include "engine/AudioInput.h"
 #include "engine/EncodingSink.h"
+#include "engine/FFmpegLog.h"
 #include "engine/OutputFile.h"
 #include "engine/OutputFormat.h"
 #include "engine/ProcessingChain.h"
@@ -35,6 +36,7 @@ bool validPitch(double hz)
 Conversion::Conversion(ConversionRequest request)
     : m_request(std::move(request))
 {
+    FFmpegLog::install();
 }
 
 bool Conversion::useEncoderThread() const
