@@ -52,7 +52,8 @@ int main(int argc, char *argv[])
     QueueEntryList *queue = ApplicationManager::instance()->fileQueue();
     for (const auto &row : rows) {
         auto *entry = new QueueEntry(QDir::homePath() + QStringLiteral("/Music/") + QString::fromUtf8(row.file),
-                                     QDir::homePath() + QStringLiteral("/Retuned"));
+                                     QDir::homePath() + QStringLiteral("/Retuned"),
+                                     GlobalSettings::instance()->conversionSettings());
         entry->update_state(row.state);
         entry->update_progress(row.progress);
         queue->append(entry);
