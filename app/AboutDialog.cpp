@@ -25,16 +25,17 @@ QString program()
     return QString::fromUtf8(ProgramInfo::Name);
 }
 
-// A licence's full text from the resources; the scene's resources carry
-// them, and a program without them names the file instead.
-QPlainTextEdit *licenceView(const QString &objectName, const QString &resource, const QString &missing)
+// A licence's full text from the resources, after `notice`; the scene's
+// resources carry them, and a program without them names the licence.
+QPlainTextEdit *licenceView(const QString &objectName, const QString &notice, const QString &resource,
+                            const QString &missing)
 {
     auto *view = new QPlainTextEdit;
     view->setObjectName(objectName);
     view->setReadOnly(true);
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFile file(resource);
-    view->setPlainText(file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : missing);
+    view->setPlainText(notice + (file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : missing));
     return view;
 }
 
@@ -98,10 +99,13 @@ AboutDialog::AboutDialog(QWidget *parent)
     auto *tabs = new QTabWidget;
     tabs->addTab(about, tr("About"));
     tabs->addTab(librariesPage, tr("Libraries"));
-    tabs->addTab(licenceView(QStringLiteral("licenceText"), QStringLiteral(":/LICENSE"),
+    tabs->addTab(licenceView(QStringLiteral("licenceText"), QString(), QStringLiteral(":/LICENSE"),
                              tr("The GNU General Public License, version 3: see the file LICENSE.")),
                  tr("Licence"));
-    tabs->addTab(licenceView(QStringLiteral("fontLicenceText"), QStringLiteral(":/licences/OFL-1.1.txt"),
+    tabs->addTab(licenceView(QStringLiteral("fontLicenceText"),
+                             QStringLiteral("Font Awesome %1\nCopyright 2012-2018 Dave Gandy\n\n")
+                                 .arg(QStringLiteral(TW_ICON_FONT_VERSION)),
+                             QStringLiteral(":/licences/OFL-1.1.txt"),
                              tr("The SIL Open Font License, version 1.1.")),
                  tr("Font licence"));
 

@@ -37,7 +37,7 @@ QList<LinkedLibraries::Library> LinkedLibraries::all()
 {
     QList<Library> libraries;
     libraries.append({QStringLiteral("Qt"), QString::fromLatin1(qVersion()),
-                      QStringLiteral("LGPL-3.0-only OR GPL-2.0-only OR GPL-3.0-only"), tr("window, files, settings")});
+                      QStringLiteral("LGPL-3.0-only"), tr("window, files, settings")});
     // FFmpeg's licence depends on how it was built: it says which.
     libraries.append({QStringLiteral("FFmpeg"), QString::fromLatin1(av_version_info()),
                       QString::fromLatin1(avcodec_license()), tr("decoding and encoding")});
