@@ -1,5 +1,6 @@
 #include "app/WidgetDesktop.h"
 
+#include "app/AboutDialog.h"
 #include "app/SettingsDialog.h"
 
 #include <QDesktopServices>
@@ -15,6 +16,7 @@ WidgetDesktop::WidgetDesktop(QWidget *window)
 WidgetDesktop::~WidgetDesktop()
 {
     delete m_busy;
+    delete m_about;
 }
 
 QStringList WidgetDesktop::chooseFiles(const QString &caption, const QString &folder)
@@ -35,6 +37,18 @@ void WidgetDesktop::showSettings()
     QObject::connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
     dialog->setModal(true);
     dialog->show();
+}
+
+void WidgetDesktop::showAbout()
+{
+    // One at a time; asked again, it comes to the front.
+    if (!m_about) {
+        m_about = new AboutDialog(m_window);
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 void WidgetDesktop::openUrl(const QUrl &url)

@@ -4,11 +4,12 @@
 
 #include <QPointer>
 
+class QDialog;
 class QProgressDialog;
 class QWidget;
 
 // The desktop as the window program shows it: the platform's file dialogs,
-// the settings dialog, the default browser, a busy dialog.
+// the settings and About dialogs, the default browser, a busy dialog.
 class WidgetDesktop : public Desktop
 {
 public:
@@ -19,10 +20,12 @@ public:
     QStringList chooseFiles(const QString &caption, const QString &folder) override;
     QString chooseFolder(const QString &caption, const QString &folder) override;
     void showSettings() override;
+    void showAbout() override;
     void openUrl(const QUrl &url) override;
     void showBusy(const QString &text) override;
 
 private:
     QPointer<QWidget> m_window;
     QPointer<QProgressDialog> m_busy;
+    QPointer<QDialog> m_about;
 };

@@ -3,6 +3,7 @@
 #include "cli/CommandLineOptions.h"
 #include "cli/ConversionReport.h"
 #include "engine/FileNameCodec.h"
+#include "engine/ProgramInfo.h"
 #include "settings/GlobalSettings.h"
 
 extern "C" {
@@ -10,6 +11,7 @@ extern "C" {
 }
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 
 #include <csignal>
 #include <cstdio>
@@ -37,9 +39,7 @@ int main(int argc, char *argv[])
 {
     // Names that are not UTF-8 reach the engine byte for byte.
     FileNameCodec::install();
-    QCoreApplication::setOrganizationName(QStringLiteral("com.tunewise.tunewise"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tunewise"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    ProgramInfo::applyToApplication();
     qInstallMessageHandler(logHandler);
     QCoreApplication app(argc, argv);
 
@@ -49,6 +49,8 @@ int main(int argc, char *argv[])
         return options.exitStatus();
     g_verbose = options.verbose();
     av_log_set_level(g_verbose ? AV_LOG_WARNING : AV_LOG_FATAL);
+    if (g_verbose)
+        QLoggingCategory::setFilterRules(QStringLiteral("tunewise.ffmpeg.warning=true"));
 
     ConversionReport report;
     if (!options.reportPath().isEmpty() && !report.open(options.reportPath())) {

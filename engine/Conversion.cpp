@@ -1,6 +1,7 @@
 #include "engine/Conversion.h"
 
 #include "engine/AudioTrack.h"
+#include "engine/FFmpegLog.h"
 #include "engine/Metadata.h"
 #include "engine/OutputFile.h"
 #include "engine/OutputFormat.h"
@@ -54,6 +55,7 @@ QString videoExtension(const SourceFile &source, const OutputFormat &format)
 Conversion::Conversion(ConversionRequest request)
     : m_request(std::move(request))
 {
+    FFmpegLog::install();
 }
 
 bool Conversion::useEncoderThread() const

@@ -1,5 +1,7 @@
 #include "engine/RubberbandPlugin.h"
 
+#include "engine/LogCategories.h"
+
 #include <QtGlobal>
 
 #include <rubberband/RubberBandStretcher.h>
@@ -53,7 +55,7 @@ RubberbandPlugin::~RubberbandPlugin() = default;
 void RubberbandPlugin::putSamples(const float *samples, int frames, int channels)
 {
     if (channels != m_channels)
-        qWarning("Channel count does not match!");
+        qCWarning(lcEngine, "Channel count does not match!");
     if (frames <= 0 || m_finished)
         return;
     padStart();

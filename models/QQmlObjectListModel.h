@@ -42,7 +42,7 @@ public:
             const QMetaProperty property = m_metaObject.property(p);
             const QByteArray name(property.name());
             if (reserved.contains(name)) {
-                qWarning() << "Can't have" << name << "as a role name in" << qPrintable(className());
+                qCWarning(lcModels) << "Can't have" << name << "as a role name in" << qPrintable(className());
                 continue;
             }
             m_roles.insert(role, name);
@@ -129,7 +129,7 @@ public:
     void insert(int idx, QObject *item) override
     {
         if (idx < 0 || idx > m_items.count()) {
-            qWarning("QQmlObjectListModel::insert: index %d is outside 0..%d", idx, m_items.count());
+            qCWarning(lcModels, "QQmlObjectListModel::insert: index %d is outside 0..%d", idx, m_items.count());
             return;
         }
         insertAt(idx, cast(item));

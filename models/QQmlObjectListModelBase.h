@@ -2,9 +2,14 @@
 
 #include <QAbstractListModel>
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <QObject>
 #include <QString>
 #include <QVariantList>
+
+// The models' misuse warnings (tunewise.models); the other categories are
+// in engine/LogCategories.h, which this layer does not see.
+Q_DECLARE_LOGGING_CATEGORY(lcModels)
 
 // The part of the QML object list model that the meta-object system must
 // see: the count property and the slots QML scripts call. The template

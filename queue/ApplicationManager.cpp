@@ -1,6 +1,7 @@
 #include "queue/ApplicationManager.h"
 
 #include "engine/FolderScanner.h"
+#include "engine/ProgramInfo.h"
 #include "engine/WorkerPool.h"
 #include "queue/Desktop.h"
 #include "queue/ProcessingJob.h"
@@ -60,9 +61,17 @@ int ApplicationManager::maxConversions() const
 
 void ApplicationManager::visitWebsite()
 {
-    const QString address = QLatin1String(WebsiteBase) + QStringLiteral("app?lang=%1");
+    const QString website = QString::fromUtf8(ProgramInfo::Website);
+    if (website.isEmpty())
+        showAboutDialog();
+    else if (m_desktop)
+        m_desktop->openUrl(QUrl(website));
+}
+
+void ApplicationManager::showAboutDialog()
+{
     if (m_desktop)
-        m_desktop->openUrl(QUrl(address.arg(m_settings->preferedLanguage())));
+        m_desktop->showAbout();
 }
 
 void ApplicationManager::showSettingsDialog()
@@ -111,21 +120,25 @@ void ApplicationManager::selectImportFolder()
         m_desktop->chooseFolder(Translator::instance()->strSelectFolder(), m_settings->lastMediaImportPath());
     if (folder.isEmpty())
         return;
-    QString target = selectTargetDirectory();
+    const QString target = selectTargetDirectory();
     if (target.isEmpty())
         return;
+    m_settings->update_lastMediaImportPath(folder);
+    m_settings->saveSettings();
+    importFolder(folder, target, m_settings->conversionSettings());
+}
+
+void ApplicationManager::importFolder(const QString &folder, QString target, const ConversionSettings &settings)
+{
     target.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (!target.endsWith(QLatin1Char('/')))
         target += QLatin1Char('/');
-    m_settings->update_lastMediaImportPath(folder);
-    m_settings->saveSettings();
-
-    m_desktop->showBusy(QStringLiteral("%1...").arg(Translator::instance()->strLoadingFiles()));
+    if (m_desktop)
+        m_desktop->showBusy(QStringLiteral("%1...").arg(Translator::instance()->strLoadingFiles()));
     // The scan runs on the pool's thread and fills `found`; its completion
     // reads it here.
     auto found = std::make_shared<QList<FolderScanner::Match>>();
     const QStringList filters = FolderScanner::nameFilters(m_settings->fileFilter());
-    const ConversionSettings settings = m_settings->conversionSettings();
     m_scans->start([folder, target, filters, found] { *found = FolderScanner::scan(folder, target, filters); },
                    [this, found, settings] {
                        QList<QueueEntry *> entries;
@@ -133,7 +146,7 @@ void ApplicationManager::selectImportFolder()
                            entries.append(new QueueEntry(match.filePath, match.targetDirectory, settings));
                        if (!entries.isEmpty())
                            m_fileQueue->append(entries);
-                       if (m_desktop)
+                       if (m_desktop && m_scans->pending() == 0)
                            m_desktop->showBusy(QString());
                        startProcessingInternal();
                    });
@@ -156,8 +169,12 @@ void ApplicationManager::processImportUrls(const QList<QUrl> &urls)
     const ConversionSettings settings = m_settings->conversionSettings();
     for (const QUrl &url : urls) {
         const QString path = url.toLocalFile();
+        if (path.isEmpty())
+            continue;
         if (QFileInfo(path).isFile())
             m_fileQueue->append(new QueueEntry(path, target, settings));
+        else if (QFileInfo(path).isDir())
+            importFolder(path, target, settings);
     }
     startProcessingInternal();
 }

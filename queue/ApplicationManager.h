@@ -27,9 +27,6 @@ class ApplicationManager : public QObject
     TW_READONLY_PROPERTY(KeyValueItemList *, targetFrequencies)
 
 public:
-    // Where "Visit website" leads, before the path "app" and the query.
-    static constexpr const char *WebsiteBase = "https://tunewise.com/";
-
     // The single instance, created without parent on first use. Whoever
     // owns it (the QML engine at shutdown) may delete it; that stops and
     // awaits every running conversion.
@@ -45,8 +42,11 @@ public:
     int maxConversions() const;
 
     Q_INVOKABLE void showSettingsDialog();
+    Q_INVOKABLE void showAboutDialog();
     Q_INVOKABLE void queueEntryClicked(QueueEntry *entry);
     Q_INVOKABLE bool acceptDroppedUrls(const QList<QUrl> &urls) const;
+    // Files are queued, folders searched with the file filter and their
+    // trees mirrored below the output folder, which is asked for once.
     Q_INVOKABLE void processImportUrls(const QList<QUrl> &urls);
     Q_INVOKABLE void selectImportFiles();
     Q_INVOKABLE void selectImportFolder();
@@ -55,10 +55,12 @@ public:
     Q_INVOKABLE void startConversion();
 
 public Q_SLOTS:
+    // The product web page when the build names one, else the About dialog.
     void visitWebsite();
 
 private:
     QString selectTargetDirectory();
+    void importFolder(const QString &folder, QString target, const ConversionSettings &settings);
     void startProcessingInternal();
     void conversionFinished(const QPointer<QueueEntry> &entry);
     void removeEntry(QueueEntry *entry);

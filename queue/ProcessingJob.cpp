@@ -1,5 +1,6 @@
 #include "queue/ProcessingJob.h"
 
+#include "engine/LogCategories.h"
 #include "queue/QueueEntry.h"
 
 ProcessingJob::ProcessingJob(QueueEntry *entry)
@@ -23,6 +24,8 @@ bool ProcessingJob::run()
     conversion.setProgressCallback([this](double progress) { Q_EMIT progressUpdate(progress); });
     conversion.setEncoderThread(m_encoderThread);
     m_result = conversion.run();
+    qCDebug(lcQueue) << entry->filePath() << "status" << int(m_result.status) << m_result.message
+                     << m_result.outputPath << m_result.warnings;
     if (m_result.status == ConversionResult::Failed)
         Q_EMIT fileProcessingError(m_result.message);
     return m_result.converted();

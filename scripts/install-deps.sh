@@ -25,6 +25,8 @@ packages=(
     # a display for running the program without a desktop session, with
     # software OpenGL and a text font
     xvfb x11-utils libgl1-mesa-dri fonts-dejavu-core
+    # the validators of the desktop entry and the metainfo
+    desktop-file-utils appstream
 )
 
 for arg in "$@"; do

@@ -5,5 +5,6 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build --parallel "$(nproc)" --target tunewise
+# Both programs, so that `cmake --install build` finds all it installs.
+cmake --build build --parallel "$(nproc)" --target tunewise tunewise-cli
 exec build/tunewise

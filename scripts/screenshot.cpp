@@ -2,6 +2,7 @@
 // it. Used by scripts/screenshot.sh; not part of the program.
 //
 //   screenshot OUTPUT.png [de]
+#include "engine/ProgramInfo.h"
 #include "queue/ApplicationManager.h"
 #include "settings/GlobalSettings.h"
 #include "app/MainWindow.h"
@@ -26,8 +27,7 @@ int main(int argc, char *argv[])
     QTemporaryDir home;
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
-    QCoreApplication::setOrganizationName(QStringLiteral("com.tunewise.tunewise"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tunewise"));
+    ProgramInfo::applyToApplication();
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
     if (argc > 2)
@@ -52,7 +52,8 @@ int main(int argc, char *argv[])
     QueueEntryList *queue = ApplicationManager::instance()->fileQueue();
     for (const auto &row : rows) {
         auto *entry = new QueueEntry(QDir::homePath() + QStringLiteral("/Music/") + QString::fromUtf8(row.file),
-                                     QDir::homePath() + QStringLiteral("/Retuned"));
+                                     QDir::homePath() + QStringLiteral("/Retuned"),
+                                     GlobalSettings::instance()->conversionSettings());
         entry->update_state(row.state);
         entry->update_progress(row.progress);
         queue->append(entry);

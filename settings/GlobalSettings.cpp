@@ -1,11 +1,12 @@
 #include "settings/GlobalSettings.h"
 
+#include "engine/LogCategories.h"
+#include "engine/ProgramInfo.h"
 #include "models/KeyValueItemList.h"
 #include "settings/OptionLists.h"
 #include "settings/Translator.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -18,14 +19,6 @@
 namespace {
 
 const QString DefaultFileFilter = QStringLiteral("*.mp3,*.m4a,*.wav,*.flac,*.mp4,*.avi");
-constexpr int VersionNumber = 100;
-
-QString versionText(int number)
-{
-    const QString digits = QString::number(number);
-    return QStringLiteral("%1.%2.%3").arg(digits.left(digits.size() - 2), digits.mid(digits.size() - 2, 1),
-                                          digits.right(1));
-}
 
 } // namespace
 
@@ -39,8 +32,8 @@ GlobalSettings *GlobalSettings::instance()
 
 GlobalSettings::GlobalSettings()
     : QObject(nullptr)
-    , m_appName(QCoreApplication::applicationName())
-    , m_appVersion(versionText(VersionNumber))
+    , m_appName(QString::fromUtf8(ProgramInfo::Name))
+    , m_appVersion(QString::fromUtf8(ProgramInfo::Version))
 {
     // Queued connections and signal spies need the enums registered.
     qRegisterMetaType<AppConstants::Algorithm>();
@@ -51,7 +44,7 @@ GlobalSettings::GlobalSettings()
 
 GlobalSettings::~GlobalSettings()
 {
-    qDebug() << "GlobalSettings destroyed";
+    qCDebug(lcSettings) << "GlobalSettings destroyed";
 }
 
 QString GlobalSettings::defaultRootFolder() const
@@ -74,7 +67,7 @@ void GlobalSettings::loadSettings()
             ratio = screen->devicePixelRatio();
     }
     m_devicePixelRatio = ratio < 1.0 ? 1.0 : ratio;
-    qDebug() << "Ratio: " << m_devicePixelRatio;
+    qCDebug(lcSettings) << "Ratio: " << m_devicePixelRatio;
 
     m_preferedLanguage = store.value(QStringLiteral("preferedLanguage"), QString()).toString();
     selectLanguage(m_preferedLanguage);
@@ -120,7 +113,7 @@ void GlobalSettings::saveSettings()
     store.setValue(QStringLiteral("outputFolder"), toPortablePath(m_outputFolder));
     store.sync();
     if (store.status() != QSettings::NoError)
-        qWarning() << "Error saving settings to" << store.fileName() << store.status();
+        qCWarning(lcSettings) << "Error saving settings to" << store.fileName() << store.status();
 }
 
 void GlobalSettings::ensurePath(QString &path) const
@@ -128,7 +121,7 @@ void GlobalSettings::ensurePath(QString &path) const
     if (path.isEmpty())
         path = defaultRootFolder();
     if (!QFileInfo(path).isDir() && !QDir().mkpath(path))
-        qWarning() << "Error creating path: " << path;
+        qCWarning(lcSettings) << "Error creating path: " << path;
 }
 
 QString GlobalSettings::toPortablePath(const QString &path) const
@@ -163,7 +156,7 @@ void GlobalSettings::selectLanguage(const QString &shortCode)
         const int cut = std::max(name.indexOf(QLatin1Char('_')), name.indexOf(QLatin1Char('-')));
         const QString code = cut >= 0 ? name.left(cut) : name;
         set_preferedLanguage(code);
-        qDebug() << "Auto language: " << name << ", " << code;
+        qCDebug(lcSettings) << "Auto language: " << name << ", " << code;
     } else {
         set_preferedLanguage(shortCode);
     }

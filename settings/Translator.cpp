@@ -1,5 +1,7 @@
 #include "settings/Translator.h"
 
+#include "engine/ProgramInfo.h"
+
 #include <QCoreApplication>
 #include <QPointer>
 
@@ -51,4 +53,9 @@ void Translator::retranslate()
 {
     for (const Text &text : Texts)
         (this->*text.update)(QCoreApplication::translate("Translator", text.source));
+    update_strWebButtonTip(*ProgramInfo::Website
+                               ? QCoreApplication::translate("Translator", "Open the web page of %1")
+                                     .arg(QString::fromUtf8(ProgramInfo::Name))
+                               : QCoreApplication::translate("Translator", "About %1: version, licence and libraries")
+                                     .arg(QString::fromUtf8(ProgramInfo::Name)));
 }

@@ -27,6 +27,9 @@ class Translator : public QObject
     TW_READONLY_PROPERTY(QString, strCancelAll)
     TW_READONLY_PROPERTY(QString, strRemoveFinished)
     TW_READONLY_PROPERTY(QString, strTargetFrequency)
+    // What the globe button does: it opens the product web page when the
+    // build names one, else the About dialog.
+    TW_READONLY_PROPERTY(QString, strWebButtonTip)
 
 public:
     // The single instance, created without parent on first use. Whoever

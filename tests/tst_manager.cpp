@@ -348,16 +348,23 @@ void TestManager::droppedUrls()
     QVERIFY(!m_manager->acceptDroppedUrls({}));
     QVERIFY(!m_manager->acceptDroppedUrls({QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("gone.mp3")))}));
 
-    chooser()->folders = QStringList{m_dir.filePath(QStringLiteral("drop-out"))};
+    // The file at once; the folder's files once it is searched, into the
+    // same output folder, asked for once.
+    const QString out = m_dir.filePath(QStringLiteral("drop-out"));
+    chooser()->folders = QStringList{out};
     m_manager->processImportUrls(mixed);
     QCOMPARE(m_manager->fileQueue()->count(), 1);
     QCOMPARE(m_manager->fileQueue()->at(0)->filePath(), song);
+    QTRY_COMPARE(m_manager->fileQueue()->count(), 2);
+    QCOMPARE(m_manager->fileQueue()->at(1)->filePath(), song);
+    QCOMPARE(m_manager->fileQueue()->at(1)->targetDirectory(), out + QLatin1Char('/'));
+    QCOMPARE(chooser()->captions, QStringList{"Target folder"});
     waitUntilIdle(m_manager.get());
 
     // Cancelled target: nothing queued.
     chooser()->folders = QStringList{QString()};
     m_manager->processImportUrls(mixed);
-    QCOMPARE(m_manager->fileQueue()->count(), 1);
+    QCOMPARE(m_manager->fileQueue()->count(), 2);
 }
 
 void TestManager::destructionStopsConversions()

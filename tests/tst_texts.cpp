@@ -1,6 +1,7 @@
 // Interface texts in both languages, the option lists and the queue entries
 // that show them.
 #include "engine/AppConstants.h"
+#include "engine/ProgramInfo.h"
 #include "models/KeyValueItemList.h"
 #include "settings/OptionLists.h"
 #include "queue/QueueEntry.h"
@@ -16,14 +17,19 @@
 
 namespace {
 
+// What the globe button does depends on the build.
+const char *const WebButtonTip =
+    *ProgramInfo::Website ? "Open the web page of Tunewise" : "About Tunewise: version, licence and libraries";
+
 const QStringList EnglishTexts = {
     "Select songs", "Start conversion", "Cancel conversion", "Select files", "Select folder", "Time based",
     "Frequency based", "Pending", "Processing", "Finished", "Failed", "Target folder", "Loading files",
-    "Cancel all", "Remove finished", "Target frequency"};
+    "Cancel all", "Remove finished", "Target frequency", WebButtonTip};
+// The globe's tip is not in the German catalogue yet.
 const QStringList GermanTexts = {
     "Musik auswählen", "Konvertierung starten", "Abbrechen", "Dateien auswählen", "Ordner auswählen",
     "Zeitbasiert", "Frequenzbasiert", "Wartend", "Konvertiert", "Fertig", "Fehler", "Zielordner",
-    "Die Dateien werden geladen", "Alle abbrechen", "Fertige entfernen", "Zielfrequenz"};
+    "Die Dateien werden geladen", "Alle abbrechen", "Fertige entfernen", "Zielfrequenz", WebButtonTip};
 
 // The Translator's properties in declaration order, skipping QObject's.
 QStringList translatorTexts()

@@ -20,6 +20,7 @@ public:
         return folders.isEmpty() ? QString() : folders.takeFirst();
     }
     void showSettings() override { ++settingsShown; }
+    void showAbout() override { ++aboutShown; }
     void openUrl(const QUrl &url) override { opened << url; }
     void showBusy(const QString &text) override { busy << text; }
 
@@ -29,4 +30,5 @@ public:
     QList<QUrl> opened;
     QStringList busy;
     int settingsShown = 0;
+    int aboutShown = 0;
 };

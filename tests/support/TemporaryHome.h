@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ProgramInfo.h"
+
 #include <QTemporaryDir>
 
 // Points HOME and the XDG folders at a fresh temporary folder for the life
@@ -17,7 +19,7 @@ private:
 };
 
 // The main() of a test that needs a temporary home and the program's
-// identity (organization and application name); Application is
+// identity (organization, application name, version); Application is
 // QCoreApplication or QApplication.
 #define TW_TEST_MAIN_WITH_HOME(TestClass, Application)                                                   \
     int main(int argc, char *argv[])                                                        \
@@ -25,8 +27,7 @@ private:
         TemporaryHome home;                                                                 \
         if (!home.isValid())                                                                \
             return 1;                                                                       \
-        QCoreApplication::setOrganizationName(QStringLiteral("com.tunewise.tunewise"));     \
-        QCoreApplication::setApplicationName(QStringLiteral("Tunewise"));                   \
+        ProgramInfo::applyToApplication();                                                  \
         Application app(argc, argv);                                                        \
         TestClass test;                                                                     \
         return QTest::qExec(&test, argc, argv);                                             \

@@ -1,0 +1,251 @@
+// The window program as a desktop sees it: its command line without a
+// display, a second launch handing its files over, the globe and the About
+// dialog, and a quiet console.
+#include "app/AboutDialog.h"
+#include "app/LaunchOptions.h"
+#include "app/SingleInstance.h"
+#include "app/WidgetDesktop.h"
+#include "engine/FFmpegLog.h"
+#include "engine/ProgramInfo.h"
+#include "queue/ApplicationManager.h"
+#include "settings/GlobalSettings.h"
+#include "settings/Translator.h"
+#include "support/ScriptedDesktop.h"
+#include "support/TemporaryHome.h"
+
+extern "C" {
+#include <libavutil/avutil.h>
+#include <libavutil/log.h>
+}
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// The program's environment on a machine without a display.
+QProcessEnvironment withoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(variable));
+    return environment;
+}
+
+struct Logged {
+    QtMsgType type;
+    QString category;
+    QString text;
+};
+QList<Logged> g_logged;
+
+void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    g_logged.append({type, QString::fromLatin1(context.category), text});
+}
+
+} // namespace
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void commandLineWithoutDisplay_data();
+    void commandLineWithoutDisplay();
+    void secondLaunchHandsOver();
+    void globeAndAboutDialog();
+    void quietByDefault();
+
+private:
+    QString write(const QString &relativePath);
+
+    QTemporaryDir m_dir;
+};
+
+void TestDesktop::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    qRegisterMetaType<QProcess::ExitStatus>();
+}
+
+QString TestDesktop::write(const QString &relativePath)
+{
+    const QString path = m_dir.filePath(relativePath);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    return path;
+}
+
+void TestDesktop::commandLineWithoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");  // contained in stdout
+    QTest::addColumn<QStringList>("errors");  // stderr's lines
+
+    const QString noDisplay = LaunchOptions::noDisplayMessage();
+    const QString version = QStringLiteral("%1 %2\n").arg(ProgramInfo::Name, ProgramInfo::Version);
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: " << QStringList();
+    QTest::newRow("version") << QStringList{"--version"} << 0 << version << QStringList();
+    QTest::newRow("Qt's own options pass") << QStringList{"-platform", "xcb", "-reverse", "-v"} << 0 << version
+                                           << QStringList();
+    QTest::newRow("no display") << QStringList() << 1 << "" << QStringList{noDisplay};
+    QTest::newRow("missing file") << QStringList{"gone.mp3"} << 1 << ""
+                                  << QStringList{"tunewise: 'gone.mp3' does not exist", noDisplay};
+    QTest::newRow("unknown option") << QStringList{"--loud"} << 2 << ""
+                                    << QStringList{"tunewise: Unknown option 'loud'.", "Try 'tunewise --help'."};
+}
+
+void TestDesktop::commandLineWithoutDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(QStringList, errors);
+
+    QProcess program;
+    program.setProcessEnvironment(withoutDisplay());
+    program.setWorkingDirectory(m_dir.path());
+    program.start(QStringLiteral(TUNEWISE), arguments);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(program.exitCode(), status);
+    QVERIFY2(out.contains(output), qPrintable(out));
+    QCOMPARE(err.split(QLatin1Char('\n'), Qt::SkipEmptyParts), errors);
+}
+
+void TestDesktop::secondLaunchHandsOver()
+{
+    // This process is the running window; the program, started without a
+    // display, hands its files to it and ends.
+    SingleInstance running;
+    QVERIFY(running.listen());
+    QSignalSpy received(&running, &SingleInstance::received);
+    const QString song = write(QStringLiteral("launch/song.mp3"));
+    const QString folder = m_dir.filePath(QStringLiteral("launch"));
+
+    // Paths relative to where the program starts, URLs and folders; a
+    // launch without files brings the window forward.
+    struct Launch {
+        QStringList arguments;
+        QStringList paths;
+    };
+    const QString url = QUrl::fromLocalFile(song).toString();
+    for (const Launch &launch : {Launch{{"song.mp3", url, "..", "gone.mp3"}, {song, song, m_dir.path()}},
+                                 Launch{{}, {}}}) {
+        QProcess program;
+        program.setProcessEnvironment(withoutDisplay());
+        program.setWorkingDirectory(folder);
+        QSignalSpy finished(&program, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+        program.start(QStringLiteral(TUNEWISE), launch.arguments);
+        // The event loop answers the program while the spy waits.
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(received.takeFirst().at(0).toStringList(), launch.paths);
+    }
+
+    // A socket left behind by an instance that crashed does not keep the
+    // next one from listening.
+    const QString stale = write(QStringLiteral("stale.socket"));
+    SingleInstance next(stale);
+    QVERIFY(next.listen());
+    QVERIFY(!SingleInstance::handOver(m_dir.filePath(QStringLiteral("nobody.socket")), {song}, 1000));
+}
+
+void TestDesktop::globeAndAboutDialog()
+{
+    // Without a web page of its own, the globe opens the About dialog and
+    // says so.
+    ApplicationManager manager;
+    auto desktop = std::make_unique<ScriptedDesktop>();
+    ScriptedDesktop *scripted = desktop.get();
+    manager.setDesktop(std::move(desktop));
+    manager.visitWebsite();
+    if (*ProgramInfo::Website) {
+        QCOMPARE(scripted->opened, QList<QUrl>{QUrl(QString::fromUtf8(ProgramInfo::Website))});
+    } else {
+        QCOMPARE(scripted->aboutShown, 1);
+        QCOMPARE(scripted->opened, QList<QUrl>());
+        QVERIFY(Translator::instance()->strWebButtonTip().startsWith(QLatin1String("About Tunewise")));
+    }
+
+    // Asked twice, one dialog.
+    QWidget window;
+    WidgetDesktop widgets(&window);
+    widgets.showAbout();
+    widgets.showAbout();
+    const QList<AboutDialog *> dialogs = window.findChildren<AboutDialog *>();
+    QCOMPARE(dialogs.size(), 1);
+    AboutDialog *about = dialogs.first();
+
+    QVERIFY(about->findChild<QLabel *>(QStringLiteral("title"))->text().contains(QString::fromUtf8(ProgramInfo::Version)));
+    QVERIFY(about->findChild<QLabel *>(QStringLiteral("summary"))->text().contains(
+        QLatin1String("GPL-3.0-or-later")));
+    QVERIFY(about->findChild<QPlainTextEdit *>(QStringLiteral("licenceText"))
+                ->toPlainText()
+                .contains(QLatin1String("GNU GENERAL PUBLIC LICENSE\n                       Version 3")));
+    QVERIFY(about->findChild<QPlainTextEdit *>(QStringLiteral("fontLicenceText"))
+                ->toPlainText()
+                .contains(QLatin1String("Open Font License")));
+    QVERIFY(about->findChild<QLabel *>(QStringLiteral("fontNotice"))->text().contains(QLatin1String("Open Font")));
+
+    // Each library with the version loaded and a licence.
+    const QTreeWidget *libraries = about->findChild<QTreeWidget *>(QStringLiteral("libraries"));
+    QMap<QString, QString> versions;
+    for (int row = 0; row < libraries->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem *item = libraries->topLevelItem(row);
+        QVERIFY2(!item->text(1).isEmpty() && !item->text(2).isEmpty(), qPrintable(item->text(0)));
+        versions[item->text(0)] = item->text(1);
+    }
+    QCOMPARE(versions.keys(),
+             (QStringList{"FFmpeg", "Font Awesome", "LAME", "Qt", "Rubber Band", "SoundTouch"}));
+    QCOMPARE(versions["FFmpeg"], QString::fromLatin1(av_version_info()));
+    QCOMPARE(versions["Qt"], QString::fromLatin1(qVersion()));
+    QVERIFY2(versions["Rubber Band"].endsWith(QLatin1String("(R3)")), qPrintable(versions["Rubber Band"]));
+}
+
+void TestDesktop::quietByDefault()
+{
+    const QtMessageHandler previous = qInstallMessageHandler(recordMessage);
+    g_logged.clear();
+    FFmpegLog::install();
+
+    // FFmpeg's warnings and the settings' debug lines stay off the console.
+    av_log(nullptr, AV_LOG_WARNING, "Could not update timestamps for skipped samples.\n");
+    delete GlobalSettings::instance();
+    GlobalSettings::instance();
+    const int byDefault = g_logged.size();
+
+    // The rules bring them back, each under its category; FFmpeg's lines
+    // may come in pieces.
+    QLoggingCategory::setFilterRules(QStringLiteral("tunewise.ffmpeg.warning=true\ntunewise.settings.debug=true"));
+    av_log(nullptr, AV_LOG_WARNING, "Could not update ");
+    av_log(nullptr, AV_LOG_WARNING, "timestamps.\n");
+    delete GlobalSettings::instance();
+    GlobalSettings::instance();
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+
+    QCOMPARE(byDefault, 0);
+    QVERIFY(g_logged.size() >= 2);
+    QCOMPARE(g_logged.first().category, QStringLiteral("tunewise.ffmpeg"));
+    QCOMPARE(g_logged.first().type, QtWarningMsg);
+    QCOMPARE(g_logged.first().text, QStringLiteral("Could not update timestamps."));
+    for (const Logged &logged : g_logged.mid(1))
+        QCOMPARE(logged.category, QStringLiteral("tunewise.settings"));
+}
+
+TW_TEST_MAIN_WITH_HOME(TestDesktop, QApplication)
+#include "tst_desktop.moc"
