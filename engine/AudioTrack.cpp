@@ -2,6 +2,7 @@
 
 #include "engine/OutputFile.h"
 #include "engine/OutputFormat.h"
+#include "engine/SoundTouchPlugin.h"
 
 #include <cmath>
 
@@ -41,10 +42,15 @@ bool AudioTrack::open(const OutputFormat &format, OutputFile &file, bool keepTim
     const int outputRate = OutputFormat::supportedRate(codec, wanted > 0 ? wanted : 44100);
     // Rubber Band's R3 engine above 48 kHz resets the phase of steady tones
     // at every transient (a tone under drum hits loses 15 dB of its level),
-    // so it works at half such rates; the encoder brings the result back.
-    m_rate = m_settings.algorithm == AppConstants::A_Frequency && outputRate > 48000
-                 ? (outputRate % 44100 == 0 ? 44100 : 48000)
-                 : outputRate;
+    // so it works at half such rates; SoundTouch refuses rates above 192 kHz,
+    // so it works at a whole fraction of them. The encoder brings the result
+    // back.
+    if (m_settings.algorithm == AppConstants::A_Frequency && outputRate > 48000)
+        m_rate = outputRate % 44100 == 0 ? 44100 : 48000;
+    else if (outputRate > SoundTouchPlugin::HighestRate)
+        m_rate = outputRate / (1 + (outputRate - 1) / SoundTouchPlugin::HighestRate);
+    else
+        m_rate = outputRate;
     const int channels = OutputFormat::Channels;
     m_chain.emplace(ProcessingChain::processorFor(m_settings.algorithm, m_rate, channels, m_settings.semitones()),
                     channels, PeakLimiter::forOutput(m_rate, channels, format.lossy()));

@@ -21,6 +21,7 @@ class SoundTouch;
 class SoundTouchPlugin : public TempoPitchProcessorPlugin
 {
 public:
+    // sampleRate: up to HighestRate.
     SoundTouchPlugin(int sampleRate, int channels);
     ~SoundTouchPlugin() override;
 
@@ -36,6 +37,8 @@ public:
     void setPitchSemiTones(double semiTones) override;
 
     static constexpr int StartPadFrames = 2048;
+    // The highest rate SoundTouch takes; it throws above it.
+    static constexpr int HighestRate = 192000;
 
 private:
     void padStart();

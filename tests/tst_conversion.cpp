@@ -217,6 +217,9 @@ void TestConversion::retuneExactly_data()
         const int source = ConversionSettings::SourceRate;
         QTest::addRow("%s, 96 kHz 24-bit flac to flac as the source", algorithmName(algorithm))
             << algorithm << int(AppConstants::F_Flac) << "flac 96k 24-bit" << source << 96000 << 24;
+        // Above 192 kHz, which SoundTouch does not take.
+        QTest::addRow("%s, 384 kHz wav to flac as the source", algorithmName(algorithm))
+            << algorithm << int(AppConstants::F_Flac) << "7.1 wav at 384k" << source << 384000 << 16;
         QTest::addRow("%s, 96 kHz 24-bit flac to mp3 as the source", algorithmName(algorithm))
             << algorithm << int(AppConstants::F_Mp3) << "flac 96k 24-bit" << source << 48000 << 0;
         QTest::addRow("%s, 48 kHz 24-bit flac to wav at 48 kHz", algorithmName(algorithm))
