@@ -4,7 +4,18 @@
 #include "engine/OutputFormat.h"
 #include "engine/SoundTouchPlugin.h"
 
+#include <algorithm>
 #include <cmath>
+
+namespace {
+
+// Silence goes in pieces of a tenth of a second, at any rate.
+int silenceFrames(int rate)
+{
+    return std::max(1, rate / 10);
+}
+
+} // namespace
 
 AudioTrack::AudioTrack(const AVStream *source, const QString &sourceName, const ConversionSettings &settings)
     : m_source(source)
@@ -55,7 +66,7 @@ bool AudioTrack::open(const OutputFormat &format, OutputFile &file, bool keepTim
     m_chain.emplace(ProcessingChain::processorFor(m_settings.algorithm, m_rate, channels, m_settings.semitones()),
                     channels, PeakLimiter::forOutput(m_rate, channels, format.lossy()));
     m_working.emplace(m_rate, channels);
-    m_silence.assign(size_t(m_rate / 10) * size_t(channels), 0.0f);
+    m_silence.assign(size_t(silenceFrames(m_rate)) * size_t(channels), 0.0f);
 
     m_encoder = std::make_unique<EncodingSink>(file);
     if (!m_encoder->open(format, m_settings.audioBitrate, outputRate, channels, highResolution, m_rate))
@@ -88,7 +99,7 @@ bool AudioTrack::take(const AVFrame *frame, double gapSeconds)
     // Audio lost to damage in the source becomes silence, so that what
     // follows stays in time.
     for (long long gap = std::llround(gapSeconds * m_rate); gap > 0;) {
-        const int n = int(std::min<long long>(gap, m_rate / 10));
+        const int n = int(std::min<long long>(gap, silenceFrames(m_rate)));
         if (!process(m_silence.data(), n))
             return false;
         gap -= n;
