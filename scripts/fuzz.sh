@@ -24,13 +24,13 @@ scripts/install-deps.sh --fuzz
 # Only the engine and the fuzzer: nothing of the build is shared with the
 # gcc builds, so nothing else is worth building.
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_WERROR=ON -DTW_BUILD_TESTS=OFF \
-    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DCMAKE_CXX_COMPILER=clang++-14 \
     -DTW_FUZZ=ON -DTW_SANITIZE=address,undefined >/dev/null
 cmake --build "$build" --parallel "$jobs" --target conversion_fuzzer
 
-# The seeds: a quarter of a second of each format, the videos with a
-# picture, the Matroska one with subtitles and chapters, an mp3 with cover
-# art. An input is a byte that chooses the settings (see
+# The seeds: a quarter of a second of each format, a hundredth of one at
+# 384 and 352.8 kHz, the videos with a picture, the Matroska one with
+# subtitles and chapters, an mp3 with cover art. An input is a byte that chooses the settings (see
 # fuzz/ConversionFuzzer.cpp), then the file; each file comes with every
 # output format and both algorithms.
 media="$build/media"
@@ -45,6 +45,8 @@ ff -f lavfi -i "$tone" -ac 1 -c:a libmp3lame -b:a 32k "$media/tone.mp3"
 ff -f lavfi -i "$tone" -ac 1 -c:a aac -b:a 24k "$media/tone.m4a"
 ff -f lavfi -i "$low" -ac 1 -c:a pcm_u8 "$media/tone.wav"
 ff -f lavfi -i "$low" -ac 1 -c:a flac "$media/tone.flac"
+ff -f lavfi -i "sine=frequency=440:sample_rate=384000:duration=0.01" -ac 1 -c:a pcm_s24le "$media/hires.wav"
+ff -f lavfi -i "sine=frequency=440:sample_rate=352800:duration=0.01" -ac 1 -c:a flac -sample_fmt s32 "$media/hires.flac"
 ff -f lavfi -i "$tone" -ac 1 -c:a libvorbis -q:a 0 "$media/tone.ogg"
 ff -f lavfi -i "$tone" -ac 1 -c:a libopus -b:a 12k "$media/tone.opus"
 ff -f lavfi -i "color=c=red:size=16x16" -frames:v 1 "$media/cover.png"
@@ -60,7 +62,7 @@ printf ';FFMETADATA1\ntitle=Seed\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=100\n
 ff -f lavfi -i "$picture" -f lavfi -i "$tone" -i "$media/words.srt" -i "$media/chapters.txt" \
     -map 0 -map 1 -map 2 -map_metadata 3 -map_chapters 3 -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
     -c:a libvorbis -q:a 0 -ac 1 -c:s srt -shortest "$media/video.mkv"
-for file in "$media"/tone.* "$media"/cover.mp3 "$media"/video.*; do
+for file in "$media"/tone.* "$media"/hires.* "$media"/cover.mp3 "$media"/video.*; do
     name=$(basename "$file")
     for choice in 0 1 2 3 4 5 6 7; do
         # Some outputs at the source's rate; videos kept as videos.
