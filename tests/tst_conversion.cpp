@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QtEndian>
 #include <QTranslator>
 #include <QtTest>
 
@@ -523,6 +524,9 @@ void TestConversion::failures_data()
     QTest::newRow("unknown algorithm") << "algorithm" << "^Unknown pitch-shifting algorithm: 7\\.$";
     QTest::newRow("unknown format") << "format" << "^Unknown output format: 9\\.$";
     QTest::newRow("invalid frequency") << "frequency" << "^Invalid concert pitch: source 0 Hz, target 432 Hz\\.$";
+    QTest::newRow("damaged sample rate") << "rate"
+                                         << "^“rate\\.wav”: its audio claims a sample rate of 2000000000 Hz, "
+                                            "which no sound has\\.$";
 }
 
 // Every failure says what went wrong, in words, and leaves nothing behind.
@@ -562,6 +566,17 @@ void TestConversion::failures()
         settings.audioFormat = AppConstants::AudioFormat(9);
     } else if (situation == QLatin1String("frequency")) {
         settings.sourceFrequency = 0.0;
+    } else if (situation == QLatin1String("rate")) {
+        // The wave header's rate field, as a damaged one might read.
+        QFile original(input);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray bytes = original.readAll();
+        const quint32 rate = qToLittleEndian<quint32>(2000000000);
+        bytes.replace(24, 4, reinterpret_cast<const char *>(&rate), 4);
+        input = m_dir.filePath(QStringLiteral("rate.wav"));
+        QFile damaged(input);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(bytes);
     }
 
     const QStringList before = QFileInfo(target).isDir() ? filesIn(target) : QStringList();
