@@ -8,8 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -44,8 +46,8 @@ Workspace &workspace()
     return workspace;
 }
 
-// FFmpeg's complaints about broken input are expected by the thousand; they
-// still go through our log callback, and end here.
+// Every message is made as with all logging turned on, and dropped here:
+// FFmpeg's complaints about broken input come by the thousand.
 void discardMessage(QtMsgType, const QMessageLogContext &, const QString &)
 {
 }
@@ -71,6 +73,7 @@ ConversionSettings settingsFor(uint8_t choice)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
+    QLoggingCategory::setFilterRules(QStringLiteral("tunewise.*=true"));
     qInstallMessageHandler(discardMessage);
     if (!workspace().folder.isValid())
         broken("no temporary folder", workspace().folder.errorString());
@@ -92,13 +95,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Conversion conversion({space.source, space.target, settingsFor(choice)});
     conversion.setEncoderThread(choice & EncoderThread ? Conversion::EncoderThread::Always
                                                        : Conversion::EncoderThread::Never);
+    // A few bytes can hold hours of audio (a codec's frames of silence), and
+    // converting them is no finding: such a conversion is stopped as a user
+    // would, after a while. What runs on without asking whether to stop is
+    // what libFuzzer's -timeout catches.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     int polls = 0;
-    if (choice & StopEarly)
-        conversion.setStopCheck([&polls] { return ++polls > 3; });
+    conversion.setStopCheck([&polls, deadline, early = bool(choice & StopEarly)] {
+        return (early && ++polls > 3) || std::chrono::steady_clock::now() > deadline;
+    });
     const ConversionResult result = conversion.run();
     if (Verbose) {
         std::fprintf(stderr, "choice 0x%02x: status %d, %.3f s: %s %s\n", choice, int(result.status),
-                     result.audioSeconds, qPrintable(result.message), qPrintable(result.warnings.join(QLatin1Char(' '))));
+                     result.audioSeconds, qPrintable(result.message),
+                     qPrintable(result.warnings.join(QLatin1Char(' '))));
     }
 
     if (result.status == ConversionResult::Failed && result.message.isEmpty())

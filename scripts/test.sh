@@ -2,7 +2,7 @@
 # Installs what is missing, builds Tunewise with its tests, and runs them all:
 # the whole suite, then the engine's tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the tests of code shared between threads
-# under ThreadSanitizer.
+# under ThreadSanitizer, then a minute of fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,3 +30,6 @@ sanitized build-asan address,undefined tst_processors tst_peaklimiter tst_chain 
 # whose hand-over only Qt's locks order.
 export TSAN_OPTIONS="ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp"
 sanitized build-tsan thread tst_chain tst_tuning tst_settings tst_texts tst_objectlistmodel tst_manager tst_cli
+
+# A minute of fuzzing the conversion with arbitrary files (scripts/fuzz.sh).
+scripts/fuzz.sh 60
