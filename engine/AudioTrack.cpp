@@ -25,7 +25,8 @@ bool AudioTrack::fail(const QString &message)
     return false;
 }
 
-bool AudioTrack::open(const OutputFormat &format, OutputFile &file, bool keepTimeline, bool encoderThread)
+bool AudioTrack::open(const OutputFormat &format, OutputFile &file, bool keepTimeline, bool encoderThread,
+                      double headroomDb)
 {
     if (!m_decoder.open(m_source, m_sourceName))
         return fail(m_decoder.error());
@@ -47,7 +48,7 @@ bool AudioTrack::open(const OutputFormat &format, OutputFile &file, bool keepTim
                  : outputRate;
     const int channels = OutputFormat::Channels;
     m_chain.emplace(ProcessingChain::processorFor(m_settings.algorithm, m_rate, channels, m_settings.semitones()),
-                    channels, PeakLimiter::forOutput(m_rate, channels, format.lossy()));
+                    channels, PeakLimiter::forOutput(m_rate, channels, format.lossy(), headroomDb));
     m_working.emplace(m_rate, channels);
     m_silence.assign(size_t(m_rate / 10) * size_t(channels), 0.0f);
 

@@ -31,7 +31,9 @@ public:
     // format, and adds the encoder's stream to the file (before its header
     // is written). keepTimeline: the output stream starts where the source
     // stream does, as beside copied video, instead of at 0.
-    bool open(const OutputFormat &format, OutputFile &file, bool keepTimeline, bool encoderThread);
+    // headroomDb lowers the limiter's ceiling further.
+    bool open(const OutputFormat &format, OutputFile &file, bool keepTimeline, bool encoderThread,
+              double headroomDb = 0.0);
 
     int sourceIndex() const { return m_source->index; }
     // A packet of the source stream.
@@ -46,6 +48,8 @@ public:
     QStringList warnings() const;
     // Seconds of source audio retuned.
     double seconds() const;
+    // The largest sample magnitude of the retuned audio, before encoding.
+    float peak() const { return m_chain ? m_chain->peak() : 0.0f; }
 
 private:
     bool fail(const QString &message);

@@ -42,6 +42,11 @@ public:
 private:
     bool useEncoderThread() const;
     static ConversionResult failed(const QString &message);
+    // One conversion into the output file, with headroomDb more below the
+    // limiter's usual ceiling. Where overshootDb is given and the decoded
+    // lossy output goes over its maximum, the file is thrown away and
+    // overshootDb says by how much.
+    ConversionResult pass(const ConversionSettings &tuned, double measured, double headroomDb, double *overshootDb);
     // Skipped when the output's name without a number is taken by a
     // complete file; otherwise a result of no consequence.
     ConversionResult skipIfExists(const QString &baseName, const QString &extension) const;

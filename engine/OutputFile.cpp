@@ -356,6 +356,11 @@ bool OutputFile::writePacket(AVPacket *packet)
 
 bool OutputFile::finish()
 {
+    return complete() && publish();
+}
+
+bool OutputFile::complete()
+{
     // What the muxer still holds back for interleaving goes out first.
     int r = av_interleaved_write_frame(m_container.get(), nullptr);
     if (r >= 0)
@@ -366,8 +371,11 @@ bool OutputFile::finish()
     }
     if (r >= 0 && ::fsync(m_fd) != 0)
         r = AVERROR(errno);
-    if (r < 0)
-        return failWrite(r);
+    return r >= 0 || failWrite(r);
+}
+
+bool OutputFile::publish()
+{
     if (!takeFinalName())
         return false;
     m_finished = true;

@@ -50,6 +50,10 @@ public:
     // Trailer, then everything is on the disk, and the file takes its name
     // (the next free one when another file took it meanwhile).
     bool finish();
+    // The two halves of finish(): the file complete on the disk under its
+    // temporary name (it can be read there), then its final name.
+    bool complete();
+    bool publish();
     // Closes and removes the temporary.
     void discard();
 

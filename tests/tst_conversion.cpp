@@ -107,6 +107,8 @@ private slots:
     void damagedSource();
     void measuredSourcePitch();
     void sourcesThatChange();
+    void clippedMasterStaysUnderFullScale_data();
+    void clippedMasterStaysUnderFullScale();
     void failures_data();
     void failures();
     void freeNames_data();
@@ -519,7 +521,9 @@ void TestConversion::failures_data()
     QTest::newRow("file cannot be written") << "proc" << "^Cannot create “/proc/bursts\\.wav”: .+\\.$";
     QTest::newRow("unknown algorithm") << "algorithm" << "^Unknown pitch-shifting algorithm: 7\\.$";
     QTest::newRow("unknown format") << "format" << "^Unknown output format: 9\\.$";
-    QTest::newRow("invalid frequency") << "frequency" << "^Invalid concert pitch: source 0 Hz, target 432 Hz\\.$";
+    QTest::newRow("invalid frequency") << "frequency" << "^Concert pitch out of range: source 0 Hz, target 432 Hz "
+                                                       "\\(A4 may lie from 50 to 2000 Hz, at most 24 semitones "
+                                                       "from the source's\\)\\.$";
 }
 
 // Every failure says what went wrong, in words, and leaves nothing behind.
@@ -963,6 +967,37 @@ void TestConversion::longNames()
     QCOMPARE(QFile::encodeName(result.outputPath), QFile::encodeName(out) + '/' + output);
     QCOMPARE(filesIn(out).size(), before.size() + 1);
     QVERIFY(std::llabs(AudioFiles::decode(result.outputPath).frames() - 22050) <= 1);
+}
+
+void TestConversion::clippedMasterStaysUnderFullScale_data()
+{
+    QTest::addColumn<int>("algorithm");
+    QTest::addColumn<int>("format");
+    for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
+        QTest::addRow("%s, mp3", algorithmName(algorithm)) << algorithm << int(AppConstants::F_Mp3);
+        QTest::addRow("%s, m4a", algorithmName(algorithm)) << algorithm << int(AppConstants::F_M4a);
+    }
+}
+
+// A master driven 12 dB into a clipper, retuned into a lossy format: what a
+// player decodes stays under full scale, though the encoder's own error
+// reaches above the limiter's ceiling.
+void TestConversion::clippedMasterStaysUnderFullScale()
+{
+    QFETCH(int, algorithm);
+    QFETCH(int, format);
+    const QString input = m_dir.filePath(QStringLiteral("clipped.wav"));
+    if (!QFileInfo::exists(input)) {
+        AudioBuffer master = TestSignals::tunedMusic(440.0, 8.0, 44100, 2, false, true);
+        const float peak = AudioAnalysis::peak(master.samples);
+        for (float &sample : master.samples)
+            sample = std::clamp(sample * 4.0f / peak, -1.0f, 1.0f);
+        QCOMPARE(AudioFiles::write(input, master), QString());
+    }
+    const Outcome outcome = convert(input, freshFolder(), settingsFor(algorithm, format));
+    QVERIFY(outcome.result.converted());
+    const float decoded = AudioAnalysis::peak(AudioFiles::decode(outcome.result.outputPath).samples);
+    QVERIFY2(20.0 * std::log10(decoded) <= -0.1, qPrintable(QString::number(20.0 * std::log10(decoded))));
 }
 
 QTEST_GUILESS_MAIN(TestConversion)
