@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-bool AudioInput::fail(const QString &message)
+bool AudioInput::fail(const TranslatableText &message)
 {
     m_error = message;
     return false;

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "engine/FFmpegPointers.h"
+#include "engine/TranslatableText.h"
 
-#include <QCoreApplication>
 #include <QString>
 
 // The input stage: opens a source, picks its best audio stream and decodes
 // it frame by frame, to the end, the decoder's held frames included.
 class AudioInput
 {
-    Q_DECLARE_TR_FUNCTIONS(AudioInput)
+    TW_DECLARE_TRANSLATABLE_TEXTS(AudioInput)
 
 public:
     enum class Read { Frame, End, Failed };
@@ -30,10 +30,10 @@ public:
 
     AVFormatContext *container() const { return m_input.get(); }
     AVStream *stream() const { return m_stream; }
-    QString error() const { return m_error; }
+    TranslatableText error() const { return m_error; }
 
 private:
-    bool fail(const QString &message);
+    bool fail(const TranslatableText &message);
     // Feeds the decoder the next packet of our stream, or the end of the
     // stream once the source has no more.
     void feed();
@@ -47,5 +47,5 @@ private:
     double m_duration = 0.0;
     double m_seconds = 0.0;  // where the last frame began
     bool m_drained = false;  // the decoder was told the stream ended
-    QString m_error;
+    TranslatableText m_error;
 };

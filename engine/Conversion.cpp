@@ -51,7 +51,7 @@ bool Conversion::useEncoderThread() const
     return s_running.load() < int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-ConversionResult Conversion::failed(const QString &message) const
+ConversionResult Conversion::failed(const TranslatableText &message) const
 {
     ConversionResult result;
     result.status = ConversionResult::Failed;
@@ -149,5 +149,6 @@ ConversionResult Conversion::run()
     ConversionResult result;
     result.status = ConversionResult::Converted;
     result.outputPath = file.path();
+    result.audioSeconds = double(chain.framesIn()) / rate;
     return result;
 }

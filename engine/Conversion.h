@@ -3,7 +3,6 @@
 #include "engine/ConversionRequest.h"
 #include "engine/ConversionResult.h"
 
-#include <QCoreApplication>
 
 #include <functional>
 
@@ -16,7 +15,7 @@
 // encoding when that pays (see EncoderThread).
 class Conversion
 {
-    Q_DECLARE_TR_FUNCTIONS(Conversion)
+    TW_DECLARE_TRANSLATABLE_TEXTS(Conversion)
 
 public:
     enum class EncoderThread {
@@ -38,7 +37,7 @@ public:
 
 private:
     bool useEncoderThread() const;
-    ConversionResult failed(const QString &message) const;
+    ConversionResult failed(const TranslatableText &message) const;
     void report(double position);
 
     ConversionRequest m_request;

@@ -3,7 +3,6 @@
 #include "engine/AudioSink.h"
 #include "engine/FFmpegPointers.h"
 
-#include <QCoreApplication>
 
 #include <vector>
 
@@ -17,7 +16,7 @@ class OutputFormat;
 // last frame, and drains the encoder at the end.
 class EncodingSink : public AudioSink
 {
-    Q_DECLARE_TR_FUNCTIONS(EncodingSink)
+    TW_DECLARE_TRANSLATABLE_TEXTS(EncodingSink)
 
 public:
     explicit EncodingSink(OutputFile &file);
@@ -33,10 +32,10 @@ public:
     // the file's business.
     bool finish() override;
     void discard() override;
-    QString error() const override { return m_error; }
+    TranslatableText error() const override { return m_error; }
 
 private:
-    bool fail(const QString &message);
+    bool fail(const TranslatableText &message);
     bool encodeQueued(bool last);
     bool sendFrame(int frames);
     bool writePackets();
@@ -57,5 +56,5 @@ private:
     int m_frameSize = 0;
     bool m_smallLastFrame = false;
     long long m_pts = 0;  // samples sent to the encoder
-    QString m_error;
+    TranslatableText m_error;
 };

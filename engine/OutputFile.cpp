@@ -39,7 +39,7 @@ OutputFile::~OutputFile()
         discard();
 }
 
-bool OutputFile::fail(const QString &what, int code)
+bool OutputFile::fail(const TranslatableText &what, int code)
 {
     // A failed write tells its cause better than the muxer's code for it.
     if (m_errno != 0)

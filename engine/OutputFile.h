@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/FFmpegPointers.h"
+#include "engine/TranslatableText.h"
 
-#include <QCoreApplication>
 #include <QString>
 
 // One output file: claims a free name in the target folder, holds the
@@ -10,7 +10,7 @@
 // removes it. Never opens an existing file for writing.
 class OutputFile
 {
-    Q_DECLARE_TR_FUNCTIONS(OutputFile)
+    TW_DECLARE_TRANSLATABLE_TEXTS(OutputFile)
 
 public:
     OutputFile() = default;
@@ -35,14 +35,14 @@ public:
     void discard();
 
     QString path() const { return m_path; }
-    QString error() const { return m_error; }
+    TranslatableText error() const { return m_error; }
 
     // The first of folder/base.ext, folder/base_0.ext, ... that names
     // neither a file nor a folder. Reads the file system only.
     static QString freeName(const QString &folder, const QString &baseName, const QString &extension);
 
 private:
-    bool fail(const QString &what, int code);
+    bool fail(const TranslatableText &what, int code);
     void close();
 
     static int writeData(void *opaque, uint8_t *data, int size);
@@ -56,5 +56,5 @@ private:
     // The container goes before the I/O context it writes to.
     ff::CustomIoContextPtr m_io;
     ff::OutputFormatPtr m_container;
-    QString m_error;
+    TranslatableText m_error;
 };

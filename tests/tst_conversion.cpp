@@ -542,7 +542,7 @@ void TestConversion::writeFailureOnTheEncoderThread()
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, previous);
     QCOMPARE(outcome.result.status, ConversionResult::Failed);
-    QVERIFY2(outcome.result.message.contains(QLatin1String("File too large")), qPrintable(outcome.result.message));
+    QVERIFY2(outcome.result.message.toString().contains(QLatin1String("File too large")), qPrintable(outcome.result.message));
     QCOMPARE(filesIn(out), QStringList());
 }
 
