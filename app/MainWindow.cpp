@@ -10,7 +10,9 @@
 #include "queue/QueueEntryList.h"
 #include "settings/Translator.h"
 
+#include <QCloseEvent>
 #include <QQmlEngine>
+#include <QStatusBar>
 #include <QUrl>
 #include <QtQml>
 
@@ -65,6 +67,8 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(GlobalSettings::instance()->appName());
     registerQmlTypes();
     m_ui->quickWidget->setSource(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+    // From the start, so that the first notice does not shift the screen.
+    statusBar();
 }
 
 MainWindow::~MainWindow() = default;
@@ -72,4 +76,22 @@ MainWindow::~MainWindow() = default;
 QQuickWidget *MainWindow::quickWidget() const
 {
     return m_ui->quickWidget;
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    // The application sends this to every window when a catalogue comes or
+    // goes. The scene's qsTr() texts follow here; the Translator's
+    // properties have followed already.
+    if (event->type() == QEvent::LanguageChange)
+        m_ui->quickWidget->engine()->retranslate();
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (ApplicationManager::instance()->confirmQuit())
+        event->accept();
+    else
+        event->ignore();
 }

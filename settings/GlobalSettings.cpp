@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QPointer>
 #include <QScreen>
@@ -41,6 +42,7 @@ GlobalSettings::GlobalSettings()
     : QObject(nullptr)
     , m_appName(QCoreApplication::applicationName())
     , m_appVersion(versionText(VersionNumber))
+    , m_systemLocale(QLocale())
 {
     // Queued connections and signal spies need the enums registered.
     qRegisterMetaType<AppConstants::Algorithm>();
@@ -147,12 +149,18 @@ QString GlobalSettings::fromPortablePath(const QString &path) const
 
 void GlobalSettings::selectLanguage(const QString &shortCode)
 {
-    const QLocale locale = shortCode.isEmpty() ? QLocale() : QLocale(shortCode);
-    if (m_translator.load(locale, QStringLiteral("twconv"), QStringLiteral("_"), QStringLiteral(":/translations"))) {
-        // Installing twice would list it twice.
-        QCoreApplication::removeTranslator(&m_translator);
+    const QLocale locale = shortCode.isEmpty() ? m_systemLocale : QLocale(shortCode);
+    // Spin boxes and the queue's numbers follow the interface language.
+    QLocale::setDefault(locale);
+    // Installing twice would list a catalogue twice; one that does not load
+    // must not leave the previous language in place.
+    QCoreApplication::removeTranslator(&m_translator);
+    if (m_translator.load(locale, QStringLiteral("twconv"), QStringLiteral("_"), QStringLiteral(":/translations")))
         QCoreApplication::installTranslator(&m_translator);
-    }
+    QCoreApplication::removeTranslator(&m_qtTranslator);
+    if (m_qtTranslator.load(locale, QStringLiteral("qt"), QStringLiteral("_"),
+                            QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_qtTranslator);
     Translator::instance()->retranslate();
 
     if (shortCode.isEmpty()) {
