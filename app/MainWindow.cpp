@@ -11,7 +11,6 @@
 #include "settings/Translator.h"
 
 #include <QCloseEvent>
-#include <QQmlEngine>
 #include <QStatusBar>
 #include <QUrl>
 #include <QtQml>
@@ -76,16 +75,6 @@ MainWindow::~MainWindow() = default;
 QQuickWidget *MainWindow::quickWidget() const
 {
     return m_ui->quickWidget;
-}
-
-void MainWindow::changeEvent(QEvent *event)
-{
-    // The application sends this to every window when a catalogue comes or
-    // goes. The scene's qsTr() texts follow here; the Translator's
-    // properties have followed already.
-    if (event->type() == QEvent::LanguageChange)
-        m_ui->quickWidget->engine()->retranslate();
-    QMainWindow::changeEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -10,9 +10,10 @@ namespace Ui {
 class MainWindow;
 }
 
-// The one top-level window; it hosts the QML main screen, follows a switch
-// of the interface language at once, and asks before closing on running
-// conversions.
+// The one top-level window; it hosts the QML main screen and asks before
+// closing on running conversions. A switch of the interface language needs
+// nothing here: the Translator's texts follow by themselves, and Qt Quick
+// retranslates the scene's qsTr() texts when the window gets the change.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -25,7 +26,6 @@ public:
     QQuickWidget *quickWidget() const;
 
 protected:
-    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
