@@ -10,7 +10,8 @@
 #include "queue/QueueEntryList.h"
 #include "settings/Translator.h"
 
-#include <QQmlEngine>
+#include <QCloseEvent>
+#include <QStatusBar>
 #include <QUrl>
 #include <QtQml>
 
@@ -65,6 +66,8 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(GlobalSettings::instance()->appName());
     registerQmlTypes();
     m_ui->quickWidget->setSource(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+    // From the start, so that the first notice does not shift the screen.
+    statusBar();
 }
 
 MainWindow::~MainWindow() = default;
@@ -72,4 +75,12 @@ MainWindow::~MainWindow() = default;
 QQuickWidget *MainWindow::quickWidget() const
 {
     return m_ui->quickWidget;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (ApplicationManager::instance()->confirmQuit())
+        event->accept();
+    else
+        event->ignore();
 }

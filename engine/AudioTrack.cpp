@@ -3,6 +3,8 @@
 #include "engine/OutputFile.h"
 #include "engine/OutputFormat.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 AudioTrack::AudioTrack(const AVStream *source, const QString &sourceName, const ConversionSettings &settings)
@@ -18,7 +20,7 @@ AudioTrack::~AudioTrack()
     m_threaded.reset();
 }
 
-bool AudioTrack::fail(const QString &message)
+bool AudioTrack::fail(const TranslatableText &message)
 {
     if (m_error.isEmpty())
         m_error = message;
@@ -126,8 +128,10 @@ QStringList AudioTrack::warnings() const
 {
     QStringList warnings;
     if (m_decoder.damagedPackets() > 0) {
-        warnings << tr("%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.", nullptr,
-                       m_decoder.damagedPackets())
+        warnings << QCoreApplication::translate(
+                        "AudioTrack",
+                        "%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.", nullptr,
+                        m_decoder.damagedPackets())
                         .arg(QString::number(m_decoder.damagedSeconds(), 'f', 2));
     }
     return warnings;

@@ -71,7 +71,7 @@ bool Conversion::useEncoderThread() const
     return s_running.load() < int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-ConversionResult Conversion::failed(const QString &message)
+ConversionResult Conversion::failed(const TranslatableText &message)
 {
     ConversionResult result;
     result.status = ConversionResult::Failed;

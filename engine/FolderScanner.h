@@ -20,8 +20,14 @@ public:
 
     // Regular files below `folder` (subfolders included, links to folders
     // not followed, hidden files left out) whose names match one of the
-    // patterns, case-insensitively. `target` must end in "/": a file directly
-    // in the folder gets the target as it is, FOLDER/A/B/x.mp3 gets TARGET + "A/B".
+    // patterns, case-insensitively, in the order of comesBefore. `target`
+    // must end in "/": a file directly in the folder gets the target as it
+    // is, FOLDER/A/B/x.mp3 gets TARGET + "A/B".
     static QList<Match> scan(const QString &folder, const QString &target, const QStringList &nameFilters);
+
+    // The order a file manager shows a tree in: names in natural order
+    // ("f2" before "f10", capitals or not), and in each folder its files
+    // before the contents of its subfolders. Paths with forward slashes.
+    static bool comesBefore(const QString &a, const QString &b);
 
 };

@@ -130,7 +130,7 @@ OutputFile::~OutputFile()
         discard();
 }
 
-bool OutputFile::fail(const QString &message)
+bool OutputFile::fail(const TranslatableText &message)
 {
     m_error = message;
     return false;

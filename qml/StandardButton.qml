@@ -5,21 +5,23 @@ import QtGraphicalEffects 1.0
 import com.veltrane 1.0
 import "FontAwesome" 1.0
 
-// A small square showing one icon glyph; a grey halo while hovered.
-// `clicked` comes on release, also when the pointer left the button.
+// A small square showing one icon glyph; a grey halo while hovered, and the
+// tip as a tooltip. `clicked` comes only when the press is released over
+// the button.
 Rectangle {
     id: rect
 
     property alias text: lblText.text
     property alias textColor: lblText.color
+    property string tip
 
     signal clicked()
 
     width: 50
     height: 50
-    color: "transparent"
+    color: mouseArea.pressed && mouseArea.containsMouse ? "lightgrey" : "transparent"
 
-    layer.enabled: false
+    layer.enabled: mouseArea.containsMouse
     layer.effect: DropShadow {
         transparentBorder: true
         horizontalOffset: 0
@@ -29,15 +31,13 @@ Rectangle {
     }
 
     MouseArea {
+        id: mouseArea
         anchors.fill: parent
         hoverEnabled: true
-        onEntered: rect.layer.enabled = true
-        onExited: rect.layer.enabled = false
-        onPressed: rect.color = "lightgrey"
-        onReleased: {
-            rect.color = "transparent"
-            rect.clicked()
-        }
+        onClicked: rect.clicked()
+        ToolTip.visible: rect.tip !== "" && containsMouse
+        ToolTip.delay: 600
+        ToolTip.text: rect.tip
     }
 
     Label {

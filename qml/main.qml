@@ -69,112 +69,40 @@ Page {
         anchors.margins: 10
         spacing: 10
 
-        Rectangle {
-            color: "white"
+        ColumnLayout {
             Layout.fillWidth: true
             Layout.fillHeight: true
+            spacing: 6
 
-            ListView {
-                id: filesListView
-                objectName: "filesListView"
-                anchors.fill: parent
-                clip: true
-                model: ApplicationManager.fileQueue
-                ScrollBar.vertical: ScrollBar {}
+            Rectangle {
+                color: "white"
+                Layout.fillWidth: true
+                Layout.fillHeight: true
 
-                delegate: Rectangle {
-                    id: rowRect
-                    width: parent ? parent.width : 0
-                    height: 50
-                    color: "lightgray"
+                ListView {
+                    id: filesListView
+                    objectName: "filesListView"
+                    anchors.fill: parent
+                    clip: true
+                    spacing: 2
+                    model: ApplicationManager.fileQueue
+                    ScrollBar.vertical: ScrollBar {}
 
-                    MouseArea {
-                        anchors.fill: parent
-                        acceptedButtons: Qt.RightButton
-                        onClicked: {
-                            listEntryMenu.x = mouse.x
-                            listEntryMenu.y = mouse.y
-                            listEntryMenu.open()
-                        }
-
-                        Menu {
-                            id: listEntryMenu
-                            MenuItem {
-                                text: Translator.strCancelAll
-                                onClicked: ApplicationManager.clearQueue()
-                            }
-                            MenuItem {
-                                text: Translator.strRemoveFinished
-                                onClicked: ApplicationManager.removeFinishedFromQueue()
-                            }
-                        }
-                    }
-
-                    Row {
-                        id: lblRow
-                        anchors.verticalCenter: parent.verticalCenter
-                        spacing: 5
-
-                        Item {
-                            width: 5
-                            height: 5
-                        }
-
-                        Column {
-                            property real labelWidth: rowRect.width - (2 * lblRow.spacing + controlsRow.width + 5 + 20)
-                            anchors.verticalCenter: parent.verticalCenter
-                            spacing: 2
-
-                            Label {
-                                objectName: "fileLabel"
-                                width: parent.labelWidth
-                                elide: Text.ElideRight
-                                text: model.readableName
-                                color: "black"
-                            }
-                            Label {
-                                objectName: "stateLabel"
-                                width: parent.labelWidth
-                                elide: Text.ElideRight
-                                text: model.stateString
-                                color: "darkgrey"
-                                font.pointSize: 10
-                            }
-                            // How far the conversion has come.
-                            ProgressBar {
-                                objectName: "progressBar"
-                                width: parent.labelWidth
-                                height: 4
-                                from: 0
-                                to: 1
-                                value: model.progress
-                                visible: model.state === QueueEntry.S_Processing
-                            }
-                        }
-
-                        Row {
-                            id: controlsRow
-
-                            StandardButton {
-                                objectName: "stateButton"
-                                text: model.state === QueueEntry.S_Finished ? FontAwesome.symbols.fa_check
-                                                                            : FontAwesome.symbols.fa_times
-                                textColor: model.state === QueueEntry.S_Finished ? "green"
-                                           : model.state === QueueEntry.S_Failed ? "red" : "orange"
-                                onClicked: ApplicationManager.queueEntryClicked(filesListView.model.get(index))
-                            }
-                            BusyIndicator {
-                                id: busyInd
-                                objectName: "busyIndicator"
-                                width: 50
-                                height: 50
-                                anchors.verticalCenter: parent.verticalCenter
-                                running: model.state === QueueEntry.S_Processing
-                                visible: running
-                            }
-                        }
+                    delegate: QueueRow {
+                        width: ListView.view ? ListView.view.width : 0
                     }
                 }
+            }
+
+            // "12 of 50 converted · 1 failed · about 4 min left"
+            Label {
+                objectName: "queueSummary"
+                Layout.fillWidth: true
+                text: ApplicationManager.queueSummary
+                visible: text !== ""
+                elide: Text.ElideRight
+                color: "black"
+                font.pointSize: 11
             }
         }
 
@@ -236,7 +164,7 @@ Page {
                 index: FontAwesome.symbols.fa_play
                 text: Translator.strStartConversion
                 bgColor: "#BFFF00"
-                visible: ApplicationManager.fileQueue.count > 0 && !ApplicationManager.conversionRunning
+                visible: ApplicationManager.unfinishedCount > 0 && !ApplicationManager.conversionRunning
                 onClicked: ApplicationManager.startConversion()
             }
 
@@ -245,8 +173,8 @@ Page {
                 index: FontAwesome.symbols.fa_times
                 text: Translator.strCancelConversion
                 bgColor: "red"
-                visible: ApplicationManager.fileQueue.count > 0
-                onClicked: ApplicationManager.clearQueue()
+                visible: ApplicationManager.unfinishedCount > 0
+                onClicked: ApplicationManager.cancelConversion()
             }
         }
     }

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QPointer>
 #include <QScreen>
@@ -34,6 +35,7 @@ GlobalSettings::GlobalSettings()
     : QObject(nullptr)
     , m_appName(QString::fromUtf8(ProgramInfo::Name))
     , m_appVersion(QString::fromUtf8(ProgramInfo::Version))
+    , m_systemLocale(QLocale())
 {
     // Queued connections and signal spies need the enums registered.
     qRegisterMetaType<AppConstants::Algorithm>();
@@ -140,15 +142,20 @@ QString GlobalSettings::fromPortablePath(const QString &path) const
 
 void GlobalSettings::selectLanguage(const QString &shortCode)
 {
-    const QLocale locale = shortCode.isEmpty() ? QLocale() : QLocale(shortCode);
-    // English, with its plural forms, where there is no catalogue for the
-    // language.
+    const QLocale locale = shortCode.isEmpty() ? m_systemLocale : QLocale(shortCode);
+    // Spin boxes and the queue's numbers follow the interface language.
+    QLocale::setDefault(locale);
+    // Installing twice would list a catalogue twice; one that does not load
+    // must not leave the previous language in place. English, with its
+    // plural forms, where there is no catalogue for the language.
+    QCoreApplication::removeTranslator(&m_translator);
     if (m_translator.load(locale, QStringLiteral("twconv"), QStringLiteral("_"), QStringLiteral(":/translations"))
-        || m_translator.load(QStringLiteral(":/translations/twconv_en.qm"))) {
-        // Installing twice would list it twice.
-        QCoreApplication::removeTranslator(&m_translator);
+        || m_translator.load(QStringLiteral(":/translations/twconv_en.qm")))
         QCoreApplication::installTranslator(&m_translator);
-    }
+    QCoreApplication::removeTranslator(&m_qtTranslator);
+    if (m_qtTranslator.load(locale, QStringLiteral("qt"), QStringLiteral("_"),
+                            QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_qtTranslator);
     Translator::instance()->retranslate();
 
     if (shortCode.isEmpty()) {

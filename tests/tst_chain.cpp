@@ -36,7 +36,7 @@ public:
     }
     bool finish() override { return m_error.isEmpty() && (finished = true); }
     void discard() override { discarded = true; }
-    QString error() const override { return m_error; }
+    TranslatableText error() const override { return m_error; }
 
     std::vector<float> samples_;
     long long received = 0;
@@ -189,7 +189,7 @@ void TestChain::threadedSinkEndsCleanly()
         for (int i = 0; i < 1000 && !refused; ++i)
             refused = !sink.write(block.data(), 4096);
         QVERIFY(refused);
-        QCOMPARE(sink.error(), QStringLiteral("disk full"));
+        QCOMPARE(sink.error().toString(), QStringLiteral("disk full"));
         QVERIFY(!sink.finish());
         QVERIFY(!inner.finished);
     }

@@ -436,7 +436,7 @@ void TestConversion::tagsAndPictures()
     const QString again = freshFolder();
     const Outcome twice = convert(outcome.result.outputPath, again, settingsFor(AppConstants::A_Time, format));
     QCOMPARE(twice.result.status, ConversionResult::Skipped);
-    QVERIFY2(twice.result.message.endsWith(QStringLiteral(" was retuned already (%1).").arg(note)),
+    QVERIFY2(twice.result.message.toString().endsWith(QStringLiteral(" was retuned already (%1).").arg(note)),
              qPrintable(twice.result.message));
     QCOMPARE(filesIn(again), QStringList());
 }
@@ -702,7 +702,7 @@ void TestConversion::writeFailureOnTheEncoderThread()
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, previous);
     QCOMPARE(outcome.result.status, ConversionResult::Failed);
-    QVERIFY2(outcome.result.message.contains(QLatin1String("File too large")), qPrintable(outcome.result.message));
+    QVERIFY2(outcome.result.message.toString().contains(QLatin1String("File too large")), qPrintable(outcome.result.message));
     QCOMPARE(filesIn(out), QStringList());
 }
 

@@ -227,7 +227,7 @@ void TestVideo::nothingLeftBehind()
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, previous);
     QCOMPARE(failed.status, ConversionResult::Failed);
-    QVERIFY2(failed.message.contains(QLatin1String("File too large")), qPrintable(failed.message));
+    QVERIFY2(failed.message.toString().contains(QLatin1String("File too large")), qPrintable(failed.message));
 
     QCOMPARE(filesIn(out), QStringList{"film.mp4"});
     QCOMPARE(AudioFiles::packets(out + QStringLiteral("/film.mp4"), AVMEDIA_TYPE_AUDIO),
