@@ -46,6 +46,7 @@ Page {
             StandardButton {
                 objectName: "webButton"
                 text: FontAwesome.symbols.fa_globe
+                tip: Translator.strWebButtonTip
                 onClicked: ApplicationManager.visitWebsite()
             }
             StandardButton {
