@@ -69,10 +69,18 @@ void CommandLineConverter::requestStop(int signal)
     s_stopSignal.compare_exchange_strong(none, signal);
 }
 
+void CommandLineConverter::addProblems(const QStringList &messages)
+{
+    for (const QString &message : messages) {
+        std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(message));
+        ++m_failed;
+    }
+}
+
 int CommandLineConverter::exec()
 {
     if (m_requests.isEmpty())
-        return 0;
+        return m_failed > 0 ? 1 : 0;
     m_clock.start();
     m_timer->start();
     startNext();

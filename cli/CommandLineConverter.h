@@ -37,6 +37,9 @@ public:
     // when stopped by one.
     int exec();
 
+    // Files that could not even be read, each said now and counted as failed.
+    void addProblems(const QStringList &messages);
+
     // Asks the running conversions to stop, for this signal; safe from a
     // signal handler.
     static void requestStop(int signal);

@@ -248,8 +248,15 @@ bool CommandLineOptions::addArgument(const QString &argument, const QString &out
     const QFileInfo info(argument);
     if (info.isDir()) {
         const QString folder = info.absoluteFilePath();
-        for (const FolderScanner::Match &match : FolderScanner::scan(folder, outDir + QLatin1Char('/'), filters))
+        const FolderScanner::Scan scan = FolderScanner::scan(folder, outDir + QLatin1Char('/'), filters);
+        for (const FolderScanner::Match &match : scan.matches)
             m_inputs.append({match.filePath, match.targetDirectory, QDir(folder).relativeFilePath(match.filePath)});
+        for (const FolderScanner::Problem &problem : scan.unreadable)
+            m_problems << problem.message.toString();
+        if (!scan.outputFolder.isEmpty()) {
+            m_notes << QStringLiteral("the output folder %1 lies inside %2; its files were left out")
+                           .arg(scan.outputFolder, folder);
+        }
     } else if (info.exists()) {
         m_inputs.append({info.absoluteFilePath(), outDir, QDir::cleanPath(argument)});
     } else {

@@ -24,6 +24,10 @@ public:
     // A file converted with a warning counts as failed.
     bool strict() const { return m_strict; }
     QString reportPath() const { return m_reportPath; }
+    // What the folder scans could not read (each counts as a failed file),
+    // and what they passed over on purpose.
+    const QStringList &problems() const { return m_problems; }
+    const QStringList &notes() const { return m_notes; }
 
 private:
     // A file to convert: its path, its output folder, and its path relative
@@ -47,5 +51,7 @@ private:
     bool m_verbose = false;
     bool m_strict = false;
     QString m_reportPath;
+    QStringList m_problems;
+    QStringList m_notes;
     int m_exitStatus = 0;
 };

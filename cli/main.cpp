@@ -66,7 +66,10 @@ int main(int argc, char *argv[])
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
 
+    for (const QString &note : options.notes())
+        std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(note));
     CommandLineConverter converter(options.requests(), options.jobs(), options.quiet(), options.strict());
+    converter.addProblems(options.problems());
     converter.setReport(options.reportPath().isEmpty() ? nullptr : &report);
     return converter.exec();
 }

@@ -216,21 +216,40 @@ void ApplicationManager::queueImport(const QStringList &files, const QStringList
         target += QLatin1Char('/');
     if (m_desktop)
         m_desktop->showBusy(QStringLiteral("%1...").arg(Translator::instance()->strLoadingFiles()));
-    // The scan runs on the pool's thread and fills `found`; its completion
+    // The scans run on the pool's thread and fill `scans`; their completion
     // reads it here.
-    auto found = std::make_shared<QList<QPair<QString, QString>>>();
+    auto scans = std::make_shared<QList<FolderScanner::Scan>>();
     const QStringList filters = FolderScanner::nameFilters(m_settings->fileFilter());
     m_scans->start(
-        [folders = sortedPaths(folders), target, filters, found] {
-            for (const QString &folder : folders) {
-                for (const FolderScanner::Match &match : FolderScanner::scan(folder, target, filters))
-                    found->append({match.filePath, match.targetDirectory});
-            }
+        [folders = sortedPaths(folders), target, filters, scans] {
+            for (const QString &folder : folders)
+                scans->append(FolderScanner::scan(folder, target, filters));
         },
-        [this, files = sortedPaths(files), target, found, settings] {
+        [this, files = sortedPaths(files), target, scans, settings] {
             if (m_desktop)
                 m_desktop->showBusy(QString());
-            appendEntries(files, *found, target, settings);
+            QList<QPair<QString, QString>> found;
+            QList<QueueEntry *> unreadable;
+            for (const FolderScanner::Scan &scan : qAsConst(*scans)) {
+                for (const FolderScanner::Match &match : scan.matches)
+                    found.append({match.filePath, match.targetDirectory});
+                // What cannot be read is a failed row, with its reason.
+                for (const FolderScanner::Problem &problem : scan.unreadable) {
+                    auto *entry = new QueueEntry(problem.path, problem.targetDirectory, settings);
+                    ConversionResult result;
+                    result.message = problem.message;
+                    entry->applyResult(result);
+                    unreadable.append(entry);
+                }
+                if (!scan.outputFolder.isEmpty() && m_desktop) {
+                    m_desktop->showNotice(tr("The output folder %1 lies inside the imported folder; its files were "
+                                             "left out.")
+                                              .arg(scan.outputFolder));
+                }
+            }
+            if (!unreadable.isEmpty())
+                m_fileQueue->append(unreadable);
+            appendEntries(files, found, target, settings);
         });
 }
 
