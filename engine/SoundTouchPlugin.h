@@ -21,7 +21,22 @@ class SoundTouch;
 class SoundTouchPlugin : public TempoPitchProcessorPlugin
 {
 public:
+    // SoundTouch's time-stretch and transposer settings; the defaults are
+    // the program's (bench/pitchoptions.cpp compares them with others).
+    struct Settings
+    {
+        int sequenceMs = 100;  // 0: SoundTouch chooses by tempo
+        int seekWindowMs = 3;  // 0: SoundTouch chooses by tempo
+        int overlapMs = 4;
+        bool quickSeek = true;
+        bool antiAliasFilter = true;
+        int antiAliasTaps = 64;
+
+        bool operator<(const Settings &other) const;
+    };
+
     SoundTouchPlugin(int sampleRate, int channels);
+    SoundTouchPlugin(int sampleRate, int channels, const Settings &settings);
     ~SoundTouchPlugin() override;
 
     void putSamples(const float *samples, int frames, int channels) override;
@@ -44,6 +59,7 @@ private:
 
     int m_sampleRate;
     int m_channels;
+    Settings m_settings;
     double m_tempo = 1.0;
     double m_semiTones = 0.0;
     bool m_started = false;

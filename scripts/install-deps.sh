@@ -29,7 +29,7 @@ packages=(
 
 for arg in "$@"; do
     case "$arg" in
-        --bench) packages+=(ffmpeg sox libsox-fmt-mp3 time valgrind) ;;
+        --bench) packages+=(ffmpeg sox libsox-fmt-mp3 time valgrind singularity-music) ;;
         -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
         *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;
     esac

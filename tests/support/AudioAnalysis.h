@@ -22,6 +22,14 @@ std::vector<double> pitchTrack(const AudioBuffer &audio, double windowSeconds,
 double lagFrames(const AudioBuffer &reference, const AudioBuffer &signal,
                  double maxLagSeconds = 0.1);
 
+// lagFrames of each consecutive segment of segmentSeconds (the last one may
+// be shorter, down to half a segment): alignment on music drifts with the
+// material, so one figure for a whole piece hides it.
+std::vector<double> segmentLags(const AudioBuffer &reference, const AudioBuffer &signal,
+                                double segmentSeconds, double maxLagSeconds = 0.05);
+
+double median(std::vector<double> values);
+
 // The largest sample magnitude.
 float peak(const std::vector<float> &samples);
 

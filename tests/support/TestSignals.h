@@ -20,4 +20,10 @@ AudioBuffer toneBursts(double frequency, double seconds, int sampleRate = 44100,
 // hundredth of a hertz after processing, and the bursts still mark the time.
 AudioBuffer burstsOverTone(double frequency, double seconds, int sampleRate = 44100, int channels = 2);
 
+// Something like a song at 120 beats a minute: sustained triads with
+// overtones that change every two seconds, a plucked bass on every beat,
+// kick and snare drums, hi-hats on the off-beats and now and then a burst of
+// noise, the drums panned a little. The same every time.
+AudioBuffer musicLike(double seconds, int sampleRate = 44100, int channels = 2);
+
 } // namespace TestSignals
