@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -42,7 +43,7 @@ void configure(soundtouch::SoundTouch &soundTouch, int sampleRate, int channels,
 // quarter of the window. This noise splices as music does.
 struct NoiseProbe
 {
-    static constexpr double Seconds = 4.0;
+    static constexpr double Seconds = 3.0;
     // Lags are measured from here on, once the splices have settled.
     static constexpr double Settle = 0.5;
 
@@ -67,30 +68,22 @@ struct NoiseProbe
     }
 };
 
-// RMS over a centred 5 ms window at any frame, from running sums of squares.
-class Envelope
+// RMS over a centred 5 ms window, for every frame.
+std::vector<float> envelopeOf(const std::vector<float> &mono, int sampleRate)
 {
-public:
-    Envelope(const std::vector<float> &mono, int sampleRate)
-        : m_half(std::max(1, sampleRate / 400))
-        , m_sums(mono.size() + 1, 0.0)
-    {
-        for (size_t i = 0; i < mono.size(); ++i)
-            m_sums[i + 1] = m_sums[i] + double(mono[i]) * mono[i];
+    std::vector<double> sums(mono.size() + 1, 0.0);
+    for (size_t i = 0; i < mono.size(); ++i)
+        sums[i + 1] = sums[i] + double(mono[i]) * mono[i];
+    const long long half = std::max(1, sampleRate / 400);
+    const long long size = (long long)mono.size();
+    std::vector<float> envelope(mono.size());
+    for (long long i = 0; i < size; ++i) {
+        const long long a = std::max(0LL, i - half);
+        const long long b = std::min(size, i + half);
+        envelope[size_t(i)] = float(std::sqrt(std::max(0.0, sums[size_t(b)] - sums[size_t(a)]) / double(b - a)));
     }
-
-    double at(long long frame) const
-    {
-        const long long size = (long long)m_sums.size() - 1;
-        const long long a = std::clamp(frame - m_half, 0LL, size);
-        const long long b = std::clamp(frame + m_half, 0LL, size);
-        return b > a ? std::sqrt(std::max(0.0, m_sums[size_t(b)] - m_sums[size_t(a)]) / double(b - a)) : 0.0;
-    }
-
-private:
-    long long m_half;
-    std::vector<double> m_sums;
-};
+    return envelope;
+}
 
 } // namespace
 
@@ -234,25 +227,31 @@ int SoundTouchPlugin::measureStartDelay() const
     std::vector<float> output(probe.numSamples());
     output.resize(probe.receiveSamples(output.data(), uint(output.size())));
 
-    const Envelope in(signal, m_sampleRate);
-    const Envelope out(output, m_sampleRate);
+    const std::vector<float> in = envelopeOf(signal, m_sampleRate);
+    const std::vector<float> out = envelopeOf(output, m_sampleRate);
     const double timeScale = 1.0 / (m_tempo > 0.0 ? m_tempo : 1.0);
     const long long first = (long long)(NoiseProbe::Settle * m_sampleRate);
     const long long last = (long long)signal.size() - m_sampleRate / 10;
     const double origin = StartPadFrames * timeScale;
-    // Up to 50 ms either way: more than half of any sensible seek window.
-    const long long maxLag = std::min<long long>(m_sampleRate / 20, (long long)origin);
+    // Up to 25 ms either way: more than half of any sensible seek window.
+    const long long maxLag = std::min<long long>(m_sampleRate / 40, (long long)origin);
+    // Every Fine-th input frame and where it lands in the output at lag 0.
+    constexpr long long Fine = 4;
+    constexpr long long Coarse = 16;
+    std::vector<std::pair<float, long long>> points;
+    for (long long i = first; i < last; i += Fine)
+        points.emplace_back(in[size_t(i)], std::llround(origin + double(i) * timeScale));
     auto correlation = [&](long long lag, long long step) {
         double sum = 0.0;
         double energy = 0.0;
-        for (long long i = first; i < last; i += step) {
-            const double o = out.at(std::llround(origin + double(i) * timeScale) + lag);
-            sum += in.at(i) * o;
+        for (size_t k = 0; k < points.size(); k += size_t(step / Fine)) {
+            const long long j = points[k].second + lag;
+            const double o = j >= 0 && j < (long long)out.size() ? out[size_t(j)] : 0.0;
+            sum += points[k].first * o;
             energy += o * o;
         }
         return energy > 0.0 ? sum / std::sqrt(energy) : 0.0;
     };
-    constexpr long long Coarse = 16;
     long long best = 0;
     double bestValue = -1.0;
     for (long long lag = -maxLag; lag <= maxLag; lag += Coarse) {
@@ -265,7 +264,7 @@ int SoundTouchPlugin::measureStartDelay() const
     const long long from = best - Coarse;
     std::vector<double> values;
     for (long long lag = from; lag <= best + Coarse; ++lag)
-        values.push_back(correlation(lag, 4));
+        values.push_back(correlation(lag, Fine));
     const size_t peak = size_t(std::max_element(values.begin(), values.end()) - values.begin());
     double offset = 0.0;
     if (peak > 0 && peak + 1 < values.size()) {

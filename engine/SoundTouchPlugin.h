@@ -13,11 +13,12 @@ class SoundTouch;
 //
 // SoundTouch aligns its output with its input only at a ratio of 1: shifting
 // pitch moves the output against the input by about 100 frames per semitone
-// (at 44.1 kHz; later when shifting down, earlier when shifting up), slightly
-// depending on the material. So the plugin puts StartPadFrames of silence
+// (at 44.1 kHz; later when shifting down, earlier when shifting up), and by
+// up to half its seek window more depending on the material (tones splice
+// differently from music). So the plugin puts StartPadFrames of silence
 // before the first input frame, which turns an early output into a delay, and
-// measures the delay of the current settings on a train of tone bursts run
-// through a second SoundTouch instance.
+// measures the delay of the current settings on a few seconds of noise that
+// splices as music does, run through a second SoundTouch instance.
 class SoundTouchPlugin : public TempoPitchProcessorPlugin
 {
 public:

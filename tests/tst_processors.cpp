@@ -166,7 +166,7 @@ void TestProcessors::alignedOnMusic()
     auto processor = makeProcessor(algorithm);
     processor->setTempo(1.0);
     processor->setPitchSemiTones(semiTones);
-    const AudioBuffer input = TestSignals::musicLike(30.0);
+    static const AudioBuffer input = TestSignals::musicLike(30.0);
     const AudioBuffer output = ProcessorRun::run(*processor, input).aligned();
     QCOMPARE(output.frames(), input.frames());
 
