@@ -137,8 +137,9 @@ std::vector<Variant> allVariants()
         }
     }
     // The anti-alias filter, with the program's time-stretch settings.
-    for (int taps : {32, 16}) {
+    for (int taps : {64, 32, 16}) {
         S s;
+        s.antiAliasFilter = true;
         s.antiAliasTaps = taps;
         addSoundTouch(variants, s);
     }

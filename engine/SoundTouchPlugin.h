@@ -30,7 +30,11 @@ public:
         int seekWindowMs = 3;  // 0: SoundTouch chooses by tempo
         int overlapMs = 4;
         bool quickSeek = true;
-        bool antiAliasFilter = true;
+        // Off: shifting by up to a semitone, the filter would only remove
+        // content above 20.7 kHz (at 44.1 kHz; it folds over there when
+        // shifting up, and interpolation leaves images there when shifting
+        // down), yet it is more than half of SoundTouch's work.
+        bool antiAliasFilter = false;
         int antiAliasTaps = 64;
 
         bool operator<(const Settings &other) const;
