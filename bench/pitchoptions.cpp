@@ -115,9 +115,7 @@ void addRubberBand(std::vector<Variant> &variants, int pitch, int channels, int 
     Variant v{QStringLiteral("Rubber Band R3"), name,
               [options](int rate, int n) { return std::make_unique<RubberbandPlugin>(rate, n, options); }};
     v.reference = reference;
-    // The plugin may add options that make no difference in R3 (precise
-    // stretching is its only mode).
-    v.current = (RubberbandPlugin::DefaultOptions & ~RubberBandStretcher::OptionStretchPrecise) == options;
+    v.current = RubberbandPlugin::DefaultOptions == options;
     variants.push_back(v);
 }
 
