@@ -160,8 +160,8 @@ int SoundTouchPlugin::startDelay() const
     if (m_startDelay >= 0)
         return m_startDelay;
     // The delay depends on nothing but these settings, and measuring it
-    // takes about as long as converting a quarter of a second of music: a
-    // queue of files at one pitch measures it once.
+    // costs about 20 ms, as much as SoundTouch's own work on 15 seconds of
+    // music: a queue of files at one pitch measures it once.
     static std::mutex mutex;
     static std::map<std::tuple<int, double, double, Settings>, int> measured;
     const auto settings = std::make_tuple(m_sampleRate, m_tempo, m_semiTones, m_settings);
