@@ -2,6 +2,7 @@
 #include "engine/Conversion.h"
 #include "engine/OutputFile.h"
 #include "engine/TuningMeasurement.h"
+#include "support/Alignment.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioFiles.h"
 #include "support/TestSignals.h"
@@ -96,8 +97,8 @@ private slots:
     void initTestCase();
     void retuneExactly_data();
     void retuneExactly();
-    void pitchFromAnySource_data();
-    void pitchFromAnySource();
+    void pitchAcrossTheRange_data();
+    void pitchAcrossTheRange();
     void largeDecodedFrames();
     void formatChangeWithinStream();
     void progressIsBoundedAndRising();
@@ -271,42 +272,57 @@ void TestConversion::retuneExactly()
         / original.sampleRate;
     const double lag =
         AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 10.0, expectedRate), output) / expectedRate;
-    QVERIFY2(std::abs(lag - sourceLag) <= 0.001,
+    // SoundTouch's splices land anywhere in a window wide enough to keep the
+    // bass in tune.
+    QVERIFY2(std::abs(lag - sourceLag) <= alignmentTolerance(algorithm),
              qPrintable(QStringLiteral("lag %1 s, the source's %2").arg(lag).arg(sourceLag)));
     QCOMPARE(outcome.progress.last(), 1.0);
     QVERIFY2(std::abs(outcome.result.audioSeconds * expectedRate - double(expected)) <= 1.0,
              qPrintable(QString::number(outcome.result.audioSeconds)));
 }
 
-void TestConversion::pitchFromAnySource_data()
+void TestConversion::pitchAcrossTheRange_data()
 {
     QTest::addColumn<int>("algorithm");
     QTest::addColumn<double>("source");
     QTest::addColumn<double>("target");
+    const double pairs[][2] = {{440.0, 415.3},  {440.0, 427.0}, {440.0, 453.0}, {466.16, 440.0}, {415.0, 432.0},
+                               {440.0, 220.0},  {440.0, 880.0}, {440.0, 1760.0}, {110.0, 55.0},  {50.0, 200.0},
+                               {2000.0, 500.0}};
     for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
-        QTest::addRow("%s, baroque 415 to 432", algorithmName(algorithm)) << algorithm << 415.0 << 432.0;
-        QTest::addRow("%s, 466.16 to 440", algorithmName(algorithm)) << algorithm << 466.16 << 440.0;
+        for (const auto &pair : pairs) {
+            QTest::addRow("%s, %g to %g", algorithmName(algorithm), pair[0], pair[1])
+                << algorithm << pair[0] << pair[1];
+        }
     }
 }
 
-// A4 of the source goes to A4 of the target, whichever note the source's
-// pitch is nearest to.
-void TestConversion::pitchFromAnySource()
+// Whatever the source's A4 and the target's, within the range and two
+// octaves of each other, the shift is 12 x log2(target / source) to a tenth
+// of a cent.
+void TestConversion::pitchAcrossTheRange()
 {
     QFETCH(int, algorithm);
     QFETCH(double, source);
     QFETCH(double, target);
-    const QString input = m_dir.filePath(QStringLiteral("a4-at-%1.wav").arg(source));
+    const double ratio = target / source;
+    // SoundTouch splices on whole samples, so a tone whose period is not a
+    // whole number of samples where it splices comes out a few tenths of a
+    // cent off; at 441 Hz (100 samples) it splices exactly, and what is
+    // measured is the shift alone. It splices before shifting up and after
+    // shifting down.
+    const double tone = ratio >= 1.0 ? 441.0 : 441.0 / ratio;
+    const QString input = m_dir.filePath(QStringLiteral("tone-%1.wav").arg(tone, 0, 'f', 3));
     if (!QFileInfo::exists(input))
-        QCOMPARE(AudioFiles::write(input, TestSignals::burstsOverTone(source, 4.0)), QString());
+        QCOMPARE(AudioFiles::write(input, TestSignals::sine(tone, 3.0)), QString());
     const Outcome outcome =
         convert(input, freshFolder(), settingsFor(algorithm, AppConstants::F_Wav, source, target));
-    QVERIFY(outcome.result.converted());
-    const double pitch = AudioAnalysis::pitch(AudioFiles::decode(outcome.result.outputPath), 1.0, 3.0);
-    // SoundTouch splices on whole samples: a steady tone whose period is not
-    // a whole number of samples comes out a few tenths of a cent off.
-    const double tolerance = algorithm == AppConstants::A_Time ? 0.3 : 0.1;
-    QVERIFY2(std::abs(AudioAnalysis::cents(pitch, target)) <= tolerance, qPrintable(QString::number(pitch, 'f', 3)));
+    QVERIFY2(outcome.result.converted(), qPrintable(outcome.result.message));
+    const double pitch = AudioAnalysis::pitch(AudioFiles::decode(outcome.result.outputPath), 0.5, 2.5);
+    QVERIFY2(std::abs(AudioAnalysis::cents(pitch, tone * ratio)) <= 0.1,
+             qPrintable(QStringLiteral("%1 Hz, %2 cents off")
+                            .arg(pitch, 0, 'f', 3)
+                            .arg(AudioAnalysis::cents(pitch, tone * ratio), 0, 'f', 3)));
 }
 
 // A FLAC frame of 65535 samples at 8 kHz becomes far more than one buffer
@@ -324,7 +340,8 @@ void TestConversion::largeDecodedFrames()
         const AudioBuffer output = AudioFiles::decode(outcome.result.outputPath);
         QVERIFY2(std::llabs(output.frames() - 20LL * 44100) <= 1, qPrintable(QString::number(output.frames())));
         QVERIFY(std::abs(AudioAnalysis::pitch(output, 3.0, 17.0) - 432.0) <= 0.05);
-        QVERIFY(std::abs(AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 20.0), output)) <= 44.1);
+        QVERIFY(std::abs(AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 20.0), output))
+                <= alignmentTolerance(algorithm) * 44100.0);
     }
 }
 
@@ -570,7 +587,8 @@ void TestConversion::failures()
     QCOMPARE(outcome.result.status, ConversionResult::Failed);
     QVERIFY2(QRegularExpression(message).match(outcome.result.message).hasMatch(),
              qPrintable(outcome.result.message));
-    if (QFileInfo(target).isDir())
+    // (/proc's own entries come and go with the processes.)
+    if (QFileInfo(target).isDir() && situation != QLatin1String("proc"))
         QCOMPARE(filesIn(target), before);
     if (!leftover.isEmpty())
         QVERIFY(!QFileInfo::exists(leftover));
