@@ -11,6 +11,9 @@
 #include <QLocale>
 #include <QPointer>
 
+#include <algorithm>
+#include <cmath>
+
 SettingsDialog::SettingsDialog(QWidget *parent)
     : QDialog(parent)
     , m_ui(std::make_unique<Ui::SettingsDialog>())
@@ -18,6 +21,11 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     m_ui->setupUi(this);
     GlobalSettings *settings = GlobalSettings::instance();
     m_ui->edtFileFilter->setText(settings->fileFilter());
+    // Only sources the conversion takes at the current target.
+    const double target = settings->targetFrequency();
+    const double reach = std::exp2(ConversionSettings::LargestShift / 12.0);
+    m_ui->edtSourceFrequency->setRange(std::max(ConversionSettings::LowestA4, target / reach),
+                                       std::min(ConversionSettings::HighestA4, target * reach));
     m_ui->edtSourceFrequency->setValue(settings->sourceFrequency());
     m_ui->chkDetectSourcePitch->setChecked(settings->detectSourcePitch());
     m_ui->edtOutputFolder->setText(settings->outputFolder());

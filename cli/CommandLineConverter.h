@@ -43,6 +43,8 @@ public:
     // Asks the running conversions to stop, for this signal; safe from a
     // signal handler.
     static void requestStop(int signal);
+    // The signal that asked for a stop, or 0.
+    static int stopSignal() { return s_stopSignal.load(); }
 
 private:
     struct Running;

@@ -23,6 +23,8 @@ public:
     bool verbose() const { return m_verbose; }
     // A file converted with a warning counts as failed.
     bool strict() const { return m_strict; }
+    // Measure the inputs' tuning instead of converting them.
+    bool measure() const { return m_measure; }
     QString reportPath() const { return m_reportPath; }
     // What the folder scans could not read (each counts as a failed file),
     // and what they passed over on purpose.
@@ -50,6 +52,7 @@ private:
     bool m_quiet = false;
     bool m_verbose = false;
     bool m_strict = false;
+    bool m_measure = false;
     QString m_reportPath;
     QStringList m_problems;
     QStringList m_notes;

@@ -153,8 +153,14 @@ QString OutputFile::freeName(const QString &folder, const QString &baseName, con
 
     // The multi-argument arg() substitutes in one pass, so a "%1" inside a
     // folder or file name is copied literally.
+    // Any entry takes a name, a link to nothing included: the publishing
+    // link() would fail on it.
+    auto taken = [](const QString &path) {
+        struct stat status;
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
+    };
     QString candidate = QStringLiteral("%1%2.%3").arg(directory, base, extension);
-    for (qint64 counter = 0; QFileInfo::exists(candidate); ++counter)
+    for (qint64 counter = 0; taken(candidate); ++counter)
         candidate = QStringLiteral("%1%2_%3.%4").arg(directory, base, QString::number(counter), extension);
     return candidate;
 }

@@ -114,7 +114,7 @@ Q_SIGNALS:
 private:
     GlobalSettings();
     void loadSettings();
-    void ensurePath(QString &path) const;
+    void fillInPath(QString &path) const;
     QString defaultRootFolder() const;
     // Stores one of the conversion settings; emits `changed` and returns
     // true when the value differs.

@@ -598,7 +598,9 @@ void TestConversion::freeNames_data()
 {
     QTest::addColumn<QString>("source");      // source file name, base name taken as the conversion does
     QTest::addColumn<QString>("extension");
-    QTest::addColumn<QStringList>("existing");  // names made first; a trailing "/" makes a folder
+    // Names made first; a trailing "/" makes a folder, a leading "@" a link
+    // to nothing.
+    QTest::addColumn<QStringList>("existing");
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("free") << "Song.mp3" << "flac" << QStringList() << "Song.flac";
@@ -608,6 +610,7 @@ void TestConversion::freeNames_data()
     QTest::newRow("only the last suffix goes") << "x.y.z.flac" << "flac" << QStringList{"x.y.z.flac"}
                                                << "x.y.z_0.flac";
     QTest::newRow("folder of that name") << "Song.mp3" << "wav" << QStringList{"Song.wav/"} << "Song_0.wav";
+    QTest::newRow("link to nothing") << "Song.mp3" << "mp3" << QStringList{"@Song.mp3"} << "Song_0.mp3";
     QTest::newRow("percent signs stay literal") << "100%2 live.mp3" << "m4a" << QStringList() << "100%2 live.m4a";
 }
 
@@ -623,6 +626,8 @@ void TestConversion::freeNames()
     for (const QString &name : existing) {
         if (name.endsWith(QLatin1Char('/'))) {
             QVERIFY(QDir(root.path()).mkpath(name));
+        } else if (name.startsWith(QLatin1Char('@'))) {
+            QVERIFY(QFile::link(root.filePath(QStringLiteral("gone")), root.filePath(name.mid(1))));
         } else {
             QFile file(root.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));

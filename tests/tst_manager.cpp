@@ -595,18 +595,19 @@ void TestManager::settingsDialogCommitsOnClose()
         QCOMPARE(store.value(QStringLiteral("audioBitrate")).toInt(), 320);
     }
 
-    // A stored frequency outside the field's range is shown clamped and
-    // saved as shown; a hand-edited bit rate selects no row and is kept.
+    // The source pitch reaches two octaves either side of the target at
+    // most; a hand-edited bit rate selects no row and is kept.
     {
-        settings->set_sourceFrequency(2345.678);
         settings->set_audioBitrate(200);
         auto dialog = std::make_unique<SettingsDialog>();
         auto *frequency = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("edtSourceFrequency"));
-        QCOMPARE(frequency->text(), QStringLiteral("2000.00 Hertz"));
+        QCOMPARE(frequency->minimum(), 108.0);
+        QCOMPARE(frequency->maximum(), 1728.0);
         QCOMPARE(dialog->findChild<QComboBox *>(QStringLiteral("cboAudioBitRate"))->currentIndex(), -1);
+        frequency->setValue(2345.678);
         dialog.reset();
-        QCOMPARE(settings->sourceFrequency(), 2000.0);
-        QCOMPARE(QSettings().value(QStringLiteral("sourceFrequency")).toDouble(), 2000.0);
+        QCOMPARE(settings->sourceFrequency(), 1728.0);
+        QCOMPARE(QSettings().value(QStringLiteral("sourceFrequency")).toDouble(), 1728.0);
         QCOMPARE(settings->audioBitrate(), 200);
         settings->set_sourceFrequency(440.0);
         settings->set_audioBitrate(192);
