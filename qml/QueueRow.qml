@@ -138,22 +138,28 @@ Rectangle {
             }
         }
 
-        ColumnLayout {
+        // A column, not a layout: its lines wrap to the width the row gives
+        // it, and its height follows without a layout loop.
+        Column {
             id: texts
             Layout.fillWidth: true
+            Layout.preferredWidth: 0
             Layout.alignment: Qt.AlignVCenter
             spacing: 2
 
             Label {
                 objectName: "fileLabel"
-                Layout.fillWidth: true
+                width: parent.width
                 elide: Text.ElideMiddle
                 text: model.displayName
                 color: "black"
             }
+            // Three lines each before a long text is cut; the tooltip has it all.
             Label {
                 objectName: "statusLabel"
-                Layout.fillWidth: true
+                width: parent.width
+                wrapMode: Text.Wrap
+                maximumLineCount: 3
                 elide: Text.ElideRight
                 text: model.statusText
                 color: row.failed ? "darkred" : "#404040"
@@ -162,8 +168,10 @@ Rectangle {
             // The line for what else there is to know about the file.
             Label {
                 objectName: "warningLabel"
-                Layout.fillWidth: true
+                width: parent.width
                 visible: row.warned
+                wrapMode: Text.Wrap
+                maximumLineCount: 3
                 elide: Text.ElideRight
                 text: model.warningText
                 color: "#a04000"
@@ -171,8 +179,8 @@ Rectangle {
             }
             ProgressBar {
                 objectName: "progressBar"
-                Layout.fillWidth: true
-                Layout.preferredHeight: 4
+                width: parent.width
+                height: 4
                 from: 0
                 to: 1
                 value: model.progress

@@ -165,9 +165,11 @@ Page {
             Label {
                 objectName: "queueSummary"
                 Layout.fillWidth: true
+                // Wrapped to the column, not widening it.
+                Layout.preferredWidth: 0
                 text: ApplicationManager.queueSummary
                 visible: text !== ""
-                elide: Text.ElideRight
+                wrapMode: Text.WordWrap
                 color: "black"
                 font.pointSize: 11
             }
