@@ -95,7 +95,7 @@ private:
     QQuickItem *rowItem(const QString &objectName) const;
     QPoint centreOf(QQuickItem *item) const;
     QueueEntry *addRow(const QString &name, QueueEntry::State state);
-    void addRowsInEveryAction();
+    void addRowsOfEveryKind();
     QString focusedControl() const;
     void typeKeys(const QString &keys);
     QStringList effects() const;
@@ -246,7 +246,7 @@ void TestMainWindow::minimumSizeFits_data()
 void TestMainWindow::minimumSizeFits()
 {
     QFETCH(QString, language);
-    addRowsInEveryAction();
+    addRowsOfEveryKind();
     GlobalSettings::instance()->selectLanguage(language);
     m_window->resize(400, 300);
     QQuickItem *root = m_window->quickWidget()->rootObject();
@@ -285,7 +285,7 @@ void TestMainWindow::minimumSizeFits()
 
 // A finished row (its output in "out"), a failed one and a waiting one,
 // whose job holds once started.
-void TestMainWindow::addRowsInEveryAction()
+void TestMainWindow::addRowsOfEveryKind()
 {
     m_jobs.setHolding(true);
     QueueEntry *done = addRow(QStringLiteral("done.mp3"), QueueEntry::S_Processing);
@@ -359,7 +359,7 @@ QStringList TestMainWindow::effects() const
 // Every element of the scene's accessibility tree has a name.
 void TestMainWindow::tabReachesEveryControl()
 {
-    addRowsInEveryAction();
+    addRowsOfEveryKind();
     QQuickWindow *scene = m_window->quickWidget()->quickWindow();
     QStringList order;
     for (int stop = 0; stop < 10; ++stop) {
@@ -448,7 +448,7 @@ void TestMainWindow::keyboardActs()
     QFETCH(QString, keys);
     QFETCH(QStringList, changes);
     QFETCH(QString, focusAfter);
-    addRowsInEveryAction();
+    addRowsOfEveryKind();
     for (int tabs = 0; focusedControl() != control && tabs < 12; ++tabs)
         typeKeys(QStringLiteral("Tab"));
     QCOMPARE(focusedControl(), control);
