@@ -11,6 +11,7 @@
 #include "settings/Translator.h"
 
 #include <QCloseEvent>
+#include <QQuickItem>
 #include <QStatusBar>
 #include <QUrl>
 #include <QtQml>
@@ -66,11 +67,23 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(GlobalSettings::instance()->appName());
     registerQmlTypes();
     m_ui->quickWidget->setSource(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+    // The scene says what it needs once its layout is done; the window is
+    // never smaller.
+    if (QQuickItem *root = m_ui->quickWidget->rootObject()) {
+        connect(root, SIGNAL(minimumSizeChanged()), this, SLOT(followSceneMinimumSize()));
+        followSceneMinimumSize();
+    }
     // From the start, so that the first notice does not shift the screen.
     statusBar();
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::followSceneMinimumSize()
+{
+    if (QQuickItem *root = m_ui->quickWidget->rootObject())
+        m_ui->quickWidget->setMinimumSize(root->property("minimumSize").toSizeF().toSize());
+}
 
 QQuickWidget *MainWindow::quickWidget() const
 {

@@ -28,6 +28,9 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
 
+private Q_SLOTS:
+    void followSceneMinimumSize();
+
 private:
     std::unique_ptr<Ui::MainWindow> m_ui;
 };

@@ -38,6 +38,11 @@ SettingsDialog::SettingsDialog(QWidget *parent)
                 });
     offerChoices();
     showOutputFolder();
+    // Qt 5.15 paints a plain-text label in the placeholder colour not at
+    // all; as rich text (which the algorithm note is) it does.
+    m_ui->lblSourceFrequencyInfo->setTextFormat(Qt::RichText);
+    setMinimumWidth(width());
+    fitNotes();
 
     connect(m_ui->btnOutputFolder, &QToolButton::clicked, this, [this] {
         const QString folder = QFileDialog::getExistingDirectory(this, m_ui->lblOutputFolder->text(),
@@ -65,6 +70,7 @@ void SettingsDialog::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange) {
         m_ui->retranslateUi(this);
         offerChoices();
+        fitNotes();
         // Numbers as the new language writes them (440,00 in German).
         setLocale(QLocale());
     }
@@ -130,6 +136,14 @@ void SettingsDialog::offerBitrates()
     setUpChoice(m_ui->cboAudioBitRate, list, settings->audioBitrate(), [settings](const QVariant &value) {
         settings->set_audioBitrate(value.toInt());
     });
+}
+
+// The notes that wrap get the lines they take at the narrowest width the
+// dialog allows, in the language of the moment: a grid does not ask for
+// them by itself, and squeezes them.
+void SettingsDialog::fitNotes()
+{
+    setMinimumHeight(heightForWidth(minimumWidth()));
 }
 
 void SettingsDialog::showOutputFolder()

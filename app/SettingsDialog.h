@@ -38,6 +38,7 @@ private:
     void offerChoices();
     void offerBitrates();
     void showOutputFolder();
+    void fitNotes();
 
     std::unique_ptr<Ui::SettingsDialog> m_ui;
 };

@@ -7,8 +7,9 @@ import "FontAwesome" 1.0
 
 // A large white tile with a coloured icon square and a caption, which
 // shrinks to fit the tile rather than overflow it; a drop shadow while
-// hovered. `clicked` comes with the pointer's position in the button, only
-// when the press is released over the button.
+// hovered, a frame while it has the keyboard focus, faded while disabled.
+// `clicked` comes with the pointer's position in the button, only when the
+// press is released over the button; Enter or Space give its centre.
 Rectangle {
     id: rect
 
@@ -18,9 +19,33 @@ Rectangle {
 
     signal clicked(real mouseX, real mouseY)
 
+    function press() {
+        rect.clicked(width / 2, height / 2)
+    }
+
     width: 340
     height: 80
     color: mouseArea.pressed && mouseArea.containsMouse ? "lightgrey" : "white"
+    opacity: enabled ? 1.0 : 0.4
+    activeFocusOnTab: true
+
+    Accessible.role: Accessible.Button
+    Accessible.name: text
+    Accessible.onPressAction: press()
+
+    Keys.onPressed: {
+        if (event.key === Qt.Key_Space || event.key === Qt.Key_Return || event.key === Qt.Key_Enter) {
+            event.accepted = true
+            if (!event.isAutoRepeat)
+                press()
+        }
+    }
+    // Disabled while it has the focus (Start, once pressed), it hands the
+    // focus on rather than leave the keyboard nowhere.
+    onActiveFocusChanged: {
+        if (!activeFocus && !enabled)
+            Qt.callLater(function () { rect.nextItemInFocusChain(true).forceActiveFocus(Qt.TabFocusReason) })
+    }
 
     layer.enabled: mouseArea.containsMouse
     layer.effect: DropShadow {
@@ -44,6 +69,7 @@ Rectangle {
             color: "black"
             font.family: FontAwesome.fontFamily
             font.pixelSize: leftRect.height * 0.8
+            Accessible.ignored: true
         }
     }
 
@@ -62,6 +88,7 @@ Rectangle {
         fontSizeMode: Text.Fit
         minimumPixelSize: 10
         wrapMode: Text.WordWrap
+        Accessible.ignored: true  // the button says it
     }
 
     MouseArea {
@@ -71,4 +98,6 @@ Rectangle {
         // A press released elsewhere is no click.
         onClicked: rect.clicked(mouse.x, mouse.y)
     }
+
+    FocusFrame {}
 }

@@ -5,9 +5,10 @@ import QtGraphicalEffects 1.0
 import com.veltrane 1.0
 import "FontAwesome" 1.0
 
-// A small square showing one icon glyph; a grey halo while hovered, and the
-// tip as a tooltip. `clicked` comes only when the press is released over
-// the button.
+// A small square showing one icon glyph; a grey halo while hovered, a frame
+// while it has the keyboard focus. The tip names it, as its tooltip (on
+// hover and on focus) and to screen readers. `clicked` comes only when the
+// press is released over the button, or from Enter or Space.
 Rectangle {
     id: rect
 
@@ -19,7 +20,21 @@ Rectangle {
 
     width: 50
     height: 50
+    radius: 4
     color: mouseArea.pressed && mouseArea.containsMouse ? "lightgrey" : "transparent"
+    activeFocusOnTab: true
+
+    Accessible.role: Accessible.Button
+    Accessible.name: tip
+    Accessible.onPressAction: rect.clicked()
+
+    Keys.onPressed: {
+        if (event.key === Qt.Key_Space || event.key === Qt.Key_Return || event.key === Qt.Key_Enter) {
+            event.accepted = true
+            if (!event.isAutoRepeat)
+                rect.clicked()
+        }
+    }
 
     layer.enabled: mouseArea.containsMouse
     layer.effect: DropShadow {
@@ -35,7 +50,7 @@ Rectangle {
         anchors.fill: parent
         hoverEnabled: true
         onClicked: rect.clicked()
-        ToolTip.visible: rect.tip !== "" && containsMouse
+        ToolTip.visible: rect.tip !== "" && (containsMouse || rect.activeFocus)
         ToolTip.delay: 600
         ToolTip.text: rect.tip
     }
@@ -46,5 +61,8 @@ Rectangle {
         font.family: FontAwesome.fontFamily
         font.pixelSize: rect.height * 0.9
         color: "black"
+        Accessible.ignored: true
     }
+
+    FocusFrame { radius: rect.radius }
 }

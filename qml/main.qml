@@ -9,12 +9,24 @@ import "FontAwesome" 1.0
 
 // The main screen. It holds no logic: actions call the application manager
 // and the settings, texts come from the translator.
+//
+// Tab goes as one reads the screen: the header's two buttons, the queue
+// (and the selected row's buttons), the target frequency, the three tiles.
 Page {
     id: mainWindow
     visible: true
     width: 1000
     height: 600
     title: GlobalSettings.appName
+    Accessible.name: title
+
+    // The least the screen needs: the right-hand column whole, beside a
+    // queue that still shows its rows' names and states. The window takes
+    // it as its minimum size.
+    readonly property size minimumSize: Qt.size(
+        2 * content.anchors.margins + content.spacing + queueMinimumWidth + rightColumn.width,
+        header.height + 2 * content.anchors.margins + rightColumn.implicitHeight)
+    readonly property int queueMinimumWidth: 420
 
     header: Rectangle {
         width: parent.width
@@ -22,7 +34,9 @@ Page {
         color: "white"
 
         Image {
+            objectName: "headerImage"
             source: "qrc:/img/header_scores.svg"
+            Accessible.ignored: true
             fillMode: Image.PreserveAspectFit
             opacity: 0.4
             anchors.left: parent.left
@@ -52,6 +66,7 @@ Page {
             StandardButton {
                 objectName: "settingsButton"
                 text: FontAwesome.symbols.fa_cog
+                tip: qsTr("Settings (%1)").arg(settingsShortcut.nativeText)
                 onClicked: ApplicationManager.showSettingsDialog()
             }
         }
@@ -66,6 +81,7 @@ Page {
     }
 
     RowLayout {
+        id: content
         anchors.fill: parent
         anchors.margins: 10
         spacing: 10
@@ -87,11 +103,61 @@ Page {
                     clip: true
                     spacing: 2
                     model: ApplicationManager.fileQueue
-                    ScrollBar.vertical: ScrollBar {}
+                    ScrollBar.vertical: ScrollBar {
+                        Accessible.name: filesListView.Accessible.name
+                    }
+                    activeFocusOnTab: true
+                    // Reached from the keyboard, a row is selected at once.
+                    onActiveFocusChanged: {
+                        if (activeFocus && currentIndex < 0 && count > 0)
+                            currentIndex = 0
+                    }
+                    // After a row or one of its buttons went: the keyboard
+                    // goes to the row selected now (the view gives the
+                    // selected row the focus), or to the empty list.
+                    function focusCurrentRow() {
+                        Qt.callLater(function () {
+                            if (currentItem)
+                                currentItem.forceActiveFocus()
+                            else
+                                forceActiveFocus()
+                        })
+                    }
+                    // The arrow keys move the selection (the view's own);
+                    // the rest acts on the selected row.
+                    Keys.onDeletePressed: {
+                        if (currentItem) {
+                            ApplicationManager.removeEntry(currentItem.entry)
+                            focusCurrentRow()
+                        }
+                    }
+                    Keys.onReturnPressed: {
+                        if (currentItem)
+                            currentItem.activate()
+                    }
+                    Keys.onEnterPressed: {
+                        if (currentItem)
+                            currentItem.activate()
+                    }
+                    Keys.onPressed: {
+                        const menuKey = event.key === Qt.Key_Menu
+                                      || (event.key === Qt.Key_F10 && (event.modifiers & Qt.ShiftModifier))
+                        if (menuKey && currentItem) {
+                            currentItem.openMenu()
+                            event.accepted = true
+                        }
+                    }
+                    Accessible.role: Accessible.List
+                    Accessible.name: qsTr("Queue")
 
                     delegate: QueueRow {
                         width: ListView.view ? ListView.view.width : 0
                     }
+                }
+
+                // The empty list's focus; a selected row shows its own.
+                FocusFrame {
+                    shown: filesListView.activeFocus && !filesListView.currentItem
                 }
             }
 
@@ -99,21 +165,27 @@ Page {
             Label {
                 objectName: "queueSummary"
                 Layout.fillWidth: true
+                // Wrapped to the column, not widening it.
+                Layout.preferredWidth: 0
                 text: ApplicationManager.queueSummary
                 visible: text !== ""
-                elide: Text.ElideRight
+                wrapMode: Text.WordWrap
                 color: "black"
                 font.pointSize: 11
             }
         }
 
+        // Every tile stays where it is; those that do not apply are disabled.
         Column {
+            id: rightColumn
+            Layout.alignment: Qt.AlignTop
             spacing: 20
 
             Column {
                 width: parent.width
 
                 Label {
+                    objectName: "frequencyLabel"
                     width: parent.width
                     text: Translator.strTargetFrequency + ":"
                     font.pointSize: 16
@@ -123,6 +195,7 @@ Page {
                     id: frequencyBox
                     objectName: "frequencyBox"
                     width: parent.width
+                    Accessible.name: Translator.strTargetFrequency
                     model: ApplicationManager.targetFrequencies
                     textRole: "label"
                     currentIndex: ApplicationManager.targetFrequencies.getIndexOfValue(GlobalSettings.targetFrequency)
@@ -132,6 +205,10 @@ Page {
                             GlobalSettings.set_targetFrequency(item.value)
                             GlobalSettings.saveSettings()
                         }
+                    }
+
+                    FocusFrame {
+                        shown: frequencyBox.visualFocus
                     }
                 }
             }
@@ -144,11 +221,19 @@ Page {
                 onClicked: {
                     songSelectionMenu.x = mouseX
                     songSelectionMenu.y = mouseY
+                    songSelectionMenu.keyboardReturnsHere = activeFocus
                     songSelectionMenu.open()
                 }
 
                 Menu {
                     id: songSelectionMenu
+                    objectName: "songMenu"
+                    // Opened from the keyboard, the keyboard comes back.
+                    property bool keyboardReturnsHere: false
+                    onClosed: {
+                        if (keyboardReturnsHere)
+                            parent.forceActiveFocus()
+                    }
                     MenuItem {
                         text: Translator.strSelectFiles
                         onClicked: ApplicationManager.selectImportFiles()
@@ -165,7 +250,7 @@ Page {
                 index: FontAwesome.symbols.fa_play
                 text: Translator.strStartConversion
                 bgColor: "#BFFF00"
-                visible: ApplicationManager.unfinishedCount > 0 && !ApplicationManager.conversionRunning
+                enabled: ApplicationManager.unfinishedCount > 0 && !ApplicationManager.conversionRunning
                 onClicked: ApplicationManager.startConversion()
             }
 
@@ -174,10 +259,32 @@ Page {
                 index: FontAwesome.symbols.fa_times
                 text: Translator.strCancelConversion
                 bgColor: "red"
-                visible: ApplicationManager.unfinishedCount > 0
+                enabled: ApplicationManager.unfinishedCount > 0
                 onClicked: ApplicationManager.cancelConversion()
             }
         }
+    }
+
+    Shortcut {
+        sequence: "Ctrl+O"
+        onActivated: ApplicationManager.selectImportFiles()
+    }
+    Shortcut {
+        sequence: "Ctrl+Shift+O"
+        onActivated: ApplicationManager.selectImportFolder()
+    }
+    Shortcut {
+        id: settingsShortcut
+        sequence: "Ctrl+,"
+        onActivated: ApplicationManager.showSettingsDialog()
+    }
+    Shortcut {
+        sequence: "Ctrl+R"
+        onActivated: ApplicationManager.retryFailed()
+    }
+    Shortcut {
+        sequence: "F1"
+        onActivated: ApplicationManager.showAboutDialog()
     }
 
     DropArea {

@@ -72,6 +72,11 @@ void QueueEntry::updateTexts()
     case S_Finished:
         detail = tr("→ %1").arg(output);
         fullDetail = tr("→ %1").arg(outputPath());
+        if (m_measuredA4 > 0.0) {
+            const QString measured = tr("measured A4 = %1 Hz").arg(QLocale().toString(m_measuredA4, 'f', 1));
+            detail = tr("%1 · %2").arg(measured, detail);
+            fullDetail = tr("%1 · %2").arg(measured, fullDetail);
+        }
         break;
     case S_Failed:
         detail = fullDetail = m_reason.toString();
@@ -96,6 +101,7 @@ void QueueEntry::applyResult(const ConversionResult &result)
     m_reason = result.message;
     m_warnings = result.warnings;
     m_audioSeconds = result.audioSeconds;
+    m_measuredA4 = result.measuredA4;
     update_outputPath(result.outputPath);
     switch (result.status) {
     case ConversionResult::Converted:
@@ -125,6 +131,7 @@ bool QueueEntry::retry()
     m_reason = TranslatableText();
     m_warnings.clear();
     m_audioSeconds = 0.0;
+    m_measuredA4 = 0.0;
     update_outputPath(QString());
     update_progress(0.0);
     m_reportedProgress.store(0.0);

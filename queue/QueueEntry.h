@@ -107,4 +107,5 @@ private:
     TranslatableText m_reason;
     QStringList m_warnings;
     double m_audioSeconds = 0.0;
+    double m_measuredA4 = 0.0;  // Hz; 0 where the source's pitch was not measured
 };

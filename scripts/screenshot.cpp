@@ -52,16 +52,23 @@ int main(int argc, char *argv[])
     GlobalSettings::instance()->selectLanguage(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en"));
 
     MainWindow window;
-    window.resize(1000, 640);
+    window.resize(1000, 680);
     window.show();
 
-    // The engine's own words for a source without audio, as it gives them.
+    // The engine's own words for a source without audio and for damaged
+    // frames, as it gives them.
     const TranslatableText noAudio =
-        TranslatableText("AudioInput", "“%1” contains no audio.").arg(QStringLiteral("notes.txt.mp3"));
+        TranslatableText("Conversion", "“%1” contains no audio.").arg(QStringLiteral("notes.txt.mp3"));
+    const QByteArray damaged =
+        QCoreApplication::translate("AudioTrack",
+                                    "%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.",
+                                    nullptr, 3)
+            .arg(QStringLiteral("0.31"))
+            .toUtf8();
     const Row rows[] = {
         {"Morning Raga.flac", QueueEntry::S_Finished, 1.0, ConversionResult::Converted, "Morning Raga_0.flac", {}, ""},
         {"Live/01 - Overture.mp3", QueueEntry::S_Finished, 1.0, ConversionResult::Converted, "01 - Overture.flac",
-         {}, "The source is damaged at 2:14; 0.3 s are silent."},
+         {}, damaged.constData()},
         {"Studio/01 - Overture.mp3", QueueEntry::S_Processing, 0.42, {}, "", {}, ""},
         {"Cello Suite No. 1 in G major, BWV 1007 - Prelude.m4a", QueueEntry::S_Processing, 0.8, {}, "", {}, ""},
         {"Concert film.mp4", QueueEntry::S_Pending, 0.0, {}, "", {}, ""},

@@ -615,11 +615,21 @@ void TestManager::settingsDialogCommitsOnClose()
 }
 
 // A language chosen in the dialog applies at once: to the dialog itself,
-// its lists, Qt's own buttons and the decimal separator, and back.
+// its lists, Qt's own buttons and the decimal separator, and back. The
+// notes that wrap keep every line in either language.
 void TestManager::settingsDialogFollowsTheLanguage()
 {
     GlobalSettings *settings = GlobalSettings::instance();
     auto dialog = std::make_unique<SettingsDialog>();
+    dialog->show();
+    const auto notesWhole = [&dialog] {
+        for (const QLabel *label : dialog->findChildren<QLabel *>()) {
+            if (label->wordWrap() && label->height() < label->heightForWidth(label->width()))
+                return false;
+        }
+        return true;
+    };
+    QTRY_VERIFY(notesWhole());
     auto *languages = dialog->findChild<QComboBox *>(QStringLiteral("cboLanguage"));
     auto *algorithms = dialog->findChild<QComboBox *>(QStringLiteral("cboAlgorithm"));
     auto *frequency = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("edtSourceFrequency"));
@@ -634,6 +644,7 @@ void TestManager::settingsDialogFollowsTheLanguage()
     QCOMPARE(algorithms->currentText(), QStringLiteral("Zeitbasiert"));
     QCOMPARE(frequency->text(), QStringLiteral("440,00 Hertz"));
     QCOMPARE(languages->currentText(), QStringLiteral("Deutsch"));
+    QTRY_VERIFY(notesWhole());
 
     languages->setCurrentIndex(languages->findText(QStringLiteral("Auto")));
     QCOMPARE(settings->preferedLanguage(), QString());
