@@ -10,7 +10,9 @@
 #include "queue/QueueEntryList.h"
 #include "settings/Translator.h"
 
-#include <QQmlEngine>
+#include <QCloseEvent>
+#include <QQuickItem>
+#include <QStatusBar>
 #include <QUrl>
 #include <QtQml>
 
@@ -65,11 +67,33 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(GlobalSettings::instance()->appName());
     registerQmlTypes();
     m_ui->quickWidget->setSource(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+    // The scene says what it needs once its layout is done; the window is
+    // never smaller.
+    if (QQuickItem *root = m_ui->quickWidget->rootObject()) {
+        connect(root, SIGNAL(minimumSizeChanged()), this, SLOT(followSceneMinimumSize()));
+        followSceneMinimumSize();
+    }
+    // From the start, so that the first notice does not shift the screen.
+    statusBar();
 }
 
 MainWindow::~MainWindow() = default;
 
+void MainWindow::followSceneMinimumSize()
+{
+    if (QQuickItem *root = m_ui->quickWidget->rootObject())
+        m_ui->quickWidget->setMinimumSize(root->property("minimumSize").toSizeF().toSize());
+}
+
 QQuickWidget *MainWindow::quickWidget() const
 {
     return m_ui->quickWidget;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (ApplicationManager::instance()->confirmQuit())
+        event->accept();
+    else
+        event->ignore();
 }

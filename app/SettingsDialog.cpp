@@ -6,8 +6,13 @@
 #include "settings/GlobalSettings.h"
 #include "settings/OptionLists.h"
 
+#include <QEvent>
 #include <QFileDialog>
+#include <QLocale>
 #include <QPointer>
+
+#include <algorithm>
+#include <cmath>
 
 SettingsDialog::SettingsDialog(QWidget *parent)
     : QDialog(parent)
@@ -16,34 +21,28 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     m_ui->setupUi(this);
     GlobalSettings *settings = GlobalSettings::instance();
     m_ui->edtFileFilter->setText(settings->fileFilter());
+    // Only sources the conversion takes at the current target.
+    const double target = settings->targetFrequency();
+    const double reach = std::exp2(ConversionSettings::LargestShift / 12.0);
+    m_ui->edtSourceFrequency->setRange(std::max(ConversionSettings::LowestA4, target / reach),
+                                       std::min(ConversionSettings::HighestA4, target * reach));
     m_ui->edtSourceFrequency->setValue(settings->sourceFrequency());
     m_ui->chkDetectSourcePitch->setChecked(settings->detectSourcePitch());
     m_ui->edtOutputFolder->setText(settings->outputFolder());
 
+    // "Auto" stays the choice: the system's language now, and after a move.
     setUpChoice(m_ui->cboLanguage, settings->getSupportedLanguages(this), settings->preferedLanguage(),
-                [settings](const QVariant &value) { settings->set_preferedLanguage(value.toString()); });
-    setUpChoice(m_ui->cboAlgorithm, OptionLists::algorithms(this), int(settings->algorithm()),
                 [settings](const QVariant &value) {
-                    settings->set_algorithm(AppConstants::Algorithm(value.toInt()));
+                    settings->selectLanguage(value.toString());
+                    settings->set_preferedLanguage(value.toString());
                 });
-    setUpChoice(m_ui->cboAudioFormat, OptionLists::audioFormats(this), int(settings->audioFormat()),
-                [this, settings](const QVariant &value) {
-                    settings->set_audioFormat(AppConstants::AudioFormat(value.toInt()));
-                    offerBitrates();
-                });
-    offerBitrates();
-    setUpChoice(m_ui->cboSampleRate, OptionLists::sampleRates(this), settings->outputSampleRate(),
-                [settings](const QVariant &value) { settings->set_outputSampleRate(value.toInt()); });
-    setUpChoice(m_ui->cboVideos, OptionLists::videoModes(this), settings->keepVideo(),
-                [settings](const QVariant &value) { settings->set_keepVideo(value.toBool()); });
-    setUpChoice(m_ui->cboExisting, OptionLists::existingOutputs(this), settings->skipExistingOutputs(),
-                [settings](const QVariant &value) { settings->set_skipExistingOutputs(value.toBool()); });
-    setUpChoice(m_ui->cboOutputFolder, OptionLists::outputFolderModes(this), settings->askForOutputFolder(),
-                [this, settings](const QVariant &value) {
-                    settings->set_askForOutputFolder(value.toBool());
-                    showOutputFolder();
-                });
+    offerChoices();
     showOutputFolder();
+    // Qt 5.15 paints a plain-text label in the placeholder colour not at
+    // all; as rich text (which the algorithm note is) it does.
+    m_ui->lblSourceFrequencyInfo->setTextFormat(Qt::RichText);
+    setMinimumWidth(width());
+    fitNotes();
 
     connect(m_ui->btnOutputFolder, &QToolButton::clicked, this, [this] {
         const QString folder = QFileDialog::getExistingDirectory(this, m_ui->lblOutputFolder->text(),
@@ -66,10 +65,27 @@ SettingsDialog::~SettingsDialog()
     settings->saveSettings();
 }
 
+void SettingsDialog::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        m_ui->retranslateUi(this);
+        offerChoices();
+        fitNotes();
+        // Numbers as the new language writes them (440,00 in German).
+        setLocale(QLocale());
+    }
+    QDialog::changeEvent(event);
+}
+
 template <typename Apply>
 void SettingsDialog::setUpChoice(QComboBox *box, KeyValueItemList *list, const QVariant &current, Apply apply)
 {
+    box->disconnect(this);
+    // The combo box deletes its own first model itself.
+    const QPointer<QAbstractItemModel> old = box->model();
     box->setModel(list);
+    if (old && old->parent() == this)
+        old->deleteLater();
     box->setCurrentIndex(list->getIndexOfValue(current));
     connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [list, apply](int index) {
         if (const KeyValueItem *item = list->at(index))
@@ -77,29 +93,57 @@ void SettingsDialog::setUpChoice(QComboBox *box, KeyValueItemList *list, const Q
     });
 }
 
+void SettingsDialog::offerChoices()
+{
+    GlobalSettings *settings = GlobalSettings::instance();
+    setUpChoice(m_ui->cboAlgorithm, OptionLists::algorithms(this), int(settings->algorithm()),
+                [settings](const QVariant &value) {
+                    settings->set_algorithm(AppConstants::Algorithm(value.toInt()));
+                });
+    setUpChoice(m_ui->cboAudioFormat, OptionLists::audioFormats(this), int(settings->audioFormat()),
+                [this, settings](const QVariant &value) {
+                    settings->set_audioFormat(AppConstants::AudioFormat(value.toInt()));
+                    offerBitrates();
+                });
+    offerBitrates();
+    setUpChoice(m_ui->cboSampleRate, OptionLists::sampleRates(this), settings->outputSampleRate(),
+                [settings](const QVariant &value) { settings->set_outputSampleRate(value.toInt()); });
+    setUpChoice(m_ui->cboVideos, OptionLists::videoModes(this), settings->keepVideo(),
+                [settings](const QVariant &value) { settings->set_keepVideo(value.toBool()); });
+    setUpChoice(m_ui->cboExisting, OptionLists::existingOutputs(this), settings->skipExistingOutputs(),
+                [settings](const QVariant &value) { settings->set_skipExistingOutputs(value.toBool()); });
+    setUpChoice(m_ui->cboOutputFolder, OptionLists::outputFolderModes(this), settings->askForOutputFolder(),
+                [this, settings](const QVariant &value) {
+                    settings->set_askForOutputFolder(value.toBool());
+                    showOutputFolder();
+                });
+}
+
 // Only the rates the chosen format's encoder takes; none for lossless
 // formats. A rate the new format cannot take becomes the nearest it can.
 void SettingsDialog::offerBitrates()
 {
     GlobalSettings *settings = GlobalSettings::instance();
-    QComboBox *box = m_ui->cboAudioBitRate;
-    box->disconnect(this);
-    // The combo box deletes its own first model itself.
-    const QPointer<QAbstractItemModel> old = box->model();
     KeyValueItemList *list = OptionLists::bitrates(this, settings->audioFormat());
     const OutputFormat *format = OutputFormat::find(settings->audioFormat());
     const bool lossy = format && format->lossy() && list->count() > 0;
-    box->setEnabled(lossy);
+    m_ui->cboAudioBitRate->setEnabled(lossy);
     if (lossy) {
         const int kbps = format->clampBitrate(settings->audioBitrate());
         if (list->getIndexOfValue(kbps) >= 0)
             settings->set_audioBitrate(kbps);
     }
-    setUpChoice(box, list, settings->audioBitrate(), [settings](const QVariant &value) {
+    setUpChoice(m_ui->cboAudioBitRate, list, settings->audioBitrate(), [settings](const QVariant &value) {
         settings->set_audioBitrate(value.toInt());
     });
-    if (old && old->parent() == this)
-        old->deleteLater();
+}
+
+// The notes that wrap get the lines they take at the narrowest width the
+// dialog allows, in the language of the moment: a grid does not ask for
+// them by itself, and squeezes them.
+void SettingsDialog::fitNotes()
+{
+    setMinimumHeight(heightForWidth(minimumWidth()));
 }
 
 void SettingsDialog::showOutputFolder()

@@ -13,9 +13,10 @@ class SettingsDialog;
 
 // Language, output format, bit rate, sample rate, what happens to videos
 // and to outputs that exist, the output folder, algorithm, folder filter and
-// source frequency. Combo box choices take effect at once; the text fields,
-// the frequency and its detection are taken over, and everything is saved,
-// when the dialog goes, whichever way it was closed.
+// source frequency. Combo box choices take effect at once, a language too,
+// in this dialog as well; the text fields, the frequency and its detection
+// are taken over, and everything is saved, when the dialog goes, whichever
+// way it was closed.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -24,13 +25,20 @@ public:
     explicit SettingsDialog(QWidget *parent = nullptr);
     ~SettingsDialog() override;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
-    // Fills the combo box, selects the row of `current`, and only then
-    // connects `apply`, so that filling the dialog changes no setting.
+    // Fills the combo box with a new list, selects the row of `current`,
+    // and only then connects `apply`, so that filling the dialog changes no
+    // setting. The box's previous list of ours goes.
     template <typename Apply>
     void setUpChoice(QComboBox *box, KeyValueItemList *list, const QVariant &current, Apply apply);
+    // The choices whose labels are translated, in the current language.
+    void offerChoices();
     void offerBitrates();
     void showOutputFolder();
+    void fitNotes();
 
     std::unique_ptr<Ui::SettingsDialog> m_ui;
 };

@@ -3,10 +3,19 @@
 #include "app/AboutDialog.h"
 #include "app/SettingsDialog.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QMainWindow>
+#include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QUrl>
+
+namespace {
+constexpr int NoticeMs = 8000;
+}
 
 WidgetDesktop::WidgetDesktop(QWidget *window)
     : m_window(window)
@@ -75,4 +84,27 @@ void WidgetDesktop::showBusy(const QString &text)
     m_busy->show();
     m_busy->raise();
     m_busy->activateWindow();
+}
+
+bool WidgetDesktop::confirm(const QString &question, const QString &action)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), question, QMessageBox::NoButton,
+                    m_window);
+    QPushButton *agree = box.addButton(action, QMessageBox::DestructiveRole);
+    // Escape, and Enter by default, keep the work.
+    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    return box.clickedButton() == agree;
+}
+
+void WidgetDesktop::showNotice(const QString &text)
+{
+    if (auto *window = qobject_cast<QMainWindow *>(m_window.data()))
+        window->statusBar()->showMessage(text, NoticeMs);
+}
+
+void WidgetDesktop::alert()
+{
+    if (m_window && !m_window->isActiveWindow())
+        QApplication::alert(m_window);
 }

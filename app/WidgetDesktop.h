@@ -9,7 +9,8 @@ class QProgressDialog;
 class QWidget;
 
 // The desktop as the window program shows it: the platform's file dialogs,
-// the settings and About dialogs, the default browser, a busy dialog.
+// the settings and About dialogs, the default browser and file manager, a busy
+// dialog, message boxes, the window's status bar and the task bar's alert.
 class WidgetDesktop : public Desktop
 {
 public:
@@ -23,6 +24,9 @@ public:
     void showAbout() override;
     void openUrl(const QUrl &url) override;
     void showBusy(const QString &text) override;
+    bool confirm(const QString &question, const QString &action) override;
+    void showNotice(const QString &text) override;
+    void alert() override;
 
 private:
     QPointer<QWidget> m_window;

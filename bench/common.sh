@@ -31,21 +31,17 @@ make_piece() {
         -c:a pcm_s16le "$out"
 }
 
-# make_music OUT [SECONDS]: real music, tracks of the Debian package
-# singularity-music joined into one piece (5 minutes by default) and
-# encoded as a 192 kbit/s mp3, as a downloaded song would be.
+# make_music OUT: five minutes of real music as mp3 at 192 kbit/s, 44.1 kHz
+# stereo: 30 seconds from a minute into each of the first ten tracks of the
+# singularity-music package, one after the other.
 make_music() {
-    local out=$1 seconds=${2:-300} list=$work/tracks.txt
-    local folder=/usr/share/games/singularity/music
-    if [ ! -d "$folder" ]; then
-        echo "make_music: install the Debian package singularity-music" >&2
-        return 1
-    fi
-    : > "$list"
-    local track
-    for track in "$folder"/*.ogg; do
-        printf "file '%s'\n" "${track//\'/\'\\\'\'}" >> "$list"
+    local out=$1 inputs=() chain="" n=0 track
+    for track in /usr/share/games/singularity/music/*.ogg; do
+        [ "$n" -lt 10 ] || break
+        inputs+=(-ss 60 -t 30 -i "$track")
+        chain+="[$n:a]"
+        n=$((n + 1))
     done
-    ffmpeg -v error -y -f concat -safe 0 -i "$list" -t "$seconds" -ar 44100 -ac 2 \
-        -c:a libmp3lame -b:a 192k "$out"
+    ffmpeg -v error -y "${inputs[@]}" -filter_complex "${chain}concat=n=$n:v=0:a=1,aresample=44100" \
+        -ac 2 -c:a libmp3lame -b:a 192k "$out"
 }

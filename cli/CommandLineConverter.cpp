@@ -69,10 +69,18 @@ void CommandLineConverter::requestStop(int signal)
     s_stopSignal.compare_exchange_strong(none, signal);
 }
 
+void CommandLineConverter::addProblems(const QStringList &messages)
+{
+    for (const QString &message : messages) {
+        std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(message));
+        ++m_failed;
+    }
+}
+
 int CommandLineConverter::exec()
 {
     if (m_requests.isEmpty())
-        return 0;
+        return m_failed > 0 ? 1 : 0;
     m_clock.start();
     m_timer->start();
     startNext();
@@ -136,8 +144,12 @@ void CommandLineConverter::finished(Running *running)
         std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(result.message));
     for (const QString &warning : result.warnings)
         std::fprintf(stderr, "%s: warning: %s\n", qPrintable(name), qPrintable(warning));
-    if (!m_quiet && outcome)
-        std::fprintf(stdout, "%-7s %s\n", outcome, qPrintable(name));
+    if (!m_quiet && outcome) {
+        if (result.measuredA4 > 0.0)
+            std::fprintf(stdout, "%-7s %s (measured A4 = %.1f Hz)\n", outcome, qPrintable(name), result.measuredA4);
+        else
+            std::fprintf(stdout, "%-7s %s\n", outcome, qPrintable(name));
+    }
     std::fflush(stdout);
     if (m_report && !m_report->add(running->request, result, running->wallSeconds)) {
         std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(m_report->error()));

@@ -37,9 +37,14 @@ public:
     // when stopped by one.
     int exec();
 
+    // Files that could not even be read, each said now and counted as failed.
+    void addProblems(const QStringList &messages);
+
     // Asks the running conversions to stop, for this signal; safe from a
     // signal handler.
     static void requestStop(int signal);
+    // The signal that asked for a stop, or 0.
+    static int stopSignal() { return s_stopSignal.load(); }
 
 private:
     struct Running;

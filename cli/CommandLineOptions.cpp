@@ -63,8 +63,13 @@ bool CommandLineOptions::parse(const QStringList &arguments, const ConversionSet
                                     QStringLiteral("Target pitch of A4 in Hz, or the number of one of the choices "
                                                    "(see --list-targets; 528 means \"528 Hz (C5)\")."),
                                     QStringLiteral("HZ"));
-    const QCommandLineOption source(QStringLiteral("source"), QStringLiteral("Pitch of A4 in the sources, in Hz."),
-                                    QStringLiteral("HZ"));
+    const QCommandLineOption source(QStringLiteral("source"),
+                                    QStringLiteral("Pitch of A4 in the sources, in Hz, or detect: measure each "
+                                                   "file's own (near the saved source pitch)."),
+                                    QStringLiteral("HZ|detect"));
+    const QCommandLineOption measure(QStringLiteral("measure"),
+                                     QStringLiteral("Measure the A4 each input is tuned to and print it; convert "
+                                                    "nothing."));
     const QCommandLineOption algorithm(QStringLiteral("algorithm"),
                                        QStringLiteral("time (SoundTouch) or frequency (Rubber Band)."),
                                        QStringLiteral("time|frequency"));
@@ -109,7 +114,7 @@ bool CommandLineOptions::parse(const QStringList &arguments, const ConversionSet
     const QCommandLineOption listTargets(QStringLiteral("list-targets"), QStringLiteral("List the target choices."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Report failures only."));
     const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Also show the engine's warnings."));
-    parser.addOptions({output, target, source, algorithm, format, bitrate, sampleRate, keepVideo, filter,
+    parser.addOptions({output, target, source, measure, algorithm, format, bitrate, sampleRate, keepVideo, filter,
                        skipExisting, filesFrom, nulSeparated, shard, report, jobs, strict, listTargets, quiet,
                        verbose});
 
@@ -122,6 +127,7 @@ bool CommandLineOptions::parse(const QStringList &arguments, const ConversionSet
     m_verbose = parser.isSet(verbose);
     m_quiet = parser.isSet(quiet);
     m_strict = parser.isSet(strict);
+    m_measure = parser.isSet(measure);
     if (parser.isSet(listTargets)) {
         for (const TargetFrequencies::Choice &choice : TargetFrequencies::choices())
             std::printf("%-14s A4 = %s Hz\n", choice.label, qPrintable(QString::number(choice.value.toDouble())));
@@ -132,22 +138,37 @@ bool CommandLineOptions::parse(const QStringList &arguments, const ConversionSet
     m_settings = saved;
     QString fileFilter = savedFilter;
     bool ok = true;
-    // The option as a positive frequency in Hz, or 0 when it is not one.
+    // A4 as the option gives it, in Hz: a finite number in the range the
+    // conversion takes, or 0.
     auto frequency = [&parser](const QCommandLineOption &option) {
         bool valid = false;
         const double hz = parser.value(option).toDouble(&valid);
-        return valid && hz > 0 ? hz : 0.0;
+        return valid && ConversionSettings::validA4(hz) ? hz : 0.0;
     };
+    const bool detect = parser.value(source) == QLatin1String("detect");
     for (const QCommandLineOption *option : {&target, &source}) {
-        if (parser.isSet(*option) && frequency(*option) == 0.0) {
-            return usageError(QStringLiteral("--%1 wants a frequency in Hz, not '%2'")
-                                  .arg(option->names().first(), parser.value(*option)));
+        if (parser.isSet(*option) && frequency(*option) == 0.0 && !(option == &source && detect)) {
+            return usageError(QStringLiteral("--%1 wants A4 in Hz, from %2 to %3, not '%4'")
+                                  .arg(option->names().first())
+                                  .arg(ConversionSettings::LowestA4)
+                                  .arg(ConversionSettings::HighestA4)
+                                  .arg(parser.value(*option)));
         }
     }
     if (parser.isSet(target))
         m_settings.targetFrequency = TargetFrequencies::valueFor(frequency(target));
-    if (parser.isSet(source))
-        m_settings.sourceFrequency = frequency(source);
+    if (parser.isSet(source)) {
+        m_settings.detectSourcePitch = detect;
+        if (!detect)
+            m_settings.sourceFrequency = frequency(source);
+    }
+    if (!m_settings.pitchesValid()) {
+        return usageError(QStringLiteral("A4 = %1 Hz is %2 semitones from the sources' %3 Hz; at most %4 are possible")
+                              .arg(m_settings.targetFrequency)
+                              .arg(m_settings.semitones(), 0, 'f', 1)
+                              .arg(m_settings.sourceFrequency)
+                              .arg(ConversionSettings::LargestShift));
+    }
     if (parser.isSet(algorithm)) {
         const QString name = parser.value(algorithm);
         if (name == QLatin1String("time"))
@@ -219,7 +240,7 @@ bool CommandLineOptions::parse(const QStringList &arguments, const ConversionSet
     }
     m_reportPath = parser.value(report);
 
-    if (!parser.isSet(output))
+    if (!parser.isSet(output) && !m_measure)
         return usageError(QStringLiteral("no output folder: give it with -o OUTDIR"));
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty() && !parser.isSet(filesFrom))
@@ -248,8 +269,15 @@ bool CommandLineOptions::addArgument(const QString &argument, const QString &out
     const QFileInfo info(argument);
     if (info.isDir()) {
         const QString folder = info.absoluteFilePath();
-        for (const FolderScanner::Match &match : FolderScanner::scan(folder, outDir + QLatin1Char('/'), filters))
+        const FolderScanner::Scan scan = FolderScanner::scan(folder, outDir + QLatin1Char('/'), filters);
+        for (const FolderScanner::Match &match : scan.matches)
             m_inputs.append({match.filePath, match.targetDirectory, QDir(folder).relativeFilePath(match.filePath)});
+        for (const FolderScanner::Problem &problem : scan.unreadable)
+            m_problems << problem.message.toString();
+        if (!scan.outputFolder.isEmpty()) {
+            m_notes << QStringLiteral("the output folder %1 lies inside %2; its files were left out")
+                           .arg(scan.outputFolder, folder);
+        }
     } else if (info.exists()) {
         m_inputs.append({info.absoluteFilePath(), outDir, QDir::cleanPath(argument)});
     } else {

@@ -23,7 +23,13 @@ public:
     bool verbose() const { return m_verbose; }
     // A file converted with a warning counts as failed.
     bool strict() const { return m_strict; }
+    // Measure the inputs' tuning instead of converting them.
+    bool measure() const { return m_measure; }
     QString reportPath() const { return m_reportPath; }
+    // What the folder scans could not read (each counts as a failed file),
+    // and what they passed over on purpose.
+    const QStringList &problems() const { return m_problems; }
+    const QStringList &notes() const { return m_notes; }
 
 private:
     // A file to convert: its path, its output folder, and its path relative
@@ -46,6 +52,9 @@ private:
     bool m_quiet = false;
     bool m_verbose = false;
     bool m_strict = false;
+    bool m_measure = false;
     QString m_reportPath;
+    QStringList m_problems;
+    QStringList m_notes;
     int m_exitStatus = 0;
 };

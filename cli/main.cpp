@@ -2,6 +2,7 @@
 #include "cli/CommandLineConverter.h"
 #include "cli/CommandLineOptions.h"
 #include "cli/ConversionReport.h"
+#include "cli/MeasureCommand.h"
 #include "engine/FileNameCodec.h"
 #include "engine/ProgramInfo.h"
 #include "settings/GlobalSettings.h"
@@ -65,8 +66,27 @@ int main(int argc, char *argv[])
     action.sa_flags = SA_RESTART;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+    // A reader that goes away (`tunewise-cli … | head`) costs the lines it
+    // would have read, not the files being written.
+    std::signal(SIGPIPE, SIG_IGN);
 
+    for (const QString &note : options.notes())
+        std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(note));
+    if (options.measure()) {
+        for (const QString &problem : options.problems())
+            std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(problem));
+        const int status = MeasureCommand::run(options.requests(), [] { return CommandLineConverter::stopSignal() != 0; });
+        if (CommandLineConverter::stopSignal())
+            return 128 + CommandLineConverter::stopSignal();
+        return options.problems().isEmpty() ? status : 1;
+    }
     CommandLineConverter converter(options.requests(), options.jobs(), options.quiet(), options.strict());
+    converter.addProblems(options.problems());
     converter.setReport(options.reportPath().isEmpty() ? nullptr : &report);
-    return converter.exec();
+    const int status = converter.exec();
+    // Lines that could not be written are a failure of the run, though
+    // every file is complete.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == 0)
+        return 1;
+    return status;
 }

@@ -2,7 +2,8 @@
 
 #include "engine/FFmpegPointers.h"
 
-#include <QCoreApplication>
+#include "engine/TranslatableText.h"
+
 #include <QString>
 
 #include <functional>
@@ -12,7 +13,7 @@
 // frame says how much.
 class AudioDecoder
 {
-    Q_DECLARE_TR_FUNCTIONS(AudioDecoder)
+    TW_DECLARE_TRANSLATABLE_TEXTS(AudioDecoder)
 
 public:
     // Takes a decoded frame and the seconds of audio missing before it;
@@ -39,7 +40,7 @@ public:
     // Where the first frame begins, in seconds on the source's timeline; 0
     // before one came.
     double firstSeconds() const { return m_first < 0.0 ? 0.0 : m_first; }
-    QString error() const { return m_error; }
+    TranslatableText error() const { return m_error; }
 
 private:
     bool receive(const FrameSink &sink, bool draining);
@@ -56,5 +57,5 @@ private:
     int m_damaged = 0;
     int m_damagedBeforeFrame = 0;  // m_damaged when the last frame came
     double m_damagedSeconds = 0.0;
-    QString m_error;
+    TranslatableText m_error;
 };

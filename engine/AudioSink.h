@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "engine/TranslatableText.h"
 
 // Where processed audio goes: interleaved float frames in, in any chunking.
 class AudioSink
@@ -16,7 +16,7 @@ public:
     // Gives up: nothing more is written, and nothing written is kept.
     virtual void discard() = 0;
     // What went wrong, in words; empty while all is well.
-    virtual QString error() const = 0;
+    virtual TranslatableText error() const = 0;
 
 protected:
     AudioSink() = default;

@@ -4,6 +4,8 @@
 #include "engine/OutputFormat.h"
 #include "engine/SoundTouchPlugin.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -30,14 +32,15 @@ AudioTrack::~AudioTrack()
     m_threaded.reset();
 }
 
-bool AudioTrack::fail(const QString &message)
+bool AudioTrack::fail(const TranslatableText &message)
 {
     if (m_error.isEmpty())
         m_error = message;
     return false;
 }
 
-bool AudioTrack::open(const OutputFormat &format, OutputFile &file, bool keepTimeline, bool encoderThread)
+bool AudioTrack::open(const OutputFormat &format, OutputFile &file, bool keepTimeline, bool encoderThread,
+                      double headroomDb)
 {
     if (!m_decoder.open(m_source, m_sourceName))
         return fail(m_decoder.error());
@@ -64,7 +67,7 @@ bool AudioTrack::open(const OutputFormat &format, OutputFile &file, bool keepTim
         m_rate = outputRate;
     const int channels = OutputFormat::Channels;
     m_chain.emplace(ProcessingChain::processorFor(m_settings.algorithm, m_rate, channels, m_settings.semitones()),
-                    channels, PeakLimiter::forOutput(m_rate, channels, format.lossy()));
+                    channels, PeakLimiter::forOutput(m_rate, channels, format.lossy(), headroomDb));
     m_working.emplace(m_rate, channels);
     m_silence.assign(size_t(silenceFrames(m_rate)) * size_t(channels), 0.0f);
 
@@ -142,8 +145,10 @@ QStringList AudioTrack::warnings() const
 {
     QStringList warnings;
     if (m_decoder.damagedPackets() > 0) {
-        warnings << tr("%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.", nullptr,
-                       m_decoder.damagedPackets())
+        warnings << QCoreApplication::translate(
+                        "AudioTrack",
+                        "%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.", nullptr,
+                        m_decoder.damagedPackets())
                         .arg(QString::number(m_decoder.damagedSeconds(), 'f', 2));
     }
     return warnings;

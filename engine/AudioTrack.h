@@ -7,7 +7,8 @@
 #include "engine/ThreadedSink.h"
 #include "engine/WorkingFormat.h"
 
-#include <QCoreApplication>
+#include "engine/TranslatableText.h"
+
 #include <QStringList>
 
 #include <memory>
@@ -21,7 +22,7 @@ class OutputFormat;
 // thread of its own where asked.
 class AudioTrack
 {
-    Q_DECLARE_TR_FUNCTIONS(AudioTrack)
+    TW_DECLARE_TRANSLATABLE_TEXTS(AudioTrack)
 
 public:
     AudioTrack(const AVStream *source, const QString &sourceName, const ConversionSettings &settings);
@@ -31,7 +32,9 @@ public:
     // format, and adds the encoder's stream to the file (before its header
     // is written). keepTimeline: the output stream starts where the source
     // stream does, as beside copied video, instead of at 0.
-    bool open(const OutputFormat &format, OutputFile &file, bool keepTimeline, bool encoderThread);
+    // headroomDb lowers the limiter's ceiling further.
+    bool open(const OutputFormat &format, OutputFile &file, bool keepTimeline, bool encoderThread,
+              double headroomDb = 0.0);
 
     int sourceIndex() const { return m_source->index; }
     // A packet of the source stream.
@@ -41,14 +44,16 @@ public:
     // Gives up; nothing more is written.
     void discard();
 
-    QString error() const { return m_error; }
+    TranslatableText error() const { return m_error; }
     // Things to know about a converted track, in words.
     QStringList warnings() const;
     // Seconds of source audio retuned.
     double seconds() const;
+    // The largest sample magnitude of the retuned audio, before encoding.
+    float peak() const { return m_chain ? m_chain->peak() : 0.0f; }
 
 private:
-    bool fail(const QString &message);
+    bool fail(const TranslatableText &message);
     bool take(const AVFrame *frame, double gapSeconds);
     bool process(const float *samples, int frames);
 
@@ -65,5 +70,5 @@ private:
     int m_rate = 0;  // the processing's
     bool m_keepTimeline = false;
     bool m_started = false;
-    QString m_error;
+    TranslatableText m_error;
 };

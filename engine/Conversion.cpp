@@ -1,6 +1,7 @@
 #include "engine/Conversion.h"
 
 #include "engine/AudioTrack.h"
+#include "engine/DecodedPeak.h"
 #include "engine/FFmpegLog.h"
 #include "engine/Metadata.h"
 #include "engine/OutputFile.h"
@@ -19,6 +20,9 @@
 
 namespace {
 
+// What a decoder may make of a lossy output at the most.
+constexpr double MaximumDecodedPeakDb = -0.1;
+
 // Conversions running in this process, for the encoder thread's choice.
 std::atomic<int> s_running{0};
 
@@ -26,11 +30,6 @@ struct RunningCount {
     RunningCount() { ++s_running; }
     ~RunningCount() { --s_running; }
 };
-
-bool validPitch(double hz)
-{
-    return std::isfinite(hz) && hz > 0.0;
-}
 
 bool isCopied(const AVStream *stream)
 {
@@ -72,7 +71,7 @@ bool Conversion::useEncoderThread() const
     return s_running.load() < int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-ConversionResult Conversion::failed(const QString &message)
+ConversionResult Conversion::failed(const TranslatableText &message)
 {
     ConversionResult result;
     result.status = ConversionResult::Failed;
@@ -105,10 +104,14 @@ ConversionResult Conversion::run()
 {
     const RunningCount running;
     const ConversionSettings &settings = m_request.settings;
-    if (!validPitch(settings.sourceFrequency) || !validPitch(settings.targetFrequency)) {
-        return failed(tr("Invalid concert pitch: source %1 Hz, target %2 Hz.")
+    if (!settings.pitchesValid()) {
+        return failed(tr("Concert pitch out of range: source %1 Hz, target %2 Hz (A4 may lie from %3 to %4 Hz, "
+                         "at most %5 semitones from the source's).")
                           .arg(settings.sourceFrequency)
-                          .arg(settings.targetFrequency));
+                          .arg(settings.targetFrequency)
+                          .arg(ConversionSettings::LowestA4)
+                          .arg(ConversionSettings::HighestA4)
+                          .arg(ConversionSettings::LargestShift));
     }
     const OutputFormat *format = OutputFormat::find(settings.audioFormat);
     if (!format)
@@ -163,6 +166,34 @@ ConversionResult Conversion::run()
         }
     }
 
+    // A lossy encoder can overshoot the limiter's ceiling on dense, loud
+    // material (FFmpeg's AAC encoder by up to 5 dB): a decoded output over
+    // -0.1 dBFS is made again with that much more headroom.
+    double headroomDb = 0.0;
+    for (int attempt = 0;; ++attempt) {
+        double overshootDb = 0.0;
+        ConversionResult result = pass(tuned, measured, headroomDb, attempt < 2 ? &overshootDb : nullptr);
+        if (overshootDb <= 0.0) {
+            result.warnings = notes + result.warnings;
+            if (result.converted() && m_progress)
+                m_progress(1.0);
+            return result;
+        }
+        headroomDb += overshootDb + 0.2;
+    }
+}
+
+ConversionResult Conversion::pass(const ConversionSettings &tuned, double measured, double headroomDb,
+                                  double *overshootDb)
+{
+    const ConversionSettings &settings = m_request.settings;
+    const OutputFormat *format = OutputFormat::find(settings.audioFormat);
+    const QString baseName = QFileInfo(m_request.sourcePath).completeBaseName();
+    SourceFile source;
+    if (!source.open(m_request.sourcePath))
+        return failed(source.error());
+    AVFormatContext *input = source.container();
+
     // A video keeps its picture, its subtitles and every audio stream; a
     // song, its best audio stream and its cover art.
     const bool video = settings.keepVideo && source.hasVideo();
@@ -192,7 +223,7 @@ ConversionResult Conversion::run()
         } else if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO
                    && (int(i) == source.bestAudioStream() || video)) {
             tracks.push_back(std::make_unique<AudioTrack>(stream, source.name(), tuned));
-            if (!tracks.back()->open(*format, file, video, encoderThread))
+            if (!tracks.back()->open(*format, file, video, encoderThread, headroomDb))
                 return failed(tracks.back()->error());
         } else if (!video) {
             file.addPicture(stream);
@@ -206,7 +237,6 @@ ConversionResult Conversion::run()
         return failed(file.error());
 
     ConversionResult result;
-    result.warnings = notes;
     result.measuredA4 = measured;
     auto abandon = [&](ConversionResult::Status status, const QString &message) {
         for (const auto &track : tracks)
@@ -260,11 +290,26 @@ ConversionResult Conversion::run()
     }
     if (duration > 0.0 && tracks.front()->seconds() < duration - 1.0)
         result.warnings << tr("%1: the file is incomplete.").arg(short_(tracks.front()->seconds()));
-    if (!file.finish())
+    if (!file.complete())
+        return abandon(ConversionResult::Failed, file.error());
+    if (overshootDb && format->lossy()) {
+        float peak = 0.0f;
+        for (const auto &track : tracks)
+            peak = std::max(peak, track->peak());
+        // Only audio that came within 6 dB of full scale can be pushed over
+        // it by the encoder.
+        if (peak > 0.5f) {
+            const double decoded = 20.0 * std::log10(std::max(1e-9f, DecodedPeak::of(file.temporaryPath())));
+            if (decoded > MaximumDecodedPeakDb) {
+                *overshootDb = decoded - MaximumDecodedPeakDb;
+                file.discard();
+                return result;
+            }
+        }
+    }
+    if (!file.publish())
         return abandon(ConversionResult::Failed, file.error());
 
-    if (m_progress)
-        m_progress(1.0);
     result.status = ConversionResult::Converted;
     result.outputPath = file.path();
     result.audioSeconds = tracks.front()->seconds();

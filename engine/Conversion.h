@@ -3,7 +3,8 @@
 #include "engine/ConversionRequest.h"
 #include "engine/ConversionResult.h"
 
-#include <QCoreApplication>
+#include "engine/TranslatableText.h"
+
 
 #include <functional>
 
@@ -16,7 +17,7 @@
 // encoding when that pays (see EncoderThread).
 class Conversion
 {
-    Q_DECLARE_TR_FUNCTIONS(Conversion)
+    TW_DECLARE_TRANSLATABLE_TEXTS(Conversion)
 
 public:
     enum class EncoderThread {
@@ -41,7 +42,12 @@ public:
 
 private:
     bool useEncoderThread() const;
-    static ConversionResult failed(const QString &message);
+    static ConversionResult failed(const TranslatableText &message);
+    // One conversion into the output file, with headroomDb more below the
+    // limiter's usual ceiling. Where overshootDb is given and the decoded
+    // lossy output goes over its maximum, the file is thrown away and
+    // overshootDb says by how much.
+    ConversionResult pass(const ConversionSettings &tuned, double measured, double headroomDb, double *overshootDb);
     // Skipped when the output's name without a number is taken by a
     // complete file; otherwise a result of no consequence.
     ConversionResult skipIfExists(const QString &baseName, const QString &extension) const;

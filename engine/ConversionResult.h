@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/TranslatableText.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,7 +16,7 @@ struct ConversionResult
     };
 
     Status status = Failed;
-    QString message;
+    TranslatableText message;  // shown in the language of the moment
     QString outputPath;
     // Converted, but with something the user should know (damage in the
     // source, a fallback), in words.

@@ -22,6 +22,18 @@ struct ConversionSettings
     bool skipExisting = false;  // a file whose output name is taken is skipped
     bool detectSourcePitch = false;  // measure each file's A4 instead of sourceFrequency
 
+    // The pitches of A4 the conversion takes, and how far apart they may be:
+    // from the lowest A (A1) to the B two octaves above A4, and two octaves
+    // of shift, well beyond where either processor still sounds natural.
+    static constexpr double LowestA4 = 50.0;
+    static constexpr double HighestA4 = 2000.0;
+    static constexpr double LargestShift = 24.0;  // semitones
+    static bool validA4(double hz) { return std::isfinite(hz) && hz >= LowestA4 && hz <= HighestA4; }
+    bool pitchesValid() const
+    {
+        return validA4(sourceFrequency) && validA4(targetFrequency) && std::abs(semitones()) <= LargestShift;
+    }
+
     // The pitch shift that takes A4 from the source to the target pitch.
     double semitones() const { return 12.0 * std::log2(targetFrequency / sourceFrequency); }
 };

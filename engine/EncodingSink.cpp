@@ -26,7 +26,7 @@ EncodingSink::EncodingSink(OutputFile &file)
 
 EncodingSink::~EncodingSink() = default;
 
-bool EncodingSink::fail(const QString &message)
+bool EncodingSink::fail(const TranslatableText &message)
 {
     if (m_error.isEmpty())
         m_error = message;

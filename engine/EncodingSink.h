@@ -4,7 +4,8 @@
 #include "engine/FFmpegPointers.h"
 #include "engine/SampleConverter.h"
 
-#include <QCoreApplication>
+#include "engine/TranslatableText.h"
+
 
 #include <vector>
 
@@ -18,7 +19,7 @@ class OutputFormat;
 // last frame, and drains the encoder at the end.
 class EncodingSink : public AudioSink
 {
-    Q_DECLARE_TR_FUNCTIONS(EncodingSink)
+    TW_DECLARE_TRANSLATABLE_TEXTS(EncodingSink)
 
 public:
     explicit EncodingSink(OutputFile &file);
@@ -40,10 +41,10 @@ public:
     // the file's business.
     bool finish() override;
     void discard() override;
-    QString error() const override { return m_error; }
+    TranslatableText error() const override { return m_error; }
 
 private:
-    bool fail(const QString &message);
+    bool fail(const TranslatableText &message);
     bool queue(const float *samples, int frames);
     bool encodeQueued(bool last);
     bool sendFrame(int frames);
@@ -66,5 +67,5 @@ private:
     int m_frameSize = 0;
     bool m_smallLastFrame = false;
     long long m_pts = 0;  // samples sent to the encoder
-    QString m_error;
+    TranslatableText m_error;
 };

@@ -130,7 +130,7 @@ OutputFile::~OutputFile()
         discard();
 }
 
-bool OutputFile::fail(const QString &message)
+bool OutputFile::fail(const TranslatableText &message)
 {
     m_error = message;
     return false;
@@ -153,8 +153,14 @@ QString OutputFile::freeName(const QString &folder, const QString &baseName, con
 
     // The multi-argument arg() substitutes in one pass, so a "%1" inside a
     // folder or file name is copied literally.
+    // Any entry takes a name, a link to nothing included: the publishing
+    // link() would fail on it.
+    auto taken = [](const QString &path) {
+        struct stat status;
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
+    };
     QString candidate = QStringLiteral("%1%2.%3").arg(directory, base, extension);
-    for (qint64 counter = 0; QFileInfo::exists(candidate); ++counter)
+    for (qint64 counter = 0; taken(candidate); ++counter)
         candidate = QStringLiteral("%1%2_%3.%4").arg(directory, base, QString::number(counter), extension);
     return candidate;
 }
@@ -356,6 +362,11 @@ bool OutputFile::writePacket(AVPacket *packet)
 
 bool OutputFile::finish()
 {
+    return complete() && publish();
+}
+
+bool OutputFile::complete()
+{
     // What the muxer still holds back for interleaving goes out first.
     int r = av_interleaved_write_frame(m_container.get(), nullptr);
     if (r >= 0)
@@ -366,8 +377,11 @@ bool OutputFile::finish()
     }
     if (r >= 0 && ::fsync(m_fd) != 0)
         r = AVERROR(errno);
-    if (r < 0)
-        return failWrite(r);
+    return r >= 0 || failWrite(r);
+}
+
+bool OutputFile::publish()
+{
     if (!takeFinalName())
         return false;
     m_finished = true;

@@ -2,7 +2,8 @@
 
 #include "engine/FFmpegPointers.h"
 
-#include <QCoreApplication>
+#include "engine/TranslatableText.h"
+
 #include <QString>
 
 #include <mutex>
@@ -17,7 +18,7 @@
 // folder.
 class OutputFile
 {
-    Q_DECLARE_TR_FUNCTIONS(OutputFile)
+    TW_DECLARE_TRANSLATABLE_TEXTS(OutputFile)
 
 public:
     OutputFile() = default;
@@ -50,6 +51,10 @@ public:
     // Trailer, then everything is on the disk, and the file takes its name
     // (the next free one when another file took it meanwhile).
     bool finish();
+    // The two halves of finish(): the file complete on the disk under its
+    // temporary name (it can be read there), then its final name.
+    bool complete();
+    bool publish();
     // Closes and removes the temporary.
     void discard();
 
@@ -57,7 +62,7 @@ public:
     // the one it got once finished.
     QString path() const { return m_path; }
     QString temporaryPath() const { return m_temporaryPath; }
-    QString error() const { return m_error; }
+    TranslatableText error() const { return m_error; }
 
     // The first of folder/base.ext, folder/base_0.ext, ... that names
     // neither a file nor a folder. Reads the file system only.
@@ -66,7 +71,7 @@ public:
     static QString existing(const QString &folder, const QString &baseName, const QString &extension);
 
 private:
-    bool fail(const QString &message);
+    bool fail(const TranslatableText &message);
     bool failWrite(int code);
     bool pickName();
     bool createTemporary();
@@ -92,5 +97,5 @@ private:
     // The container goes before the I/O context it writes to.
     ff::CustomIoContextPtr m_io;
     ff::OutputFormatPtr m_container;
-    QString m_error;
+    TranslatableText m_error;
 };

@@ -138,9 +138,9 @@ PeakLimiter::PeakLimiter(int channels, double ceiling, int lookAheadFrames, int 
 {
 }
 
-PeakLimiter PeakLimiter::forOutput(int sampleRate, int channels, bool lossy)
+PeakLimiter PeakLimiter::forOutput(int sampleRate, int channels, bool lossy, double extraHeadroomDb)
 {
-    const double ceilingDb = lossy ? -1.0 : -0.1;
+    const double ceilingDb = (lossy ? -1.0 : -0.1) - extraHeadroomDb;
     return PeakLimiter(channels, std::pow(10.0, ceilingDb / 20.0), sampleRate / 200, sampleRate / 20);
 }
 

@@ -27,7 +27,9 @@ public:
     // The limiter for an output file: -1 dBTP for lossy formats, whose
     // encoders overshoot, -0.1 dBTP for lossless ones; 5 ms ahead, 50 ms to
     // recover.
-    static PeakLimiter forOutput(int sampleRate, int channels, bool lossy);
+    // extraHeadroomDb lowers the ceiling further, for an encoder that was
+    // seen to overshoot it.
+    static PeakLimiter forOutput(int sampleRate, int channels, bool lossy, double extraHeadroomDb = 0.0);
 
     // Limits `frames` frames of `input` into `output` (which may be the same
     // buffer), delayed by latency() frames.

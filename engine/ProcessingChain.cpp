@@ -5,6 +5,7 @@
 #include "engine/SoundTouchPlugin.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int BufferFrames = 8192;
@@ -90,5 +91,11 @@ bool ProcessingChain::keep(float *samples, int frames, AudioSink &sink)
     if (n <= 0)
         return true;
     m_framesOut += n;
-    return sink.write(samples + size_t(dropped) * size_t(m_channels), n);
+    const float *kept = samples + size_t(dropped) * size_t(m_channels);
+    const size_t count = size_t(n) * size_t(m_channels);
+    float peak = m_peak;
+    for (size_t i = 0; i < count; ++i)
+        peak = std::max(peak, std::abs(kept[i]));
+    m_peak = peak;
+    return sink.write(kept, n);
 }

@@ -37,6 +37,8 @@ public:
     long long framesOut() const { return m_framesOut; }
     // The strongest gain reduction so far (1.0: none).
     double smallestGain() const { return m_limiter ? m_limiter->smallestGain() : 1.0; }
+    // The largest sample magnitude passed on so far.
+    float peak() const { return m_peak; }
 
 private:
     bool takeReady(AudioSink &sink);
@@ -49,4 +51,5 @@ private:
     long long m_framesIn = 0;
     long long m_framesOut = 0;
     int m_delayToDrop;  // processor and limiter delay still ahead
+    float m_peak = 0.0f;
 };

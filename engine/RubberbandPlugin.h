@@ -15,6 +15,9 @@ class RubberbandPlugin : public TempoPitchProcessorPlugin
 {
 public:
     RubberbandPlugin(int sampleRate, int channels);
+    // options: RubberBand::RubberBandStretcher::Options; the benchmark
+    // compares variants, the program uses DefaultOptions.
+    RubberbandPlugin(int sampleRate, int channels, int options);
     ~RubberbandPlugin() override;
 
     void putSamples(const float *samples, int frames, int channels) override;
@@ -28,6 +31,7 @@ public:
     void setTempo(double tempo) override;
     void setPitchSemiTones(double semiTones) override;
 
+    static const int DefaultOptions;
     static constexpr int ChannelBufferFrames = 96000;
     static constexpr int ProcessBlockFrames = 1024;
 

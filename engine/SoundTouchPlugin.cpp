@@ -4,106 +4,109 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <tuple>
+#include <utility>
 
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 
-void configure(soundtouch::SoundTouch &soundTouch, int sampleRate, int channels)
+void configure(soundtouch::SoundTouch &soundTouch, int sampleRate, int channels,
+               const SoundTouchPlugin::Settings &settings)
 {
     soundTouch.setSampleRate(uint(sampleRate));
     soundTouch.setChannels(uint(channels));
     soundTouch.setTempo(1.0);
     soundTouch.setPitchSemiTones(0.0);
     soundTouch.setRate(1.0);
-    soundTouch.setSetting(SETTING_USE_QUICKSEEK, 0);
-    soundTouch.setSetting(SETTING_USE_AA_FILTER, 1);
+    soundTouch.setSetting(SETTING_SEQUENCE_MS, settings.sequenceMs);
+    soundTouch.setSetting(SETTING_SEEKWINDOW_MS, settings.seekWindowMs);
+    soundTouch.setSetting(SETTING_OVERLAP_MS, settings.overlapMs);
+    soundTouch.setSetting(SETTING_USE_QUICKSEEK, settings.quickSeek ? 1 : 0);
+    soundTouch.setSetting(SETTING_USE_AA_FILTER, settings.antiAliasFilter ? 1 : 0);
+    soundTouch.setSetting(SETTING_AA_FILTER_LENGTH, settings.antiAliasTaps);
 }
 
-// Tone bursts of several pitches with soft 5 ms edges, 100 ms long and
-// 250 ms apart, starting 100 ms in.
-struct BurstTrain
+// The probe for the start delay: noise whose spectrum falls steeply with
+// frequency, as music's does, switching between two levels every 125 ms so
+// that its envelope marks the time.
+//
+// Where SoundTouch splices depends on the material. On a lone tone its
+// splices sit in the middle of the seek window, which is what its own
+// start-up skip assumes. On music the best splice is the continuation of the
+// previous sequence, which moves by the stretch's speed-up every sequence, so
+// the splices drift to one end of the window (the start when shifting down,
+// the end when shifting up) and the output runs late or early by about a
+// quarter of the window. This noise splices as music does.
+struct NoiseProbe
 {
-    static constexpr double Frequencies[] = {220.0, 440.0, 880.0, 330.0, 660.0, 1320.0};
-    static constexpr double First = 0.1;
-    static constexpr double Length = 0.1;
-    static constexpr double Period = 0.25;
-    static constexpr double Edge = 0.005;
-    static constexpr double Amplitude = 0.5;
-
-    static int count() { return int(std::size(Frequencies)); }
-    static double seconds() { return First + count() * Period; }
-
-    // The centre of burst k, in seconds.
-    static double centre(int k) { return First + k * Period + Length / 2; }
+    static constexpr double Seconds = 3.0;
+    // Lags are measured from here on, once the splices have settled.
+    static constexpr double Settle = 0.5;
 
     static std::vector<float> mono(int sampleRate)
     {
-        std::vector<float> signal(size_t(seconds() * sampleRate));
-        for (int k = 0; k < count(); ++k) {
-            const size_t begin = size_t((First + k * Period) * sampleRate);
-            const size_t length = size_t(Length * sampleRate);
-            for (size_t i = 0; i < length && begin + i < signal.size(); ++i) {
-                const double t = double(i) / sampleRate;
-                const double fromEdge = std::min(t, Length - t);
-                const double gain = fromEdge >= Edge ? 1.0 : 0.5 - 0.5 * std::cos(Pi * fromEdge / Edge);
-                signal[begin + i] = float(Amplitude * gain * std::sin(2.0 * Pi * Frequencies[k] * t));
-            }
+        std::vector<float> signal(size_t(Seconds * sampleRate));
+        // A one-pole low-pass at 35 Hz over white noise.
+        const double pole = std::exp(-2.0 * Pi * 35.0 / sampleRate);
+        const size_t stepFrames = size_t(0.125 * sampleRate);
+        uint32_t noise = 2463534242u;
+        double low = 0.0;
+        for (size_t i = 0; i < signal.size(); ++i) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            const double white = double(noise) / 2147483648.0 - 1.0;
+            low = pole * low + (1.0 - pole) * white;
+            const double level = (i / stepFrames) % 2 ? 0.4 : 1.0;
+            signal[i] = float(8.0 * low * level);
         }
         return signal;
     }
 };
 
-// Where the burst around `expected` (in frames of `envelope`) has its centre:
-// halfway between the points where its envelope rises above and falls below
-// half the burst's level, found with sub-frame interpolation.
-double burstCentre(const std::vector<float> &envelope, double expected, double searchFrames, float threshold)
+// RMS over a centred 5 ms window, for every frame.
+std::vector<float> envelopeOf(const std::vector<float> &mono, int sampleRate)
 {
-    const long long from = std::max(1LL, (long long)(expected - searchFrames));
-    const long long to = std::min((long long)envelope.size() - 1, (long long)(expected + searchFrames));
-    double rise = -1.0;
-    for (long long i = from; i <= to; ++i) {
-        const float a = envelope[size_t(i - 1)];
-        const float b = envelope[size_t(i)];
-        if (rise < 0.0 && a < threshold && b >= threshold) {
-            rise = double(i - 1) + (threshold - a) / (b - a);
-        } else if (rise >= 0.0 && a >= threshold && b < threshold) {
-            return (rise + double(i - 1) + (a - threshold) / (a - b)) / 2.0;
-        }
-    }
-    return -1.0;
-}
-
-// Short-time RMS (1.5 ms window) of channel 0 of interleaved audio.
-std::vector<float> envelopeOf(const std::vector<float> &interleaved, int channels, int window)
-{
-    const size_t frames = interleaved.size() / size_t(channels);
-    std::vector<float> envelope(frames, 0.0f);
-    double sum = 0.0;
-    for (size_t i = 0; i < frames; ++i) {
-        const double v = interleaved[i * size_t(channels)];
-        sum += v * v;
-        if (i >= size_t(window)) {
-            const double old = interleaved[(i - size_t(window)) * size_t(channels)];
-            sum -= old * old;
-        }
-        envelope[i] = float(std::sqrt(std::max(0.0, sum) / window));
+    std::vector<double> sums(mono.size() + 1, 0.0);
+    for (size_t i = 0; i < mono.size(); ++i)
+        sums[i + 1] = sums[i] + double(mono[i]) * mono[i];
+    const long long half = std::max(1, sampleRate / 400);
+    const long long size = (long long)mono.size();
+    std::vector<float> envelope(mono.size());
+    for (long long i = 0; i < size; ++i) {
+        const long long a = std::max(0LL, i - half);
+        const long long b = std::min(size, i + half);
+        envelope[size_t(i)] = float(std::sqrt(std::max(0.0, sums[size_t(b)] - sums[size_t(a)]) / double(b - a)));
     }
     return envelope;
 }
 
 } // namespace
 
+bool SoundTouchPlugin::Settings::operator<(const Settings &other) const
+{
+    return std::tie(sequenceMs, seekWindowMs, overlapMs, quickSeek, antiAliasFilter, antiAliasTaps)
+           < std::tie(other.sequenceMs, other.seekWindowMs, other.overlapMs, other.quickSeek,
+                      other.antiAliasFilter, other.antiAliasTaps);
+}
+
 SoundTouchPlugin::SoundTouchPlugin(int sampleRate, int channels)
+    : SoundTouchPlugin(sampleRate, channels, Settings())
+{
+}
+
+SoundTouchPlugin::SoundTouchPlugin(int sampleRate, int channels, const Settings &settings)
     : m_sampleRate(std::max(1, sampleRate))
     , m_channels(std::max(1, channels))
+    , m_settings(settings)
     , m_silence(size_t(StartPadFrames) * size_t(m_channels), 0.0f)
     , m_soundTouch(std::make_unique<soundtouch::SoundTouch>())
 {
-    configure(*m_soundTouch, m_sampleRate, m_channels);
+    configure(*m_soundTouch, m_sampleRate, m_channels, m_settings);
 }
 
 SoundTouchPlugin::~SoundTouchPlugin() = default;
@@ -112,6 +115,10 @@ void SoundTouchPlugin::putSamples(const float *samples, int frames, int /*channe
 {
     if (frames <= 0 || m_finished)
         return;
+    if (bypassed()) {
+        m_passed.insert(m_passed.end(), samples, samples + size_t(frames) * size_t(m_channels));
+        return;
+    }
     padStart();
     m_soundTouch->putSamples(samples, uint(frames));
 }
@@ -120,22 +127,39 @@ int SoundTouchPlugin::receiveSamples(float *output, int maxFrames)
 {
     if (maxFrames <= 0)
         return 0;
+    if (bypassed()) {
+        const int frames = std::min(maxFrames, availableSamples());
+        const size_t count = size_t(frames) * size_t(m_channels);
+        std::copy_n(m_passed.begin() + std::ptrdiff_t(m_passedRead), count, output);
+        m_passedRead += count;
+        if (m_passedRead == m_passed.size()) {
+            m_passed.clear();
+            m_passedRead = 0;
+        }
+        return frames;
+    }
     return int(m_soundTouch->receiveSamples(output, uint(maxFrames)));
 }
 
 int SoundTouchPlugin::latency() const
 {
+    if (bypassed())
+        return availableSamples();
     return int(m_soundTouch->numSamples() + m_soundTouch->numUnprocessedSamples());
 }
 
 int SoundTouchPlugin::availableSamples() const
 {
+    if (bypassed())
+        return int((m_passed.size() - m_passedRead) / size_t(m_channels));
     return int(m_soundTouch->numSamples());
 }
 
 void SoundTouchPlugin::reset()
 {
     m_soundTouch->clear();
+    m_passed.clear();
+    m_passedRead = 0;
     m_started = false;
     m_finished = false;
 }
@@ -144,6 +168,10 @@ void SoundTouchPlugin::finish()
 {
     if (m_finished)
         return;
+    if (bypassed()) {
+        m_finished = true;
+        return;
+    }
     padStart();
     // flush() delivers exactly as much as went in (times the tempo); the
     // silence makes that reach the last input frame behind the delay.
@@ -156,12 +184,14 @@ int SoundTouchPlugin::startDelay() const
 {
     if (m_startDelay >= 0)
         return m_startDelay;
+    if (bypassed())
+        return m_startDelay = 0;
     // The delay depends on nothing but these settings, and measuring it
-    // takes about as long as converting a quarter of a second of music: a
-    // queue of files at one pitch measures it once.
+    // costs about 20 ms, as much as SoundTouch's own work on 15 seconds of
+    // music: a queue of files at one pitch measures it once.
     static std::mutex mutex;
-    static std::map<std::tuple<int, double, double>, int> measured;
-    const auto settings = std::make_tuple(m_sampleRate, m_tempo, m_semiTones);
+    static std::map<std::tuple<int, double, double, Settings>, int> measured;
+    const auto settings = std::make_tuple(m_sampleRate, m_tempo, m_semiTones, effectiveSettings());
     {
         const std::lock_guard<std::mutex> lock(mutex);
         const auto known = measured.find(settings);
@@ -185,7 +215,23 @@ void SoundTouchPlugin::setPitchSemiTones(double semiTones)
 {
     m_semiTones = semiTones;
     m_startDelay = -1;
+    m_soundTouch->setSetting(SETTING_USE_AA_FILTER, effectiveSettings().antiAliasFilter ? 1 : 0);
     m_soundTouch->setPitchSemiTones(semiTones);
+}
+
+SoundTouchPlugin::Settings SoundTouchPlugin::effectiveSettings() const
+{
+    // Beyond a semitone the filter guards more than the top of the audible
+    // range: shifting up folds content over, shifting down leaves images.
+    Settings settings = m_settings;
+    settings.antiAliasFilter = settings.antiAliasFilter || std::abs(m_semiTones) > 1.0;
+    return settings;
+}
+
+bool SoundTouchPlugin::bypassed() const
+{
+    // Even at a ratio of 1 SoundTouch splices, which blurs transients.
+    return m_tempo == 1.0 && m_semiTones == 0.0;
 }
 
 void SoundTouchPlugin::padStart()
@@ -205,17 +251,18 @@ void SoundTouchPlugin::putSilence(int frames)
     }
 }
 
-// Runs the burst train through a SoundTouch set up like ours, start pad
-// included, and compares where the bursts come out with where they went in.
+// Runs the probe through a SoundTouch set up like ours, start pad included,
+// and finds the delay at which the output's envelope matches the input's
+// best: first coarsely, then frame by frame around the best coarse lag.
 int SoundTouchPlugin::measureStartDelay() const
 {
     soundtouch::SoundTouch probe;
-    configure(probe, m_sampleRate, 1);
+    configure(probe, m_sampleRate, 1, effectiveSettings());
     probe.setTempo(m_tempo);
     probe.setPitchSemiTones(m_semiTones);
 
     const std::vector<float> pad(size_t(StartPadFrames), 0.0f);
-    const std::vector<float> signal = BurstTrain::mono(m_sampleRate);
+    const std::vector<float> signal = NoiseProbe::mono(m_sampleRate);
     probe.putSamples(pad.data(), uint(pad.size()));
     probe.putSamples(signal.data(), uint(signal.size()));
     probe.putSamples(pad.data(), uint(pad.size()));
@@ -223,24 +270,50 @@ int SoundTouchPlugin::measureStartDelay() const
     std::vector<float> output(probe.numSamples());
     output.resize(probe.receiveSamples(output.data(), uint(output.size())));
 
-    const int window = std::max(8, m_sampleRate * 3 / 2000);
-    const std::vector<float> envelope = envelopeOf(output, 1, window);
-    // The envelope of a steady burst is Amplitude / sqrt(2); window/2 is the
-    // envelope's own delay.
-    const float threshold = float(BurstTrain::Amplitude / std::sqrt(2.0) / 2.0);
+    const std::vector<float> in = envelopeOf(signal, m_sampleRate);
+    const std::vector<float> out = envelopeOf(output, m_sampleRate);
     const double timeScale = 1.0 / (m_tempo > 0.0 ? m_tempo : 1.0);
-    double sum = 0.0;
-    int found = 0;
-    for (int k = 0; k < BurstTrain::count(); ++k) {
-        const double in = BurstTrain::centre(k) * m_sampleRate;
-        const double expected = (StartPadFrames + in) * timeScale + window / 2.0;
-        const double out = burstCentre(envelope, expected, 0.08 * m_sampleRate, threshold);
-        if (out < 0.0)
-            continue;
-        sum += out - window / 2.0 - in * timeScale;
-        ++found;
+    const long long first = (long long)(NoiseProbe::Settle * m_sampleRate);
+    const long long last = (long long)signal.size() - m_sampleRate / 10;
+    const double origin = StartPadFrames * timeScale;
+    // Up to 25 ms either way: more than half of any sensible seek window.
+    const long long maxLag = std::min<long long>(m_sampleRate / 40, (long long)origin);
+    // Every Fine-th input frame and where it lands in the output at lag 0.
+    constexpr long long Fine = 4;
+    constexpr long long Coarse = 16;
+    std::vector<std::pair<float, long long>> points;
+    for (long long i = first; i < last; i += Fine)
+        points.emplace_back(in[size_t(i)], std::llround(origin + double(i) * timeScale));
+    auto correlation = [&](long long lag, long long step) {
+        double sum = 0.0;
+        double energy = 0.0;
+        for (size_t k = 0; k < points.size(); k += size_t(step / Fine)) {
+            const long long j = points[k].second + lag;
+            const double o = j >= 0 && j < (long long)out.size() ? out[size_t(j)] : 0.0;
+            sum += points[k].first * o;
+            energy += o * o;
+        }
+        return energy > 0.0 ? sum / std::sqrt(energy) : 0.0;
+    };
+    long long best = 0;
+    double bestValue = -1.0;
+    for (long long lag = -maxLag; lag <= maxLag; lag += Coarse) {
+        const double value = correlation(lag, Coarse);
+        if (value > bestValue) {
+            bestValue = value;
+            best = lag;
+        }
     }
-    if (found == 0)
-        return StartPadFrames;
-    return std::max(0, int(std::lround(sum / found)));
+    const long long from = best - Coarse;
+    std::vector<double> values;
+    for (long long lag = from; lag <= best + Coarse; ++lag)
+        values.push_back(correlation(lag, Fine));
+    const size_t peak = size_t(std::max_element(values.begin(), values.end()) - values.begin());
+    double offset = 0.0;
+    if (peak > 0 && peak + 1 < values.size()) {
+        const double denominator = values[peak - 1] - 2.0 * values[peak] + values[peak + 1];
+        if (denominator < 0.0)
+            offset = 0.5 * (values[peak - 1] - values[peak + 1]) / denominator;
+    }
+    return std::max(0, int(std::lround(origin + double(from) + double(peak) + offset)));
 }

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-bool SourceFile::fail(const QString &message)
+bool SourceFile::fail(const TranslatableText &message)
 {
     m_error = message;
     return false;

@@ -2,7 +2,8 @@
 
 #include "engine/FFmpegPointers.h"
 
-#include <QCoreApplication>
+#include "engine/TranslatableText.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -10,7 +11,7 @@
 // one.
 class SourceFile
 {
-    Q_DECLARE_TR_FUNCTIONS(SourceFile)
+    TW_DECLARE_TRANSLATABLE_TEXTS(SourceFile)
 
 public:
     // False when the file cannot be opened or read as media; error() says
@@ -42,10 +43,10 @@ public:
     bool seek(double seconds);
 
     QString name() const { return m_name; }
-    QString error() const { return m_error; }
+    TranslatableText error() const { return m_error; }
 
 private:
-    bool fail(const QString &message);
+    bool fail(const TranslatableText &message);
 
     QString m_name;  // the file's name, for messages
     QString m_path;
@@ -55,5 +56,5 @@ private:
     int m_bestAudio = -1;
     double m_duration = 0.0;  // seconds; 0 when the source does not say
     double m_seconds = 0.0;   // where the last packet of the best audio stream began
-    QString m_error;
+    TranslatableText m_error;
 };

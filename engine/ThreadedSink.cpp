@@ -64,7 +64,7 @@ void ThreadedSink::discard()
     m_inner.discard();
 }
 
-QString ThreadedSink::error() const
+TranslatableText ThreadedSink::error() const
 {
     // Read by the caller after the sink thread wrote it and was joined, or
     // after m_failed was seen set.

@@ -23,7 +23,7 @@ public:
     bool write(const float *samples, int frames) override;
     bool finish() override;
     void discard() override;
-    QString error() const override;
+    TranslatableText error() const override;
 
 private:
     void work();

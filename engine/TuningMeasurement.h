@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QCoreApplication>
+#include "engine/TranslatableText.h"
+
 #include <QString>
 
 #include <functional>
@@ -10,7 +11,7 @@
 // least a minute in all.
 class TuningMeasurement
 {
-    Q_DECLARE_TR_FUNCTIONS(TuningMeasurement)
+    TW_DECLARE_TRANSLATABLE_TEXTS(TuningMeasurement)
 
 public:
     struct Result
@@ -19,7 +20,7 @@ public:
         double a4Hz = 0.0;      // on the grid of the nominal A4, within 50 cents of it
         double cents = 0.0;     // from the nominal A4
         double confidence = 0.0;
-        QString error;
+        TranslatableText error;
 
         // Whether the measurement is better than a guess.
         bool confident() const;

@@ -5,9 +5,11 @@ import QtGraphicalEffects 1.0
 import com.veltrane 1.0
 import "FontAwesome" 1.0
 
-// A large white tile with a coloured icon square and a caption; a drop
-// shadow while hovered. `clicked` comes on release with the pointer's
-// position in the button, also when the pointer left the button.
+// A large white tile with a coloured icon square and a caption, which
+// shrinks to fit the tile rather than overflow it; a drop shadow while
+// hovered, a frame while it has the keyboard focus, faded while disabled.
+// `clicked` comes with the pointer's position in the button, only when the
+// press is released over the button; Enter or Space give its centre.
 Rectangle {
     id: rect
 
@@ -17,11 +19,35 @@ Rectangle {
 
     signal clicked(real mouseX, real mouseY)
 
+    function press() {
+        rect.clicked(width / 2, height / 2)
+    }
+
     width: 340
     height: 80
-    color: "white"
+    color: mouseArea.pressed && mouseArea.containsMouse ? "lightgrey" : "white"
+    opacity: enabled ? 1.0 : 0.4
+    activeFocusOnTab: true
 
-    layer.enabled: false
+    Accessible.role: Accessible.Button
+    Accessible.name: text
+    Accessible.onPressAction: press()
+
+    Keys.onPressed: {
+        if (event.key === Qt.Key_Space || event.key === Qt.Key_Return || event.key === Qt.Key_Enter) {
+            event.accepted = true
+            if (!event.isAutoRepeat)
+                press()
+        }
+    }
+    // Disabled while it has the focus (Start, once pressed), it hands the
+    // focus on rather than leave the keyboard nowhere.
+    onActiveFocusChanged: {
+        if (!activeFocus && !enabled)
+            Qt.callLater(function () { rect.nextItemInFocusChain(true).forceActiveFocus(Qt.TabFocusReason) })
+    }
+
+    layer.enabled: mouseArea.containsMouse
     layer.effect: DropShadow {
         transparentBorder: true
         horizontalOffset: 4
@@ -30,46 +56,48 @@ Rectangle {
         color: "gray"
     }
 
-    Row {
-        id: row
+    Rectangle {
+        id: leftRect
+        width: 80
+        height: 80
         anchors.left: parent.left
         anchors.verticalCenter: parent.verticalCenter
-        spacing: 10
-
-        Rectangle {
-            id: leftRect
-            width: 80
-            height: 80
-            anchors.verticalCenter: parent.verticalCenter
-
-            Label {
-                id: lblIndex
-                anchors.centerIn: parent
-                color: "black"
-                font.family: FontAwesome.fontFamily
-                font.pixelSize: leftRect.height * 0.8
-            }
-        }
 
         Label {
-            id: lblText
-            anchors.verticalCenter: parent.verticalCenter
+            id: lblIndex
+            anchors.centerIn: parent
             color: "black"
-            font.pixelSize: row.height * 0.3
-            wrapMode: Text.WordWrap
+            font.family: FontAwesome.fontFamily
+            font.pixelSize: leftRect.height * 0.8
+            Accessible.ignored: true
         }
+    }
+
+    Label {
+        id: lblText
+        objectName: "caption"
+        anchors.left: leftRect.right
+        anchors.leftMargin: 10
+        anchors.right: parent.right
+        anchors.rightMargin: 6
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        verticalAlignment: Text.AlignVCenter
+        color: "black"
+        font.pixelSize: rect.height * 0.3
+        fontSizeMode: Text.Fit
+        minimumPixelSize: 10
+        wrapMode: Text.WordWrap
+        Accessible.ignored: true  // the button says it
     }
 
     MouseArea {
         id: mouseArea
         anchors.fill: parent
         hoverEnabled: true
-        onEntered: rect.layer.enabled = true
-        onExited: rect.layer.enabled = false
-        onPressed: rect.color = "lightgrey"
-        onReleased: {
-            rect.color = "white"
-            rect.clicked(mouseArea.mouseX, mouseArea.mouseY)
-        }
+        // A press released elsewhere is no click.
+        onClicked: rect.clicked(mouse.x, mouse.y)
     }
+
+    FocusFrame {}
 }

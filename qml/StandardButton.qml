@@ -5,21 +5,38 @@ import QtGraphicalEffects 1.0
 import com.veltrane 1.0
 import "FontAwesome" 1.0
 
-// A small square showing one icon glyph; a grey halo while hovered.
-// `clicked` comes on release, also when the pointer left the button.
+// A small square showing one icon glyph; a grey halo while hovered, a frame
+// while it has the keyboard focus. The tip names it, as its tooltip (on
+// hover and on focus) and to screen readers. `clicked` comes only when the
+// press is released over the button, or from Enter or Space.
 Rectangle {
     id: rect
 
     property alias text: lblText.text
     property alias textColor: lblText.color
+    property string tip
 
     signal clicked()
 
     width: 50
     height: 50
-    color: "transparent"
+    radius: 4
+    color: mouseArea.pressed && mouseArea.containsMouse ? "lightgrey" : "transparent"
+    activeFocusOnTab: true
 
-    layer.enabled: false
+    Accessible.role: Accessible.Button
+    Accessible.name: tip
+    Accessible.onPressAction: rect.clicked()
+
+    Keys.onPressed: {
+        if (event.key === Qt.Key_Space || event.key === Qt.Key_Return || event.key === Qt.Key_Enter) {
+            event.accepted = true
+            if (!event.isAutoRepeat)
+                rect.clicked()
+        }
+    }
+
+    layer.enabled: mouseArea.containsMouse
     layer.effect: DropShadow {
         transparentBorder: true
         horizontalOffset: 0
@@ -29,15 +46,13 @@ Rectangle {
     }
 
     MouseArea {
+        id: mouseArea
         anchors.fill: parent
         hoverEnabled: true
-        onEntered: rect.layer.enabled = true
-        onExited: rect.layer.enabled = false
-        onPressed: rect.color = "lightgrey"
-        onReleased: {
-            rect.color = "transparent"
-            rect.clicked()
-        }
+        onClicked: rect.clicked()
+        ToolTip.visible: rect.tip !== "" && (containsMouse || rect.activeFocus)
+        ToolTip.delay: 600
+        ToolTip.text: rect.tip
     }
 
     Label {
@@ -46,5 +61,8 @@ Rectangle {
         font.family: FontAwesome.fontFamily
         font.pixelSize: rect.height * 0.9
         color: "black"
+        Accessible.ignored: true
     }
+
+    FocusFrame { radius: rect.radius }
 }

@@ -9,12 +9,24 @@ import "FontAwesome" 1.0
 
 // The main screen. It holds no logic: actions call the application manager
 // and the settings, texts come from the translator.
+//
+// Tab goes as one reads the screen: the header's two buttons, the queue
+// (and the selected row's buttons), the target frequency, the three tiles.
 Page {
     id: mainWindow
     visible: true
     width: 1000
     height: 600
     title: GlobalSettings.appName
+    Accessible.name: title
+
+    // The least the screen needs: the right-hand column whole, beside a
+    // queue that still shows its rows' names and states. The window takes
+    // it as its minimum size.
+    readonly property size minimumSize: Qt.size(
+        2 * content.anchors.margins + content.spacing + queueMinimumWidth + rightColumn.width,
+        header.height + 2 * content.anchors.margins + rightColumn.implicitHeight)
+    readonly property int queueMinimumWidth: 420
 
     header: Rectangle {
         width: parent.width
@@ -22,7 +34,9 @@ Page {
         color: "white"
 
         Image {
+            objectName: "headerImage"
             source: "qrc:/img/header_scores.svg"
+            Accessible.ignored: true
             fillMode: Image.PreserveAspectFit
             opacity: 0.4
             anchors.left: parent.left
@@ -46,11 +60,13 @@ Page {
             StandardButton {
                 objectName: "webButton"
                 text: FontAwesome.symbols.fa_globe
+                tip: Translator.strWebButtonTip
                 onClicked: ApplicationManager.visitWebsite()
             }
             StandardButton {
                 objectName: "settingsButton"
                 text: FontAwesome.symbols.fa_cog
+                tip: qsTr("Settings (%1)").arg(settingsShortcut.nativeText)
                 onClicked: ApplicationManager.showSettingsDialog()
             }
         }
@@ -65,126 +81,111 @@ Page {
     }
 
     RowLayout {
+        id: content
         anchors.fill: parent
         anchors.margins: 10
         spacing: 10
 
-        Rectangle {
-            color: "white"
+        ColumnLayout {
             Layout.fillWidth: true
             Layout.fillHeight: true
+            spacing: 6
 
-            ListView {
-                id: filesListView
-                objectName: "filesListView"
-                anchors.fill: parent
-                clip: true
-                model: ApplicationManager.fileQueue
-                ScrollBar.vertical: ScrollBar {}
+            Rectangle {
+                color: "white"
+                Layout.fillWidth: true
+                Layout.fillHeight: true
 
-                delegate: Rectangle {
-                    id: rowRect
-                    width: parent ? parent.width : 0
-                    height: 50
-                    color: "lightgray"
-
-                    MouseArea {
-                        anchors.fill: parent
-                        acceptedButtons: Qt.RightButton
-                        onClicked: {
-                            listEntryMenu.x = mouse.x
-                            listEntryMenu.y = mouse.y
-                            listEntryMenu.open()
-                        }
-
-                        Menu {
-                            id: listEntryMenu
-                            MenuItem {
-                                text: Translator.strCancelAll
-                                onClicked: ApplicationManager.clearQueue()
-                            }
-                            MenuItem {
-                                text: Translator.strRemoveFinished
-                                onClicked: ApplicationManager.removeFinishedFromQueue()
-                            }
+                ListView {
+                    id: filesListView
+                    objectName: "filesListView"
+                    anchors.fill: parent
+                    clip: true
+                    spacing: 2
+                    model: ApplicationManager.fileQueue
+                    ScrollBar.vertical: ScrollBar {
+                        Accessible.name: filesListView.Accessible.name
+                    }
+                    activeFocusOnTab: true
+                    // Reached from the keyboard, a row is selected at once.
+                    onActiveFocusChanged: {
+                        if (activeFocus && currentIndex < 0 && count > 0)
+                            currentIndex = 0
+                    }
+                    // After a row or one of its buttons went: the keyboard
+                    // goes to the row selected now (the view gives the
+                    // selected row the focus), or to the empty list.
+                    function focusCurrentRow() {
+                        Qt.callLater(function () {
+                            if (currentItem)
+                                currentItem.forceActiveFocus()
+                            else
+                                forceActiveFocus()
+                        })
+                    }
+                    // The arrow keys move the selection (the view's own);
+                    // the rest acts on the selected row.
+                    Keys.onDeletePressed: {
+                        if (currentItem) {
+                            ApplicationManager.removeEntry(currentItem.entry)
+                            focusCurrentRow()
                         }
                     }
-
-                    Row {
-                        id: lblRow
-                        anchors.verticalCenter: parent.verticalCenter
-                        spacing: 5
-
-                        Item {
-                            width: 5
-                            height: 5
+                    Keys.onReturnPressed: {
+                        if (currentItem)
+                            currentItem.activate()
+                    }
+                    Keys.onEnterPressed: {
+                        if (currentItem)
+                            currentItem.activate()
+                    }
+                    Keys.onPressed: {
+                        const menuKey = event.key === Qt.Key_Menu
+                                      || (event.key === Qt.Key_F10 && (event.modifiers & Qt.ShiftModifier))
+                        if (menuKey && currentItem) {
+                            currentItem.openMenu()
+                            event.accepted = true
                         }
+                    }
+                    Accessible.role: Accessible.List
+                    Accessible.name: qsTr("Queue")
 
-                        Column {
-                            property real labelWidth: rowRect.width - (2 * lblRow.spacing + controlsRow.width + 5 + 20)
-                            anchors.verticalCenter: parent.verticalCenter
-                            spacing: 2
-
-                            Label {
-                                objectName: "fileLabel"
-                                width: parent.labelWidth
-                                elide: Text.ElideRight
-                                text: model.readableName
-                                color: "black"
-                            }
-                            Label {
-                                objectName: "stateLabel"
-                                width: parent.labelWidth
-                                elide: Text.ElideRight
-                                text: model.stateString
-                                color: "darkgrey"
-                                font.pointSize: 10
-                            }
-                            // How far the conversion has come.
-                            ProgressBar {
-                                objectName: "progressBar"
-                                width: parent.labelWidth
-                                height: 4
-                                from: 0
-                                to: 1
-                                value: model.progress
-                                visible: model.state === QueueEntry.S_Processing
-                            }
-                        }
-
-                        Row {
-                            id: controlsRow
-
-                            StandardButton {
-                                objectName: "stateButton"
-                                text: model.state === QueueEntry.S_Finished ? FontAwesome.symbols.fa_check
-                                                                            : FontAwesome.symbols.fa_times
-                                textColor: model.state === QueueEntry.S_Finished ? "green"
-                                           : model.state === QueueEntry.S_Failed ? "red" : "orange"
-                                onClicked: ApplicationManager.queueEntryClicked(filesListView.model.get(index))
-                            }
-                            BusyIndicator {
-                                id: busyInd
-                                objectName: "busyIndicator"
-                                width: 50
-                                height: 50
-                                anchors.verticalCenter: parent.verticalCenter
-                                running: model.state === QueueEntry.S_Processing
-                                visible: running
-                            }
-                        }
+                    delegate: QueueRow {
+                        width: ListView.view ? ListView.view.width : 0
                     }
                 }
+
+                // The empty list's focus; a selected row shows its own.
+                FocusFrame {
+                    shown: filesListView.activeFocus && !filesListView.currentItem
+                }
+            }
+
+            // "12 of 50 converted · 1 failed · about 4 min left"
+            Label {
+                objectName: "queueSummary"
+                Layout.fillWidth: true
+                // Wrapped to the column, not widening it.
+                Layout.preferredWidth: 0
+                text: ApplicationManager.queueSummary
+                visible: text !== ""
+                wrapMode: Text.WordWrap
+                color: "black"
+                font.pointSize: 11
             }
         }
 
+        // Every tile stays where it is; those that do not apply are disabled.
         Column {
+            id: rightColumn
+            Layout.alignment: Qt.AlignTop
             spacing: 20
 
             Column {
                 width: parent.width
 
                 Label {
+                    objectName: "frequencyLabel"
                     width: parent.width
                     text: Translator.strTargetFrequency + ":"
                     font.pointSize: 16
@@ -194,6 +195,7 @@ Page {
                     id: frequencyBox
                     objectName: "frequencyBox"
                     width: parent.width
+                    Accessible.name: Translator.strTargetFrequency
                     model: ApplicationManager.targetFrequencies
                     textRole: "label"
                     currentIndex: ApplicationManager.targetFrequencies.getIndexOfValue(GlobalSettings.targetFrequency)
@@ -203,6 +205,10 @@ Page {
                             GlobalSettings.set_targetFrequency(item.value)
                             GlobalSettings.saveSettings()
                         }
+                    }
+
+                    FocusFrame {
+                        shown: frequencyBox.visualFocus
                     }
                 }
             }
@@ -215,11 +221,19 @@ Page {
                 onClicked: {
                     songSelectionMenu.x = mouseX
                     songSelectionMenu.y = mouseY
+                    songSelectionMenu.keyboardReturnsHere = activeFocus
                     songSelectionMenu.open()
                 }
 
                 Menu {
                     id: songSelectionMenu
+                    objectName: "songMenu"
+                    // Opened from the keyboard, the keyboard comes back.
+                    property bool keyboardReturnsHere: false
+                    onClosed: {
+                        if (keyboardReturnsHere)
+                            parent.forceActiveFocus()
+                    }
                     MenuItem {
                         text: Translator.strSelectFiles
                         onClicked: ApplicationManager.selectImportFiles()
@@ -236,7 +250,7 @@ Page {
                 index: FontAwesome.symbols.fa_play
                 text: Translator.strStartConversion
                 bgColor: "#BFFF00"
-                visible: ApplicationManager.fileQueue.count > 0 && !ApplicationManager.conversionRunning
+                enabled: ApplicationManager.unfinishedCount > 0 && !ApplicationManager.conversionRunning
                 onClicked: ApplicationManager.startConversion()
             }
 
@@ -245,10 +259,32 @@ Page {
                 index: FontAwesome.symbols.fa_times
                 text: Translator.strCancelConversion
                 bgColor: "red"
-                visible: ApplicationManager.fileQueue.count > 0
-                onClicked: ApplicationManager.clearQueue()
+                enabled: ApplicationManager.unfinishedCount > 0
+                onClicked: ApplicationManager.cancelConversion()
             }
         }
+    }
+
+    Shortcut {
+        sequence: "Ctrl+O"
+        onActivated: ApplicationManager.selectImportFiles()
+    }
+    Shortcut {
+        sequence: "Ctrl+Shift+O"
+        onActivated: ApplicationManager.selectImportFolder()
+    }
+    Shortcut {
+        id: settingsShortcut
+        sequence: "Ctrl+,"
+        onActivated: ApplicationManager.showSettingsDialog()
+    }
+    Shortcut {
+        sequence: "Ctrl+R"
+        onActivated: ApplicationManager.retryFailed()
+    }
+    Shortcut {
+        sequence: "F1"
+        onActivated: ApplicationManager.showAboutDialog()
     }
 
     DropArea {

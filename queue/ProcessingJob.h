@@ -1,38 +1,16 @@
 #pragma once
 
-#include "engine/Conversion.h"
+#include "engine/ConversionRequest.h"
 #include "engine/ConversionResult.h"
 
-#include <QObject>
-#include <QPointer>
+#include <functional>
 
-class QueueEntry;
-
-// Converts one queued file with the settings it was queued with: the
-// engine's conversion, told to stop when the entry's removal is asked for,
-// its outcome as signals.
-//
-// run() is synchronous, on the thread that calls it.
-class ProcessingJob : public QObject
+// How the queue converts a file unless told otherwise: the engine's
+// Conversion, stopping when `stop` says so, reporting the fraction done to
+// `progress`. Synchronous, on the calling thread.
+class ProcessingJob
 {
-    Q_OBJECT
-
 public:
-    explicit ProcessingJob(QueueEntry *entry);
-
-    // True when the file was converted. Otherwise the result says why
-    // (fileProcessingError has said it too, unless the run was stopped).
-    bool run();
-    const ConversionResult &result() const { return m_result; }
-
-    void setEncoderThread(Conversion::EncoderThread mode) { m_encoderThread = mode; }
-
-Q_SIGNALS:
-    void fileProcessingError(const QString &message);
-    void progressUpdate(double progress);
-
-private:
-    QPointer<QueueEntry> m_entry;
-    Conversion::EncoderThread m_encoderThread = Conversion::EncoderThread::Auto;
-    ConversionResult m_result;
+    static ConversionResult convert(const ConversionRequest &request, const std::function<bool()> &stop,
+                                    const std::function<void(double)> &progress);
 };

@@ -14,6 +14,8 @@ packages=(
     # Qt 5.15
     qtbase5-dev qtdeclarative5-dev qtquickcontrols2-5-dev qttools5-dev
     qttools5-dev-tools libqt5svg5-dev
+    # Qt's own dialogs and buttons in the interface languages
+    qttranslations5-l10n
     # QML modules the scene and the QML tests import
     qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-layouts
     qml-module-qtquick-controls2 qml-module-qtquick-templates2

@@ -1,8 +1,10 @@
-// Shows the main window with a queue in every state and saves a picture of
-// it. Used by scripts/screenshot.sh; not part of the program.
+// Shows the main window with a queue in every state, and the line below it,
+// and saves a picture of it. Used by scripts/screenshot.sh; not part of the
+// program.
 //
-//   screenshot OUTPUT.png [de]
+//   screenshot OUTPUT.png [LANGUAGE]
 #include "engine/ProgramInfo.h"
+#include "engine/TranslatableText.h"
 #include "queue/ApplicationManager.h"
 #include "settings/GlobalSettings.h"
 #include "app/MainWindow.h"
@@ -15,6 +17,23 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
+
+namespace {
+
+struct Row
+{
+    const char *file;
+    QueueEntry::State state;
+    double progress;
+    // How it ended, for the rows that have.
+    std::optional<ConversionResult::Status> status;
+    const char *output;
+    TranslatableText message;
+    const char *warning;
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -30,35 +49,59 @@ int main(int argc, char *argv[])
     ProgramInfo::applyToApplication();
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
-    if (argc > 2)
-        GlobalSettings::instance()->selectLanguage(QString::fromLocal8Bit(argv[2]));
+    GlobalSettings::instance()->selectLanguage(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en"));
 
     MainWindow window;
-    window.resize(1000, 640);
+    window.resize(1000, 680);
     window.show();
 
-    const struct
-    {
-        const char *file;
-        QueueEntry::State state;
-        double progress;
-    } rows[] = {
-        {"Morning Raga.flac", QueueEntry::S_Finished, 1.0},
-        {"01 - Overture (live at the Philharmonie, remastered 2019).mp3", QueueEntry::S_Processing, 0.42},
-        {"Cello Suite No. 1 in G major, BWV 1007 - Prelude.m4a", QueueEntry::S_Processing, 0.8},
-        {"Concert film.mp4", QueueEntry::S_Pending, 0.0},
-        {"notes.txt.mp3", QueueEntry::S_Failed, 0.0},
+    // The engine's own words for a source without audio and for damaged
+    // frames, as it gives them.
+    const TranslatableText noAudio =
+        TranslatableText("Conversion", "“%1” contains no audio.").arg(QStringLiteral("notes.txt.mp3"));
+    const QByteArray damaged =
+        QCoreApplication::translate("AudioTrack",
+                                    "%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.",
+                                    nullptr, 3)
+            .arg(QStringLiteral("0.31"))
+            .toUtf8();
+    const Row rows[] = {
+        {"Morning Raga.flac", QueueEntry::S_Finished, 1.0, ConversionResult::Converted, "Morning Raga_0.flac", {}, ""},
+        {"Live/01 - Overture.mp3", QueueEntry::S_Finished, 1.0, ConversionResult::Converted, "01 - Overture.flac",
+         {}, damaged.constData()},
+        {"Studio/01 - Overture.mp3", QueueEntry::S_Processing, 0.42, {}, "", {}, ""},
+        {"Cello Suite No. 1 in G major, BWV 1007 - Prelude.m4a", QueueEntry::S_Processing, 0.8, {}, "", {}, ""},
+        {"Concert film.mp4", QueueEntry::S_Pending, 0.0, {}, "", {}, ""},
+        {"Evening Raga.flac", QueueEntry::S_Skipped, 0.0, ConversionResult::Skipped, "Evening Raga.flac", {}, ""},
+        {"notes.txt.mp3", QueueEntry::S_Failed, 0.0, ConversionResult::Failed, "", noAudio, ""},
     };
-    QueueEntryList *queue = ApplicationManager::instance()->fileQueue();
-    for (const auto &row : rows) {
-        auto *entry = new QueueEntry(QDir::homePath() + QStringLiteral("/Music/") + QString::fromUtf8(row.file),
-                                     QDir::homePath() + QStringLiteral("/Retuned"),
-                                     GlobalSettings::instance()->conversionSettings());
-        entry->update_state(row.state);
+    ApplicationManager *manager = ApplicationManager::instance();
+    ConversionSettings settings = GlobalSettings::instance()->conversionSettings();
+    settings.audioFormat = AppConstants::F_Flac;
+    const QString music = QDir::homePath() + QStringLiteral("/Music/");
+    const QString retuned = QDir::homePath() + QStringLiteral("/Retuned");
+    for (const Row &row : rows) {
+        auto *entry = new QueueEntry(music + QString::fromUtf8(row.file), retuned, settings);
+        entry->update_state(QueueEntry::S_Processing);
         entry->update_progress(row.progress);
-        queue->append(entry);
+        if (row.status) {
+            ConversionResult result;
+            result.status = *row.status;
+            result.outputPath = retuned + QLatin1Char('/') + QString::fromUtf8(row.output);
+            result.message = row.message;
+            if (*row.warning)
+                result.warnings << QString::fromUtf8(row.warning);
+            entry->applyResult(result);
+        } else {
+            entry->update_state(row.state);
+        }
+        manager->fileQueue()->append(entry);
     }
-    ApplicationManager::instance()->update_conversionRunning(true);
+    manager->update_conversionRunning(true);
+    // The counts are the queue's; the time left needs minutes of work to
+    // measure, so it is given.
+    manager->update_queueSummary(manager->queueSummary() + QStringLiteral(" · ")
+                                 + ApplicationManager::tr("about %1 min left").arg(4));
 
     const QString output = QString::fromLocal8Bit(argv[1]);
     int status = 1;

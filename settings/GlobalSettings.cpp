@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QPointer>
 #include <QScreen>
@@ -34,6 +35,7 @@ GlobalSettings::GlobalSettings()
     : QObject(nullptr)
     , m_appName(QString::fromUtf8(ProgramInfo::Name))
     , m_appVersion(QString::fromUtf8(ProgramInfo::Version))
+    , m_systemLocale(QLocale())
 {
     // Queued connections and signal spies need the enums registered.
     qRegisterMetaType<AppConstants::Algorithm>();
@@ -73,16 +75,23 @@ void GlobalSettings::loadSettings()
     selectLanguage(m_preferedLanguage);
 
     m_lastMediaImportPath = fromPortablePath(store.value(QStringLiteral("lastMediaImportPath"), QString()).toString());
-    ensurePath(m_lastMediaImportPath);
+    fillInPath(m_lastMediaImportPath);
     m_lastMediaExportPath = fromPortablePath(store.value(QStringLiteral("lastMediaExportPath"), QString()).toString());
-    ensurePath(m_lastMediaExportPath);
+    fillInPath(m_lastMediaExportPath);
 
-    // Taken as stored: whoever uses a value copes with one out of range.
+    // Taken as stored: whoever uses a value copes with one out of range, but
+    // for the pitches, which nothing could convert.
     m_conversion.algorithm = AppConstants::Algorithm(store.value(QStringLiteral("algorithm"), 0).toInt());
     m_conversion.audioFormat = AppConstants::AudioFormat(store.value(QStringLiteral("audioFormat"), 0).toInt());
     m_conversion.audioBitrate = store.value(QStringLiteral("audioBitrate"), 192).toInt();
     m_conversion.sourceFrequency = store.value(QStringLiteral("sourceFrequency"), 440.0).toDouble();
     m_conversion.targetFrequency = store.value(QStringLiteral("targetFrequency"), 432.0).toDouble();
+    // A pair no conversion would take (edited by hand, or from a version
+    // that took any number) gives way to the defaults.
+    if (!m_conversion.pitchesValid()) {
+        m_conversion.sourceFrequency = 440.0;
+        m_conversion.targetFrequency = 432.0;
+    }
     m_fileFilter = store.value(QStringLiteral("fileFilter"), DefaultFileFilter).toString();
     m_conversion.sampleRate = store.value(QStringLiteral("outputSampleRate"), 44100).toInt();
     m_conversion.keepVideo = store.value(QStringLiteral("keepVideo"), false).toBool();
@@ -116,12 +125,12 @@ void GlobalSettings::saveSettings()
         qCWarning(lcSettings) << "Error saving settings to" << store.fileName() << store.status();
 }
 
-void GlobalSettings::ensurePath(QString &path) const
+void GlobalSettings::fillInPath(QString &path) const
 {
+    // Not created here: the conversion makes an output folder when it first
+    // writes there, and a run that writes elsewhere leaves no trace.
     if (path.isEmpty())
         path = defaultRootFolder();
-    if (!QFileInfo(path).isDir() && !QDir().mkpath(path))
-        qCWarning(lcSettings) << "Error creating path: " << path;
 }
 
 QString GlobalSettings::toPortablePath(const QString &path) const
@@ -140,15 +149,20 @@ QString GlobalSettings::fromPortablePath(const QString &path) const
 
 void GlobalSettings::selectLanguage(const QString &shortCode)
 {
-    const QLocale locale = shortCode.isEmpty() ? QLocale() : QLocale(shortCode);
-    // English, with its plural forms, where there is no catalogue for the
-    // language.
+    const QLocale locale = shortCode.isEmpty() ? m_systemLocale : QLocale(shortCode);
+    // Spin boxes and the queue's numbers follow the interface language.
+    QLocale::setDefault(locale);
+    // Installing twice would list a catalogue twice; one that does not load
+    // must not leave the previous language in place. English, with its
+    // plural forms, where there is no catalogue for the language.
+    QCoreApplication::removeTranslator(&m_translator);
     if (m_translator.load(locale, QStringLiteral("twconv"), QStringLiteral("_"), QStringLiteral(":/translations"))
-        || m_translator.load(QStringLiteral(":/translations/twconv_en.qm"))) {
-        // Installing twice would list it twice.
-        QCoreApplication::removeTranslator(&m_translator);
+        || m_translator.load(QStringLiteral(":/translations/twconv_en.qm")))
         QCoreApplication::installTranslator(&m_translator);
-    }
+    QCoreApplication::removeTranslator(&m_qtTranslator);
+    if (m_qtTranslator.load(locale, QStringLiteral("qt"), QStringLiteral("_"),
+                            QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_qtTranslator);
     Translator::instance()->retranslate();
 
     if (shortCode.isEmpty()) {
@@ -202,12 +216,24 @@ bool GlobalSettings::set_audioBitrate(int audioBitrate)
 
 bool GlobalSettings::set_sourceFrequency(double sourceFrequency)
 {
+    ConversionSettings wanted = m_conversion;
+    wanted.sourceFrequency = sourceFrequency;
+    if (!wanted.pitchesValid()) {
+        qCWarning(lcSettings) << "Source A4 out of range:" << sourceFrequency;
+        return false;
+    }
     return setConversion(&ConversionSettings::sourceFrequency, sourceFrequency,
                          &GlobalSettings::sourceFrequencyChanged);
 }
 
 bool GlobalSettings::set_targetFrequency(double targetFrequency)
 {
+    ConversionSettings wanted = m_conversion;
+    wanted.targetFrequency = targetFrequency;
+    if (!wanted.pitchesValid()) {
+        qCWarning(lcSettings) << "Target A4 out of range:" << targetFrequency;
+        return false;
+    }
     return setConversion(&ConversionSettings::targetFrequency, targetFrequency,
                          &GlobalSettings::targetFrequencyChanged);
 }

@@ -4,6 +4,7 @@
 #include "engine/ConversionSettings.h"
 #include "models/PropertyMacros.h"
 
+#include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QTranslator>
@@ -80,6 +81,9 @@ public:
     Q_INVOKABLE bool isSandboxed() const { return false; }
     Q_INVOKABLE KeyValueItemList *getSupportedLanguages(QObject *parent) const;
     Q_INVOKABLE QUrl convertToUrl(const QString &path) const;
+    // Installs our catalogue and Qt's own for the language (the system's
+    // for an empty code), makes its locale the default for numbers, and
+    // retranslates the texts at once.
     Q_INVOKABLE void selectLanguage(const QString &shortCode);
     Q_INVOKABLE int nextUniqueWindowId() { return m_nextWindowId++; }
     Q_INVOKABLE void updateScreenBounds() {}
@@ -110,7 +114,7 @@ Q_SIGNALS:
 private:
     GlobalSettings();
     void loadSettings();
-    void ensurePath(QString &path) const;
+    void fillInPath(QString &path) const;
     QString defaultRootFolder() const;
     // Stores one of the conversion settings; emits `changed` and returns
     // true when the value differs.
@@ -122,6 +126,8 @@ private:
     double m_devicePixelRatio = 1.0;
     QString m_appRootPath;
     QTranslator m_translator;
+    QTranslator m_qtTranslator;  // Qt's own dialogs and buttons
+    const QLocale m_systemLocale;  // "Auto": the default locale when made
     int m_nextWindowId = 0;
     ConversionSettings m_conversion;
 };

@@ -26,9 +26,9 @@ const Text Texts[] = {
     {QT_TRANSLATE_NOOP("Translator", "Processing"), &Translator::update_strProcessing},
     {QT_TRANSLATE_NOOP("Translator", "Finished"), &Translator::update_strFinished},
     {QT_TRANSLATE_NOOP("Translator", "Failed"), &Translator::update_strFailed},
-    {QT_TRANSLATE_NOOP("Translator", "Target folder"), &Translator::update_strSelectTargetFolder},
+    {QT_TRANSLATE_NOOP("Translator", "Skipped"), &Translator::update_strSkipped},
+    {QT_TRANSLATE_NOOP("Translator", "Where should the retuned files go?"), &Translator::update_strSelectTargetFolder},
     {QT_TRANSLATE_NOOP("Translator", "Loading files"), &Translator::update_strLoadingFiles},
-    {QT_TRANSLATE_NOOP("Translator", "Cancel all"), &Translator::update_strCancelAll},
     {QT_TRANSLATE_NOOP("Translator", "Remove finished"), &Translator::update_strRemoveFinished},
     {QT_TRANSLATE_NOOP("Translator", "Target frequency"), &Translator::update_strTargetFrequency},
 };
@@ -58,4 +58,5 @@ void Translator::retranslate()
                                      .arg(QString::fromUtf8(ProgramInfo::Name))
                                : QCoreApplication::translate("Translator", "About %1: version, licence and libraries")
                                      .arg(QString::fromUtf8(ProgramInfo::Name)));
+    Q_EMIT languageChanged();
 }

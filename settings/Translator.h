@@ -5,9 +5,10 @@
 #include <QObject>
 #include <QString>
 
-// Every text the QML scene and the queue show, as properties that follow
+// The texts the QML scene and the queue share, as properties that follow
 // the installed catalogue: retranslate() after installing one, and every
-// binding picks up the new texts.
+// binding picks up the new texts; languageChanged() then tells those that
+// compose texts of their own.
 class Translator : public QObject
 {
     Q_OBJECT
@@ -22,9 +23,9 @@ class Translator : public QObject
     TW_READONLY_PROPERTY(QString, strProcessing)
     TW_READONLY_PROPERTY(QString, strFinished)
     TW_READONLY_PROPERTY(QString, strFailed)
+    TW_READONLY_PROPERTY(QString, strSkipped)
     TW_READONLY_PROPERTY(QString, strSelectTargetFolder)
     TW_READONLY_PROPERTY(QString, strLoadingFiles)
-    TW_READONLY_PROPERTY(QString, strCancelAll)
     TW_READONLY_PROPERTY(QString, strRemoveFinished)
     TW_READONLY_PROPERTY(QString, strTargetFrequency)
     // What the globe button does: it opens the product web page when the
@@ -40,6 +41,9 @@ public:
 public Q_SLOTS:
     // Refreshes every text from the installed catalogues.
     void retranslate();
+
+Q_SIGNALS:
+    void languageChanged();
 
 private:
     Translator();

@@ -3,6 +3,7 @@
 #include "engine/AudioSink.h"
 #include "engine/ProcessingChain.h"
 #include "engine/ThreadedSink.h"
+#include "support/Alignment.h"
 #include "support/AudioAnalysis.h"
 #include "support/TestSignals.h"
 
@@ -36,7 +37,7 @@ public:
     }
     bool finish() override { return m_error.isEmpty() && (finished = true); }
     void discard() override { discarded = true; }
-    QString error() const override { return m_error; }
+    TranslatableText error() const override { return m_error; }
 
     std::vector<float> samples_;
     long long received = 0;
@@ -115,7 +116,7 @@ void TestChain::alignedAndExactInLength()
     const double pitch = AudioAnalysis::pitch(output, 1.0, 5.0);
     QVERIFY2(std::abs(pitch - 432.0) <= 0.05, qPrintable(QString::number(pitch, 'f', 3)));
     const double lag = AudioAnalysis::lagFrames(input, output);
-    QVERIFY2(std::abs(lag) <= 44.1, qPrintable(QString::number(lag)));
+    QVERIFY2(std::abs(lag) <= alignmentTolerance(algorithm) * 44100.0, qPrintable(QString::number(lag)));
 }
 
 void TestChain::limiterOnlyActsOnPeaks_data()
@@ -150,7 +151,7 @@ void TestChain::limiterOnlyActsOnPeaks()
     const float limited = AudioAnalysis::peak(runChain(algorithm, loud, true, 4096).samples);
     const float unlimited = AudioAnalysis::peak(runChain(algorithm, loud, false, 4096).samples);
     QVERIFY2(limited <= 0.98856f, qPrintable(QString::number(limited)));
-    QVERIFY2(unlimited > 1.0f, qPrintable(QString::number(unlimited)));
+    QVERIFY2(unlimited > 0.98856f, qPrintable(QString::number(unlimited)));
 }
 
 // Whatever the chunking on either side, the sink behind the thread gets
@@ -189,7 +190,7 @@ void TestChain::threadedSinkEndsCleanly()
         for (int i = 0; i < 1000 && !refused; ++i)
             refused = !sink.write(block.data(), 4096);
         QVERIFY(refused);
-        QCOMPARE(sink.error(), QStringLiteral("disk full"));
+        QCOMPARE(sink.error().toString(), QStringLiteral("disk full"));
         QVERIFY(!sink.finish());
         QVERIFY(!inner.finished);
     }

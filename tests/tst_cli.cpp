@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -39,6 +40,8 @@ private slots:
     void filesFromLists();
     void fullDiskFailsTheFile();
     void statusLineOnATerminal();
+    void measureAndDetect();
+    void closedPipeAndNoSideEffects();
 
 private:
     // Runs the converter with a home of its own; returns the exit code.
@@ -192,6 +195,15 @@ void TestCli::exitStatus_data()
                                           << QStringList() << "--bitrate";
     QTest::newRow("unknown format") << QStringList{"good1.wav", "-o", "status-out", "--format", "ogg"} << 2
                                     << QStringList() << "--format";
+    // The range of A4, and a shift of at most two octaves.
+    const QStringList tone{"good1.wav", "-o", "status-out"};
+    QTest::newRow("target far too high") << tone + QStringList{"--target", "1e308"} << 2 << QStringList()
+                                         << "--target wants A4 in Hz, from 50 to 2000, not '1e308'";
+    QTest::newRow("target infinite") << tone + QStringList{"--target", "inf"} << 2 << QStringList() << "from 50 to 2000";
+    QTest::newRow("target not a number") << tone + QStringList{"--target", "nan"} << 2 << QStringList() << "from 50 to 2000";
+    QTest::newRow("source too low") << tone + QStringList{"--source", "49.9"} << 2 << QStringList() << "--source wants";
+    QTest::newRow("shift over two octaves") << tone + QStringList{"--source", "100", "--target", "2000"} << 2
+                                            << QStringList() << "51.9 semitones from the sources' 100 Hz; at most 24";
     QTest::newRow("no such shard") << QStringList{"good1.wav", "-o", "status-out", "--shard", "4/3"} << 2
                                    << QStringList() << "--shard wants K/N with 1 <= K <= N, not '4/3'";
 }
@@ -494,3 +506,62 @@ void TestCli::statusLineOnATerminal()
 
 QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"
+
+// --measure prints each file's A4 and converts nothing; --source detect
+// retunes from the measured A4 and says what it measured.
+void TestCli::measureAndDetect()
+{
+    QVERIFY(AudioFiles::write(m_dir.filePath(QStringLiteral("orchestra.wav")),
+                              TestSignals::tunedMusic(442.0, 12.0)).isEmpty());
+    QVERIFY(AudioFiles::write(m_dir.filePath(QStringLiteral("hiss.wav")), TestSignals::noise(3.0)).isEmpty());
+
+    QByteArray output;
+    QCOMPARE(run({QStringLiteral("--measure"), QStringLiteral("orchestra.wav"), QStringLiteral("hiss.wav")}, nullptr,
+                 120000, &output),
+             0);
+    // Printed to 0.1 Hz: 442 Hz within a cent lies from 441.8 to 442.2.
+    auto measured = [&output](const char *name) {
+        const QRegularExpression line(QStringLiteral("%1:? \\(?(measured )?A4 = ([0-9.]+) Hz").arg(QLatin1String(name)));
+        return line.match(QString::fromUtf8(output)).captured(2).toDouble();
+    };
+    QVERIFY2(std::abs(measured("orchestra.wav") - 442.0) <= 0.2, output.constData());
+    QVERIFY2(output.contains("hiss.wav: no clear tuning"), output.constData());
+
+    QCOMPARE(run({QStringLiteral("orchestra.wav"), QStringLiteral("-o"), QStringLiteral("detect-out"),
+                  QStringLiteral("--source"), QStringLiteral("detect"), QStringLiteral("--format"),
+                  QStringLiteral("flac")},
+                 nullptr, 120000, &output),
+             0);
+    QVERIFY2(std::abs(measured("orchestra.wav") - 442.0) <= 0.2, output.constData());
+    QCOMPARE(run({QStringLiteral("--measure"), QStringLiteral("detect-out/orchestra.flac"), QStringLiteral("--source"),
+                  QStringLiteral("432")},
+                 nullptr, 120000, &output),
+             0);
+    QVERIFY2(std::abs(measured("orchestra.flac") - 432.0) <= 0.2, output.constData());
+
+    QByteArray errors;
+    QCOMPARE(run({QStringLiteral("--measure"), QStringLiteral("orchestra.wav"), QStringLiteral("gone.wav")}, &errors),
+             2);
+    QVERIFY2(errors.contains("'gone.wav' does not exist"), errors.constData());
+}
+
+// A reader that goes away takes the lines, not the file: the conversion
+// completes and the run ends non-zero instead of dying of SIGPIPE. No run
+// creates a folder it does not write to.
+void TestCli::closedPipeAndNoSideEffects()
+{
+    song(QStringLiteral("piped.wav"), 2.0);
+    QProcess shell;
+    prepare(shell);
+    shell.setProgram(QStringLiteral("bash"));
+    shell.setArguments({QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}"),
+                        QStringLiteral(TUNEWISE_CLI), QStringLiteral("piped.wav"), QStringLiteral("-o"),
+                        QStringLiteral("piped-out"), QStringLiteral("--format"), QStringLiteral("wav")});
+    shell.start();
+    QVERIFY(shell.waitForFinished(120000));
+    QCOMPARE(shell.exitCode(), 1);
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("piped-out"))), QStringList{"piped.wav"});
+    QCOMPARE(AudioFiles::decode(m_dir.filePath(QStringLiteral("piped-out/piped.wav"))).frames(), 2LL * 44100);
+
+    QVERIFY(!QFileInfo::exists(m_home + QStringLiteral("/Documents")));
+}

@@ -2,6 +2,7 @@
 #include "engine/Conversion.h"
 #include "engine/OutputFile.h"
 #include "engine/TuningMeasurement.h"
+#include "support/Alignment.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioFiles.h"
 #include "support/TestSignals.h"
@@ -97,8 +98,8 @@ private slots:
     void initTestCase();
     void retuneExactly_data();
     void retuneExactly();
-    void pitchFromAnySource_data();
-    void pitchFromAnySource();
+    void pitchAcrossTheRange_data();
+    void pitchAcrossTheRange();
     void largeDecodedFrames();
     void formatChangeWithinStream();
     void progressIsBoundedAndRising();
@@ -108,6 +109,8 @@ private slots:
     void damagedSource();
     void measuredSourcePitch();
     void sourcesThatChange();
+    void clippedMasterStaysUnderFullScale_data();
+    void clippedMasterStaysUnderFullScale();
     void failures_data();
     void failures();
     void freeNames_data();
@@ -273,42 +276,57 @@ void TestConversion::retuneExactly()
         / original.sampleRate;
     const double lag =
         AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 10.0, expectedRate), output) / expectedRate;
-    QVERIFY2(std::abs(lag - sourceLag) <= 0.001,
+    // SoundTouch's splices land anywhere in a window wide enough to keep the
+    // bass in tune.
+    QVERIFY2(std::abs(lag - sourceLag) <= alignmentTolerance(algorithm),
              qPrintable(QStringLiteral("lag %1 s, the source's %2").arg(lag).arg(sourceLag)));
     QCOMPARE(outcome.progress.last(), 1.0);
     QVERIFY2(std::abs(outcome.result.audioSeconds * expectedRate - double(expected)) <= 1.0,
              qPrintable(QString::number(outcome.result.audioSeconds)));
 }
 
-void TestConversion::pitchFromAnySource_data()
+void TestConversion::pitchAcrossTheRange_data()
 {
     QTest::addColumn<int>("algorithm");
     QTest::addColumn<double>("source");
     QTest::addColumn<double>("target");
+    const double pairs[][2] = {{440.0, 415.3},  {440.0, 427.0}, {440.0, 453.0}, {466.16, 440.0}, {415.0, 432.0},
+                               {440.0, 220.0},  {440.0, 880.0}, {440.0, 1760.0}, {110.0, 55.0},  {50.0, 200.0},
+                               {2000.0, 500.0}};
     for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
-        QTest::addRow("%s, baroque 415 to 432", algorithmName(algorithm)) << algorithm << 415.0 << 432.0;
-        QTest::addRow("%s, 466.16 to 440", algorithmName(algorithm)) << algorithm << 466.16 << 440.0;
+        for (const auto &pair : pairs) {
+            QTest::addRow("%s, %g to %g", algorithmName(algorithm), pair[0], pair[1])
+                << algorithm << pair[0] << pair[1];
+        }
     }
 }
 
-// A4 of the source goes to A4 of the target, whichever note the source's
-// pitch is nearest to.
-void TestConversion::pitchFromAnySource()
+// Whatever the source's A4 and the target's, within the range and two
+// octaves of each other, the shift is 12 x log2(target / source) to a tenth
+// of a cent.
+void TestConversion::pitchAcrossTheRange()
 {
     QFETCH(int, algorithm);
     QFETCH(double, source);
     QFETCH(double, target);
-    const QString input = m_dir.filePath(QStringLiteral("a4-at-%1.wav").arg(source));
+    const double ratio = target / source;
+    // SoundTouch splices on whole samples, so a tone whose period is not a
+    // whole number of samples where it splices comes out a few tenths of a
+    // cent off; at 441 Hz (100 samples) it splices exactly, and what is
+    // measured is the shift alone. It splices before shifting up and after
+    // shifting down.
+    const double tone = ratio >= 1.0 ? 441.0 : 441.0 / ratio;
+    const QString input = m_dir.filePath(QStringLiteral("tone-%1.wav").arg(tone, 0, 'f', 3));
     if (!QFileInfo::exists(input))
-        QCOMPARE(AudioFiles::write(input, TestSignals::burstsOverTone(source, 4.0)), QString());
+        QCOMPARE(AudioFiles::write(input, TestSignals::sine(tone, 3.0)), QString());
     const Outcome outcome =
         convert(input, freshFolder(), settingsFor(algorithm, AppConstants::F_Wav, source, target));
-    QVERIFY(outcome.result.converted());
-    const double pitch = AudioAnalysis::pitch(AudioFiles::decode(outcome.result.outputPath), 1.0, 3.0);
-    // SoundTouch splices on whole samples: a steady tone whose period is not
-    // a whole number of samples comes out a few tenths of a cent off.
-    const double tolerance = algorithm == AppConstants::A_Time ? 0.3 : 0.1;
-    QVERIFY2(std::abs(AudioAnalysis::cents(pitch, target)) <= tolerance, qPrintable(QString::number(pitch, 'f', 3)));
+    QVERIFY2(outcome.result.converted(), qPrintable(outcome.result.message));
+    const double pitch = AudioAnalysis::pitch(AudioFiles::decode(outcome.result.outputPath), 0.5, 2.5);
+    QVERIFY2(std::abs(AudioAnalysis::cents(pitch, tone * ratio)) <= 0.1,
+             qPrintable(QStringLiteral("%1 Hz, %2 cents off")
+                            .arg(pitch, 0, 'f', 3)
+                            .arg(AudioAnalysis::cents(pitch, tone * ratio), 0, 'f', 3)));
 }
 
 // A FLAC frame of 65535 samples at 8 kHz becomes far more than one buffer
@@ -326,7 +344,8 @@ void TestConversion::largeDecodedFrames()
         const AudioBuffer output = AudioFiles::decode(outcome.result.outputPath);
         QVERIFY2(std::llabs(output.frames() - 20LL * 44100) <= 1, qPrintable(QString::number(output.frames())));
         QVERIFY(std::abs(AudioAnalysis::pitch(output, 3.0, 17.0) - 432.0) <= 0.05);
-        QVERIFY(std::abs(AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 20.0), output)) <= 44.1);
+        QVERIFY(std::abs(AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 20.0), output))
+                <= alignmentTolerance(algorithm) * 44100.0);
     }
 }
 
@@ -438,7 +457,7 @@ void TestConversion::tagsAndPictures()
     const QString again = freshFolder();
     const Outcome twice = convert(outcome.result.outputPath, again, settingsFor(AppConstants::A_Time, format));
     QCOMPARE(twice.result.status, ConversionResult::Skipped);
-    QVERIFY2(twice.result.message.endsWith(QStringLiteral(" was retuned already (%1).").arg(note)),
+    QVERIFY2(twice.result.message.toString().endsWith(QStringLiteral(" was retuned already (%1).").arg(note)),
              qPrintable(twice.result.message));
     QCOMPARE(filesIn(again), QStringList());
 }
@@ -523,7 +542,9 @@ void TestConversion::failures_data()
     QTest::newRow("file cannot be written") << "proc" << "^Cannot create “/proc/bursts\\.wav”: .+\\.$";
     QTest::newRow("unknown algorithm") << "algorithm" << "^Unknown pitch-shifting algorithm: 7\\.$";
     QTest::newRow("unknown format") << "format" << "^Unknown output format: 9\\.$";
-    QTest::newRow("invalid frequency") << "frequency" << "^Invalid concert pitch: source 0 Hz, target 432 Hz\\.$";
+    QTest::newRow("invalid frequency") << "frequency" << "^Concert pitch out of range: source 0 Hz, target 432 Hz "
+                                                       "\\(A4 may lie from 50 to 2000 Hz, at most 24 semitones "
+                                                       "from the source's\\)\\.$";
     QTest::newRow("damaged sample rate") << "rate"
                                          << "^“rate\\.wav”: its audio claims a sample rate of 2000000000 Hz, "
                                             "which no sound has\\.$";
@@ -584,7 +605,8 @@ void TestConversion::failures()
     QCOMPARE(outcome.result.status, ConversionResult::Failed);
     QVERIFY2(QRegularExpression(message).match(outcome.result.message).hasMatch(),
              qPrintable(outcome.result.message));
-    if (QFileInfo(target).isDir())
+    // (/proc's own entries come and go with the processes.)
+    if (QFileInfo(target).isDir() && situation != QLatin1String("proc"))
         QCOMPARE(filesIn(target), before);
     if (!leftover.isEmpty())
         QVERIFY(!QFileInfo::exists(leftover));
@@ -594,7 +616,9 @@ void TestConversion::freeNames_data()
 {
     QTest::addColumn<QString>("source");      // source file name, base name taken as the conversion does
     QTest::addColumn<QString>("extension");
-    QTest::addColumn<QStringList>("existing");  // names made first; a trailing "/" makes a folder
+    // Names made first; a trailing "/" makes a folder, a leading "@" a link
+    // to nothing.
+    QTest::addColumn<QStringList>("existing");
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("free") << "Song.mp3" << "flac" << QStringList() << "Song.flac";
@@ -604,6 +628,7 @@ void TestConversion::freeNames_data()
     QTest::newRow("only the last suffix goes") << "x.y.z.flac" << "flac" << QStringList{"x.y.z.flac"}
                                                << "x.y.z_0.flac";
     QTest::newRow("folder of that name") << "Song.mp3" << "wav" << QStringList{"Song.wav/"} << "Song_0.wav";
+    QTest::newRow("link to nothing") << "Song.mp3" << "mp3" << QStringList{"@Song.mp3"} << "Song_0.mp3";
     QTest::newRow("percent signs stay literal") << "100%2 live.mp3" << "m4a" << QStringList() << "100%2 live.m4a";
 }
 
@@ -619,6 +644,8 @@ void TestConversion::freeNames()
     for (const QString &name : existing) {
         if (name.endsWith(QLatin1Char('/'))) {
             QVERIFY(QDir(root.path()).mkpath(name));
+        } else if (name.startsWith(QLatin1Char('@'))) {
+            QVERIFY(QFile::link(root.filePath(QStringLiteral("gone")), root.filePath(name.mid(1))));
         } else {
             QFile file(root.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -716,7 +743,7 @@ void TestConversion::writeFailureOnTheEncoderThread()
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, previous);
     QCOMPARE(outcome.result.status, ConversionResult::Failed);
-    QVERIFY2(outcome.result.message.contains(QLatin1String("File too large")), qPrintable(outcome.result.message));
+    QVERIFY2(outcome.result.message.toString().contains(QLatin1String("File too large")), qPrintable(outcome.result.message));
     QCOMPARE(filesIn(out), QStringList());
 }
 
@@ -981,6 +1008,37 @@ void TestConversion::longNames()
     QCOMPARE(QFile::encodeName(result.outputPath), QFile::encodeName(out) + '/' + output);
     QCOMPARE(filesIn(out).size(), before.size() + 1);
     QVERIFY(std::llabs(AudioFiles::decode(result.outputPath).frames() - 22050) <= 1);
+}
+
+void TestConversion::clippedMasterStaysUnderFullScale_data()
+{
+    QTest::addColumn<int>("algorithm");
+    QTest::addColumn<int>("format");
+    for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
+        QTest::addRow("%s, mp3", algorithmName(algorithm)) << algorithm << int(AppConstants::F_Mp3);
+        QTest::addRow("%s, m4a", algorithmName(algorithm)) << algorithm << int(AppConstants::F_M4a);
+    }
+}
+
+// A master driven 12 dB into a clipper, retuned into a lossy format: what a
+// player decodes stays under full scale, though the encoder's own error
+// reaches above the limiter's ceiling.
+void TestConversion::clippedMasterStaysUnderFullScale()
+{
+    QFETCH(int, algorithm);
+    QFETCH(int, format);
+    const QString input = m_dir.filePath(QStringLiteral("clipped.wav"));
+    if (!QFileInfo::exists(input)) {
+        AudioBuffer master = TestSignals::tunedMusic(440.0, 8.0, 44100, 2, false, true);
+        const float peak = AudioAnalysis::peak(master.samples);
+        for (float &sample : master.samples)
+            sample = std::clamp(sample * 4.0f / peak, -1.0f, 1.0f);
+        QCOMPARE(AudioFiles::write(input, master), QString());
+    }
+    const Outcome outcome = convert(input, freshFolder(), settingsFor(algorithm, format));
+    QVERIFY(outcome.result.converted());
+    const float decoded = AudioAnalysis::peak(AudioFiles::decode(outcome.result.outputPath).samples);
+    QVERIFY2(20.0 * std::log10(decoded) <= -0.1, qPrintable(QString::number(20.0 * std::log10(decoded))));
 }
 
 QTEST_GUILESS_MAIN(TestConversion)

@@ -236,7 +236,8 @@ void TestObjectListModel::rolesOfQueueEntryList()
     QueueEntryList list;
     const QHash<int, QByteArray> expected = {
         {256, "qtObject"}, {257, "objectName"}, {258, "readableName"}, {259, "state"}, {260, "filePath"},
-        {261, "targetDirectory"}, {262, "deleteWhenFinished"}, {263, "progress"}, {264, "stateString"}};
+        {261, "targetDirectory"}, {262, "deleteWhenFinished"}, {263, "progress"}, {264, "stateString"},
+        {265, "displayName"}, {266, "statusText"}, {267, "warningText"}, {268, "toolTip"}, {269, "outputPath"}};
     QCOMPARE(list.roleNames(), expected);
     QCOMPARE(list.roleForName("qtObject"), 256);
     QCOMPARE(list.roleForName("stateString"), 264);

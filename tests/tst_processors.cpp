@@ -1,6 +1,7 @@
 // Both pitch processors, measured on generated audio: pitch, steadiness,
 // length, delay and the edge behaviour of each library wrapper.
 #include "engine/AppConstants.h"
+#include "support/Alignment.h"
 #include "support/AudioAnalysis.h"
 #include "support/ProcessorRun.h"
 #include "engine/RubberbandPlugin.h"
@@ -22,6 +23,12 @@ std::unique_ptr<TempoPitchProcessorPlugin> makeProcessor(int algorithm)
 }
 
 const double To432 = 12.0 * std::log2(432.0 / 440.0);
+
+// How far the output may lie from the input, in frames at 44.1 kHz.
+double spliceJitter(int algorithm)
+{
+    return alignmentTolerance(algorithm) * 44100.0;
+}
 
 void addAlgorithmRows(const char *suffix, const std::function<void(QTestData &)> &rest)
 {
@@ -51,6 +58,8 @@ private slots:
     void pitchShift();
     void delayAndLength_data();
     void delayAndLength();
+    void alignedOnMusic_data();
+    void alignedOnMusic();
     void unityIsTransparent_data();
     void unityIsTransparent();
     void tempoChangesDuration_data();
@@ -64,12 +73,16 @@ private slots:
 void TestProcessors::pitchShift_data()
 {
     QTest::addColumn<int>("algorithm");
+    QTest::addColumn<double>("tone");
     QTest::addColumn<double>("semiTones");
-    QTest::addColumn<double>("expected");
 
-    addAlgorithmRows("440 to 432", [](QTestData &row) { row << To432 << 432.0; });
-    addAlgorithmRows("unshifted", [](QTestData &row) { row << 0.0 << 440.0; });
-    addAlgorithmRows("up to 444", [](QTestData &row) { row << 12.0 * std::log2(444.0 / 440.0) << 444.0; });
+    addAlgorithmRows("440 to 432", [](QTestData &row) { row << 440.0 << To432; });
+    addAlgorithmRows("unshifted", [](QTestData &row) { row << 440.0 << 0.0; });
+    addAlgorithmRows("up to 444", [](QTestData &row) { row << 440.0 << 12.0 * std::log2(444.0 / 440.0); });
+    // A bass note whose period is longer than SoundTouch's seek window
+    // would come out at its old pitch.
+    addAlgorithmRows("low E of a bass", [](QTestData &row) { row << 41.2 << To432; });
+    addAlgorithmRows("A1", [](QTestData &row) { row << 55.0 << To432; });
 }
 
 // The pitch lands on the target and stays there: every quarter second of the
@@ -77,17 +90,22 @@ void TestProcessors::pitchShift_data()
 void TestProcessors::pitchShift()
 {
     QFETCH(int, algorithm);
+    QFETCH(double, tone);
     QFETCH(double, semiTones);
-    QFETCH(double, expected);
 
     auto processor = makeProcessor(algorithm);
     processor->setTempo(1.0);
     processor->setPitchSemiTones(semiTones);
-    const AudioBuffer output = ProcessorRun::run(*processor, TestSignals::sine(440.0, 10.0)).aligned();
+    const AudioBuffer output = ProcessorRun::run(*processor, TestSignals::sine(tone, 10.0)).aligned();
     QCOMPARE(output.frames(), 441000LL);
 
+    const double expected = tone * std::pow(2.0, semiTones / 12.0);
     const double measured = AudioAnalysis::pitch(output, 2.0, 8.0);
-    QVERIFY2(std::abs(measured - expected) <= 0.05, qPrintable(QString::number(measured, 'f', 4)));
+    // Bass notes get a cent: SoundTouch's splices pull a 41 Hz tone by 0.7.
+    QVERIFY2(std::abs(AudioAnalysis::cents(measured, expected)) <= (tone < 200.0 ? 1.0 : 0.2),
+             qPrintable(QStringLiteral("%1 Hz, expected %2").arg(measured, 0, 'f', 4).arg(expected, 0, 'f', 4)));
+    if (tone < 200.0)
+        return;  // a quarter second is too short to measure a bass note closely
 
     const std::vector<double> track = AudioAnalysis::pitchTrack(output, 0.25, 1.0, 9.0);
     QCOMPARE(int(track.size()), 32);
@@ -136,11 +154,46 @@ void TestProcessors::delayAndLength()
     QCOMPARE(processor->availableSamples(), 0);
 
     const double lag = AudioAnalysis::lagFrames(input, result.output);
-    QVERIFY2(std::abs(lag - result.startDelay) <= 44.1,
+    const double tolerance = spliceJitter(algorithm);
+    QVERIFY2(std::abs(lag - result.startDelay) <= tolerance,
              qPrintable(QStringLiteral("measured %1, reported %2").arg(lag).arg(result.startDelay)));
     const AudioBuffer aligned = result.aligned();
     QCOMPARE(aligned.frames(), input.frames());
-    QVERIFY(std::abs(AudioAnalysis::lagFrames(input, aligned)) <= 44.1);
+    QVERIFY(std::abs(AudioAnalysis::lagFrames(input, aligned)) <= tolerance);
+}
+
+void TestProcessors::alignedOnMusic_data()
+{
+    QTest::addColumn<int>("algorithm");
+    QTest::addColumn<double>("semiTones");
+
+    addAlgorithmRows("440 to 432", [](QTestData &row) { row << To432; });
+    addAlgorithmRows("up to 444", [](QTestData &row) { row << 12.0 * std::log2(444.0 / 440.0); });
+}
+
+// Music, not only tones, lines up with its source once the start delay is
+// dropped: the median lag of its 5-second stretches is within 1 ms. (Where
+// the time-based library splices depends on the material; a delay that
+// holds for tones alone leaves music several ms out.)
+void TestProcessors::alignedOnMusic()
+{
+    QFETCH(int, algorithm);
+    QFETCH(double, semiTones);
+
+    auto processor = makeProcessor(algorithm);
+    processor->setTempo(1.0);
+    processor->setPitchSemiTones(semiTones);
+    static const AudioBuffer input = TestSignals::musicLike(30.0);
+    const AudioBuffer output = ProcessorRun::run(*processor, input).aligned();
+    QCOMPARE(output.frames(), input.frames());
+
+    const std::vector<double> lags = AudioAnalysis::segmentLags(input, output, 5.0, 0.02);
+    QCOMPARE(int(lags.size()), 6);
+    QString figures;
+    for (double lag : lags)
+        figures += QStringLiteral(" %1").arg(lag / 44.1, 0, 'f', 2);
+    QVERIFY2(std::abs(AudioAnalysis::median(lags)) <= spliceJitter(algorithm),
+             qPrintable(QStringLiteral("lags in ms:") + figures));
 }
 
 void TestProcessors::unityIsTransparent_data()

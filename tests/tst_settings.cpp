@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -79,7 +80,7 @@ void TestSettings::firstRunDefaults()
     QCOMPARE(settings->fileFilter(), QStringLiteral("*.mp3,*.m4a,*.wav,*.flac,*.mp4,*.avi"));
     QCOMPARE(settings->lastMediaImportPath(), root);
     QCOMPARE(settings->lastMediaExportPath(), root);
-    QVERIFY(QFileInfo(root).isDir());
+    QVERIFY(!QFileInfo::exists(root));  // made by the first conversion that writes there
     QCOMPARE(settings->preferedLanguage(), QStringLiteral("en"));
     QCOMPARE(settings->bottomOffset(), 0.0);
 
@@ -123,7 +124,7 @@ void TestSettings::portablePaths()
     GlobalSettings *settings = reload();
     QCOMPARE(settings->lastMediaImportPath(), loaded);
     QCOMPARE(settings->lastMediaExportPath(), loaded);
-    QVERIFY(QFileInfo(loaded).isDir());  // created on load
+    QVERIFY(!QFileInfo::exists(loaded));  // not made by loading
 
     settings->saveSettings();
     QCOMPARE(storedValue("lastMediaImportPath"), saved);
@@ -175,7 +176,8 @@ void TestSettings::everySettingSurvivesSaveAndReload()
     QCOMPARE(loaded->lastMediaExportPath(), QDir::homePath() + QStringLiteral("/out"));
 }
 
-// Hand-edited values load as they are; no range checks here.
+// Hand-edited values load as they are, for the conversion to refuse, but
+// for pitches no conversion could take: those give way to the defaults.
 void TestSettings::valuesTakenAsStored()
 {
     {
@@ -183,16 +185,26 @@ void TestSettings::valuesTakenAsStored()
         store.setValue(QStringLiteral("algorithm"), 9);
         store.setValue(QStringLiteral("audioFormat"), -3);
         store.setValue(QStringLiteral("audioBitrate"), QStringLiteral("loud"));
-        store.setValue(QStringLiteral("sourceFrequency"), 0.0);
+        store.setValue(QStringLiteral("sourceFrequency"), 415.3);
+        store.setValue(QStringLiteral("targetFrequency"), 466.16);
     }
     GlobalSettings *settings = reload();
     QCOMPARE(int(settings->algorithm()), 9);
     QCOMPARE(int(settings->audioFormat()), -3);
     QCOMPARE(settings->audioBitrate(), 0);
-    QCOMPARE(settings->sourceFrequency(), 0.0);
-    const ConversionSettings values = settings->conversionSettings();
-    QCOMPARE(int(values.algorithm), 9);
-    QCOMPARE(values.targetFrequency, 432.0);
+    QCOMPARE(settings->sourceFrequency(), 415.3);
+    QCOMPARE(settings->conversionSettings().targetFrequency, 466.16);
+
+    for (const auto &[source, target] : {std::pair{0.0, 432.0}, {440.0, 1e308}, {100.0, 1000.0}}) {
+        {
+            QSettings store;
+            store.setValue(QStringLiteral("sourceFrequency"), source);
+            store.setValue(QStringLiteral("targetFrequency"), target);
+        }
+        settings = reload();
+        QCOMPARE(settings->sourceFrequency(), 440.0);
+        QCOMPARE(settings->targetFrequency(), 432.0);
+    }
 }
 
 void TestSettings::automaticGermanLanguage()
@@ -255,11 +267,17 @@ void TestSettings::settersEmitOnlyOnChange()
     QVERIFY(settings->set_algorithm(AppConstants::A_Frequency));
     QCOMPARE(algorithm.at(0).at(0).value<AppConstants::Algorithm>(), AppConstants::A_Frequency);
 
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    QVERIFY(settings->set_sourceFrequency(nan));
-    QVERIFY(settings->set_sourceFrequency(nan));
+    // Pitches no conversion takes are refused: outside 50 to 2000 Hz, not a
+    // number, or more than two octaves from the other.
+    for (double refused : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 49.9,
+                           2000.1, 107.9})
+        QVERIFY(!settings->set_sourceFrequency(refused));
+    QVERIFY(!settings->set_targetFrequency(1760.1));
+    QCOMPARE(source.count(), 0);
+    QCOMPARE(settings->sourceFrequency(), 440.0);
+    QVERIFY(settings->set_sourceFrequency(108.0));  // two octaves below 432
+    QVERIFY(settings->set_sourceFrequency(440.0));
     QCOMPARE(source.count(), 2);
-    QVERIFY(std::isnan(settings->sourceFrequency()));
 
     // QML writes go through the same setters.
     QVERIFY(settings->setProperty("targetFrequency", 444.0));
@@ -281,7 +299,7 @@ void TestSettings::constantsAndHelpers()
     QCOMPARE(settings->nextUniqueWindowId(), 1);
     QCOMPARE(settings->nextUniqueWindowId(), 2);
 
-    const QString existing = settings->appRootPath();
+    const QString existing = QDir::homePath();
     QCOMPARE(settings->convertToUrl(existing), QUrl::fromLocalFile(existing));
     QCOMPARE(settings->convertToUrl(QStringLiteral("qrc:/qml/main.qml")), QUrl(QStringLiteral("qrc:/qml/main.qml")));
 

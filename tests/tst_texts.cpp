@@ -1,45 +1,34 @@
-// Interface texts in both languages, the option lists and the queue entries
-// that show them.
+// Interface texts in both languages, messages translated when shown, the
+// option lists, and the queue entries that show them.
 #include "engine/AppConstants.h"
-#include "engine/ProgramInfo.h"
+#include "engine/TranslatableText.h"
 #include "models/KeyValueItemList.h"
 #include "settings/OptionLists.h"
 #include "queue/QueueEntry.h"
 #include "queue/QueueEntryList.h"
 #include "settings/Translator.h"
+#include "support/MarkingTranslator.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QThread>
 #include <QTranslator>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
 
-// What the globe button does depends on the build.
-const char *const WebButtonTip =
-    *ProgramInfo::Website ? "Open the web page of Tunewise" : "About Tunewise: version, licence and libraries";
-
-const QStringList EnglishTexts = {
-    "Select songs", "Start conversion", "Cancel conversion", "Select files", "Select folder", "Time based",
-    "Frequency based", "Pending", "Processing", "Finished", "Failed", "Target folder", "Loading files",
-    "Cancel all", "Remove finished", "Target frequency", WebButtonTip};
-// The globe's tip is not in the German catalogue yet.
-const QStringList GermanTexts = {
-    "Musik auswählen", "Konvertierung starten", "Abbrechen", "Dateien auswählen", "Ordner auswählen",
-    "Zeitbasiert", "Frequenzbasiert", "Wartend", "Konvertiert", "Fertig", "Fehler", "Zielordner",
-    "Die Dateien werden geladen", "Alle abbrechen", "Fertige entfernen", "Zielfrequenz", WebButtonTip};
-
-// The Translator's properties in declaration order, skipping QObject's.
-QStringList translatorTexts()
+ConversionResult resultOf(ConversionResult::Status status, const QString &outputPath,
+                          const TranslatableText &message = {}, const QStringList &warnings = {})
 {
-    const Translator *t = Translator::instance();
-    const QMetaObject *meta = t->metaObject();
-    QStringList texts;
-    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
-        texts << meta->property(i).read(t).toString();
-    return texts;
+    ConversionResult result;
+    result.status = status;
+    result.outputPath = outputPath;
+    result.message = message;
+    result.warnings = warnings;
+    return result;
 }
 
 QStringList listLabels(const KeyValueItemList *list)
@@ -70,13 +59,18 @@ private slots:
     void translatorFollowsCatalogue();
     void otherContextsOfTheCatalogue_data();
     void otherContextsOfTheCatalogue();
+    void germanCatalogueIsComplete();
+    void messagesTranslatedWhenShown();
     void optionLists();
     void indexOfValueAcrossTypes_data();
     void indexOfValueAcrossTypes();
     void insertionOrderAcrossLists();
     void queueEntryBasics();
+    void rowTexts_data();
+    void rowTexts();
     void stateChangeFromWorkerThread();
-    void stateTextKeepsItsLanguage();
+    void rowTextsFollowTheLanguage();
+    void sameNamesShowTheirFolders();
 
 private:
     bool installGerman();
@@ -106,27 +100,28 @@ void TestTexts::cleanup()
 
 void TestTexts::translatorFollowsCatalogue()
 {
-    QCOMPARE(translatorTexts(), EnglishTexts);
+    const Translator *texts = Translator::instance();
+    QCOMPARE(texts->strSelectSongs(), QStringLiteral("Select songs"));
+    QSignalSpy language(texts, &Translator::languageChanged);
 
     QVERIFY(installGerman());
-    QCOMPARE(translatorTexts(), GermanTexts);
-    QCOMPARE(Translator::instance()->strCancelConversion(), QStringLiteral("Abbrechen"));
+    QCOMPARE(texts->strSelectSongs(), QStringLiteral("Musik auswählen"));
+    QCOMPARE(texts->strCancelConversion(), QStringLiteral("Abbrechen"));
+    QCOMPARE(language.count(), 1);
 
-    // Nothing changed, so nothing is announced.
-    QSignalSpy spy(Translator::instance(), &Translator::strSelectSongsChanged);
-    QSignalSpy last(Translator::instance(), &Translator::strTargetFrequencyChanged);
+    // Nothing changed, so no text is announced; the language still is.
+    QSignalSpy spy(texts, &Translator::strSelectSongsChanged);
     Translator::instance()->retranslate();
     QCOMPARE(spy.count(), 0);
-    QCOMPARE(last.count(), 0);
+    QCOMPARE(language.count(), 2);
 
-    // The English catalogue is valid and leaves the texts as they are.
+    // The English catalogue is valid and translates nothing.
     m_catalogue = std::make_unique<QTranslator>();
     QVERIFY(m_catalogue->load(QStringLiteral(":/translations/twconv_en.qm")));
     QCoreApplication::installTranslator(m_catalogue.get());
     Translator::instance()->retranslate();
-    QCOMPARE(translatorTexts(), EnglishTexts);
+    QCOMPARE(texts->strSelectSongs(), QStringLiteral("Select songs"));
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("Select songs"));
 }
 
 void TestTexts::otherContextsOfTheCatalogue_data()
@@ -136,14 +131,9 @@ void TestTexts::otherContextsOfTheCatalogue_data()
     QTest::addColumn<QString>("german");
 
     QTest::newRow("dialog title") << "SettingsDialog" << "Settings" << "Einstellungen";
-    QTest::newRow("bit rate label") << "SettingsDialog" << "Audio bit rate:" << "Audio Bitrate:";
-    QTest::newRow("language note") << "SettingsDialog"
-                                   << "The application must be restarted to fully reflect the new language."
-                                   << "Die Anwendung muss nach einem Sprachwechsel neu gestartet werden.";
+    QTest::newRow("bit rate label") << "SettingsDialog" << "Audio bit rate:" << "Audio-Bitrate:";
     QTest::newRow("unit stays") << "SettingsDialog" << " Hertz" << " Hertz";
-    QTest::newRow("job message stays English") << "ProcessingJob" << "Export codec not found."
-                                               << "Export codec not found.";
-    QTest::newRow("wrong context stays English") << "ProcessingJob" << "Settings" << "Settings";
+    QTest::newRow("wrong context stays English") << "Translator" << "Settings" << "Settings";
 }
 
 void TestTexts::otherContextsOfTheCatalogue()
@@ -153,6 +143,60 @@ void TestTexts::otherContextsOfTheCatalogue()
     QFETCH(QString, german);
     QVERIFY(installGerman());
     QCOMPARE(QCoreApplication::translate(qPrintable(context), qPrintable(source)), german);
+}
+
+// Every text of the German catalogue has its translation.
+void TestTexts::germanCatalogueIsComplete()
+{
+    QFile file(QStringLiteral(TW_TRANSLATIONS_DIR "/twconv_de.ts"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QString context;
+    QString source;
+    QStringList untranslated;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (xml.name() == QLatin1String("source")) {
+            source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation")) {
+            const QString type = xml.attributes().value(QLatin1String("type")).toString();
+            const bool gone = type == QLatin1String("obsolete") || type == QLatin1String("vanished");
+            // Plural forms come as <numerusform> children.
+            const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            if (!gone && (type == QLatin1String("unfinished") || text.trimmed().isEmpty()))
+                untranslated << context + QStringLiteral(": ") + source;
+        }
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1Char('\n'))));
+}
+
+// A message made in one language shows in the language of the moment, its
+// arguments too when they are translatable; an argument's own markers stay.
+void TestTexts::messagesTranslatedWhenShown()
+{
+    const TranslatableText reason =
+        TranslatableText("OutputFile", "%1 “%2”: %3.")
+            .arg(TranslatableText("OutputFile", "Cannot write"), QStringLiteral("/out/100%1.flac"),
+                 QStringLiteral("No space left on device"));
+    const QString english = QStringLiteral("Cannot write “/out/100%1.flac”: No space left on device.");
+    QCOMPARE(reason.toString(), english);
+    QCOMPARE(QString(reason), english);
+    QCOMPARE(TranslatableText("Conversion", "Unknown output format: %1.").arg(7).toString(),
+             QStringLiteral("Unknown output format: 7."));
+    QCOMPARE(TranslatableText("Conversion", "%2 after %1").arg(QStringLiteral("a"), QStringLiteral("b")).toString(),
+             QStringLiteral("b after a"));
+    QVERIFY(TranslatableText().isEmpty());
+    QVERIFY(!TranslatableText(QStringLiteral("plain")).isEmpty());
+
+    MarkingTranslator german({"OutputFile"});
+    QCoreApplication::installTranslator(&german);
+    QCOMPARE(reason.toString(), QStringLiteral("[de] [de] Cannot write “/out/100%1.flac”: No space left on device."));
+    QCoreApplication::removeTranslator(&german);
+    QCOMPARE(reason.toString(), english);
 }
 
 void TestTexts::optionLists()
@@ -233,24 +277,16 @@ void TestTexts::insertionOrderAcrossLists()
     QCOMPARE(second->at(0)->insertionOrder(), first->at(first->count() - 1)->insertionOrder() + 1);
 }
 
+// A state, and a stop, is announced once, whatever the number of updates.
 void TestTexts::queueEntryBasics()
 {
     QueueEntry entry(QStringLiteral("Music/Song.Live.mp3"), QStringLiteral("/out"), ConversionSettings());
     QCOMPARE(entry.readableName(), QStringLiteral("Song.Live.mp3"));
-    QCOMPARE(entry.filePath(), QStringLiteral("Music/Song.Live.mp3"));
-    QCOMPARE(entry.targetDirectory(), QStringLiteral("/out"));
-    QCOMPARE(entry.state(), QueueEntry::S_Pending);
-    QCOMPARE(entry.stateString(), QStringLiteral("Pending"));
-    QCOMPARE(entry.deleteWhenFinished(), false);
-    QCOMPARE(entry.progress(), 0.0);
-    QCOMPARE(entry.getStringForState(QueueEntry::S_Failed), QStringLiteral("Failed"));
-    QCOMPARE(entry.getStringForState(QueueEntry::State(4)), QString());
-    QCOMPARE(entry.getStringForState(QueueEntry::State(-1)), QString());
+    QCOMPARE(entry.getStringForState(QueueEntry::State(5)), QString());
 
     QSignalSpy states(&entry, &QueueEntry::stateChanged);
-    QSignalSpy texts(&entry, &QueueEntry::stateStringChanged);
+    QSignalSpy texts(&entry, &QueueEntry::statusTextChanged);
     QVERIFY(entry.update_state(QueueEntry::S_Processing));
-    QCOMPARE(entry.stateString(), QStringLiteral("Processing"));
     QVERIFY(!entry.update_state(QueueEntry::S_Processing));
     QCOMPARE(states.count(), 1);
     QCOMPARE(texts.count(), 1);
@@ -259,15 +295,85 @@ void TestTexts::queueEntryBasics()
     QVERIFY(entry.update_deleteWhenFinished(true));
     QVERIFY(!entry.update_deleteWhenFinished(true));
     QCOMPARE(stops.count(), 1);
-    QVERIFY(entry.deleteWhenFinished());
+}
 
-    QSignalSpy progress(&entry, &QueueEntry::progressChanged);
-    QVERIFY(entry.update_progress(0.5));
-    QVERIFY(!entry.update_progress(0.5));
-    QCOMPARE(progress.count(), 1);
+void TestTexts::rowTexts_data()
+{
+    QTest::addColumn<int>("outcome");  // a ConversionResult status; -1 waiting, -2 running at 42.5 %
+    QTest::addColumn<double>("target");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("tip");  // the tooltip's second line
+    QTest::addColumn<double>("measuredA4");  // of a converted file, 0: not measured
 
-    // The name is the last path component, whatever the separator.
-    QCOMPARE(QueueEntry(QStringLiteral("/a/b/x.y.z.flac"), QString(), ConversionSettings()).readableName(), QStringLiteral("x.y.z.flac"));
+    const int flac = AppConstants::F_Flac;
+    QTest::newRow("pending") << -1 << 432.0 << flac << "" << "" << "Pending · → 432 Hz · flac"
+                             << "Pending · → 432 Hz · flac into /out" << 0.0;
+    QTest::newRow("pending, other snapshot") << -1 << 438.48 << int(AppConstants::F_M4a) << "" << ""
+                                             << "Pending · → 438.48 Hz · m4a"
+                                             << "Pending · → 438.48 Hz · m4a into /out" << 0.0;
+    QTest::newRow("processing") << -2 << 432.0 << flac << "" << "" << "Processing · 42 % · → 432 Hz · flac"
+                                << "Processing · 42 % · → 432 Hz · flac into /out" << 0.0;
+    QTest::newRow("finished") << int(ConversionResult::Converted) << 432.0 << flac << "" << ""
+                              << "Finished · → Song_0.flac" << "Finished · → /out/Song_0.flac" << 0.0;
+    QTest::newRow("finished with a warning") << int(ConversionResult::Converted) << 432.0 << flac << ""
+                                             << "Damaged at 1:23; the gap is silent." << "Finished · → Song_0.flac"
+                                             << "Finished · → /out/Song_0.flac" << 0.0;
+    QTest::newRow("failed") << int(ConversionResult::Failed) << 432.0 << flac << "“Song.flac” contains no audio."
+                            << "" << "Failed · “Song.flac” contains no audio."
+                            << "Failed · “Song.flac” contains no audio." << 0.0;
+    QTest::newRow("finished, tuning measured") << int(ConversionResult::Converted) << 432.0 << flac << "" << ""
+                                               << "Finished · measured A4 = 442.6 Hz · → Song_0.flac"
+                                               << "Finished · measured A4 = 442.6 Hz · → /out/Song_0.flac" << 442.63;
+    QTest::newRow("skipped") << int(ConversionResult::Skipped) << 432.0 << flac << "" << ""
+                             << "Skipped · Song_0.flac exists" << "Skipped · /out/Song_0.flac exists" << 0.0;
+    QTest::newRow("stopped unasked") << int(ConversionResult::Stopped) << 432.0 << flac << "" << ""
+                                     << "Failed · Stopped." << "Failed · Stopped." << 0.0;
+}
+
+// What a row says in each state, from the entry's own settings and the
+// engine's result.
+void TestTexts::rowTexts()
+{
+    QFETCH(int, outcome);
+    QFETCH(double, target);
+    QFETCH(int, format);
+    QFETCH(QString, message);
+    QFETCH(QString, warning);
+    QFETCH(QString, status);
+    QFETCH(QString, tip);
+    QFETCH(double, measuredA4);
+
+    ConversionSettings settings;
+    settings.targetFrequency = target;
+    settings.audioFormat = AppConstants::AudioFormat(format);
+    QueueEntry entry(QStringLiteral("/in/Song.flac"), QStringLiteral("/out"), settings);
+    if (outcome == -2) {
+        entry.update_state(QueueEntry::S_Processing);
+        entry.update_progress(0.425);
+    } else if (outcome >= 0) {
+        entry.update_state(QueueEntry::S_Processing);
+        ConversionResult result = resultOf(ConversionResult::Status(outcome), QStringLiteral("/out/Song_0.flac"),
+                                           QString(message), warning.isEmpty() ? QStringList() : QStringList{warning});
+        result.measuredA4 = measuredA4;
+        entry.applyResult(result);
+    }
+    QCOMPARE(entry.statusText(), status);
+    QCOMPARE(entry.warningText(), warning);
+    QStringList lines{"/in/Song.flac", tip};
+    if (!warning.isEmpty())
+        lines << warning;
+    QCOMPARE(entry.toolTip(), lines.join(QLatin1Char('\n')));
+
+    // Only a failed row goes back to waiting, with the settings it had.
+    const bool retried = entry.retry();
+    QCOMPARE(retried, outcome == int(ConversionResult::Failed) || outcome == int(ConversionResult::Stopped));
+    if (retried) {
+        QCOMPARE(entry.statusText(), QStringLiteral("Pending · → 432 Hz · flac"));
+        QCOMPARE(entry.outputPath(), QString());
+    }
 }
 
 // A conversion task sets the state on a pool thread; the text and every
@@ -314,16 +420,38 @@ void TestTexts::stateChangeFromWorkerThread()
     QCOMPARE(progressIn, QThread::currentThread());
 }
 
-// An entry's state text changes language at its next state change only.
-void TestTexts::stateTextKeepsItsLanguage()
+// An entry's texts follow a switch of the language at once, the engine's
+// reason for a failure included.
+void TestTexts::rowTextsFollowTheLanguage()
 {
-    QueueEntry before(QStringLiteral("a.mp3"), QStringLiteral("/out"), ConversionSettings());
+    QueueEntry entry(QStringLiteral("/in/a.mp3"), QStringLiteral("/out"), ConversionSettings());
+    entry.applyResult(resultOf(ConversionResult::Failed, QString(),
+                               TranslatableText("Conversion", "“%1” contains no audio.").arg(QStringLiteral("a.mp3"))));
+    QCOMPARE(entry.statusText(), QStringLiteral("Failed · “a.mp3” contains no audio."));
+
     QVERIFY(installGerman());
-    QCOMPARE(before.stateString(), QStringLiteral("Pending"));
-    QueueEntry after(QStringLiteral("b.mp3"), QStringLiteral("/out"), ConversionSettings());
-    QCOMPARE(after.stateString(), QStringLiteral("Wartend"));
-    before.update_state(QueueEntry::S_Failed);
-    QCOMPARE(before.stateString(), QStringLiteral("Fehler"));
+    QCOMPARE(entry.statusText(), QStringLiteral("Fehler · „a.mp3“ enthält keine Audiospur."));
+    m_catalogue.reset();
+    Translator::instance()->retranslate();
+    QCOMPARE(entry.statusText(), QStringLiteral("Failed · “a.mp3” contains no audio."));
+}
+
+// Rows of files with the same name show as much of their folders as tells
+// them apart; once alone, the name is enough again.
+void TestTexts::sameNamesShowTheirFolders()
+{
+    QueueEntryList list;
+    const QStringList paths = {"/music/CD1/01.flac", "/music/CD2/01.flac", "/other/CD1/01.flac", "/music/02.flac"};
+    for (const QString &path : paths)
+        list.append(new QueueEntry(path, QStringLiteral("/out"), ConversionSettings()));
+    QStringList names;
+    for (const QueueEntry *entry : list.items())
+        names << entry->displayName();
+    QCOMPARE(names, (QStringList{"music/CD1/01.flac", "CD2/01.flac", "other/CD1/01.flac", "02.flac"}));
+
+    list.remove(0);
+    list.remove(1);
+    QCOMPARE(list.at(0)->displayName(), QStringLiteral("01.flac"));
 }
 
 QTEST_GUILESS_MAIN(TestTexts)

@@ -2,143 +2,429 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>AboutDialog</name>
+    <message>
+        <source>About %1</source>
+        <translation>Über %1</translation>
+    </message>
+    <message>
+        <source>Retunes songs and videos to another concert pitch.</source>
+        <translation>Stimmt Musik und Videos auf einen anderen Kammerton um.</translation>
+    </message>
+    <message>
+        <source>%1 is free software under the GNU General Public License, version 3 or any later version (GPL-3.0-or-later): you may use, study, share and change it under its terms. It comes with no warranty. The licence&apos;s full text is under &quot;Licence&quot;.</source>
+        <translation>%1 ist freie Software unter der GNU General Public License, Version 3 oder jeder späteren Version (GPL-3.0-or-later): Sie dürfen das Programm nach deren Bedingungen nutzen, untersuchen, weitergeben und verändern. Es wird ohne jede Gewährleistung bereitgestellt. Der vollständige Lizenztext steht unter „Lizenz“.</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>Bibliothek</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Licence</source>
+        <translation>Lizenz</translation>
+    </message>
+    <message>
+        <source>Used for</source>
+        <translation>Verwendet für</translation>
+    </message>
+    <message>
+        <source>icons</source>
+        <translation>Symbole</translation>
+    </message>
+    <message>
+        <source>The icons are drawn with the font Font Awesome %1 by Dave Gandy (fontawesome.io), copyright 2012-2018 Dave Gandy, licensed under the SIL Open Font License, version 1.1, whose text is under &quot;Font licence&quot;.</source>
+        <translation>Die Symbole stammen aus der Schrift Font Awesome %1 von Dave Gandy (fontawesome.io), Copyright 2012-2018 Dave Gandy, lizenziert unter der SIL Open Font License, Version 1.1, deren Text unter „Schriftlizenz“ steht.</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Libraries</source>
+        <translation>Bibliotheken</translation>
+    </message>
+    <message>
+        <source>The GNU General Public License, version 3: see the file LICENSE.</source>
+        <translation>Die GNU General Public License, Version 3: siehe die Datei LICENSE.</translation>
+    </message>
+    <message>
+        <source>The SIL Open Font License, version 1.1.</source>
+        <translation>Die SIL Open Font License, Version 1.1.</translation>
+    </message>
+    <message>
+        <source>Font licence</source>
+        <translation>Schriftlizenz</translation>
+    </message>
+</context>
+<context>
+    <name>ApplicationManager</name>
+    <message>
+        <source>Nothing was added: no output folder was chosen.</source>
+        <translation>Nichts hinzugefügt: Es wurde kein Ausgabeordner gewählt.</translation>
+    </message>
+    <message>
+        <source>The file being converted will be stopped.</source>
+        <translation>Die laufende Konvertierung wird abgebrochen.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The %n files being converted will be stopped.</source>
+        <translation>
+            <numerusform>Die %n laufende Konvertierung wird abgebrochen.</numerusform>
+            <numerusform>Die %n laufenden Konvertierungen werden abgebrochen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The waiting file will be dropped.</source>
+        <translation>Die wartende Datei wird aus der Liste entfernt.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The %n waiting files will be dropped.</source>
+        <translation>
+            <numerusform>Die %n wartende Datei wird aus der Liste entfernt.</numerusform>
+            <numerusform>Die %n wartenden Dateien werden aus der Liste entfernt.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The file already done stays in the list.</source>
+        <translation>Die bereits fertige Datei bleibt in der Liste.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The %n files already done stay in the list.</source>
+        <translation>
+            <numerusform>Die %n bereits fertige Datei bleibt in der Liste.</numerusform>
+            <numerusform>Die %n bereits fertigen Dateien bleiben in der Liste.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Cancel conversion</source>
+        <translation>Konvertierung abbrechen</translation>
+    </message>
+    <message>
+        <source>1 file is still being converted. Stop and quit?</source>
+        <translation>1 Datei wird noch konvertiert. Abbrechen und beenden?</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files are still being converted. Stop and quit?</source>
+        <translation>
+            <numerusform>%n Datei wird noch konvertiert. Abbrechen und beenden?</numerusform>
+            <numerusform>%n Dateien werden noch konvertiert. Abbrechen und beenden?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Stop and quit</source>
+        <translation>Abbrechen und beenden</translation>
+    </message>
+    <message>
+        <source>%1 of %2 converted</source>
+        <translation>%1 von %2 konvertiert</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>%1 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <translation>%1 übersprungen</translation>
+    </message>
+    <message>
+        <source>less than a minute left</source>
+        <translation>noch weniger als eine Minute</translation>
+    </message>
+    <message>
+        <source>about %1 min left</source>
+        <translation>noch etwa %1 min</translation>
+    </message>
+    <message>
+        <source>about %1 h %2 min left</source>
+        <translation>noch etwa %1 h %2 min</translation>
+    </message>
+    <message>
+        <source>The output folder %1 lies inside the imported folder; its files were left out.</source>
+        <translation>Der Zielordner %1 liegt im importierten Ordner; seine Dateien wurden ausgelassen.</translation>
+    </message>
+</context>
+<context>
     <name>AudioDecoder</name>
     <message>
         <source>“%1”: its audio (%2) cannot be decoded.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“: Die Audiospur (%2) kann nicht dekodiert werden.</translation>
     </message>
     <message>
         <source>“%1”: its audio cannot be decoded: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“: Die Audiospur kann nicht dekodiert werden: %2.</translation>
     </message>
     <message>
         <source>Decoding “%1” failed: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Dekodieren von „%1“ ist fehlgeschlagen: %2.</translation>
     </message>
 </context>
 <context>
     <name>AudioTrack</name>
     <message>
         <source>This FFmpeg has no %1 encoder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Diesem FFmpeg fehlt ein Encoder für %1.</translation>
     </message>
     <message>
         <source>Converting the samples of “%1” failed: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Umwandeln der Samples von „%1“ ist fehlgeschlagen: %2.</translation>
     </message>
     <message>
         <source>“%1” contains no audio samples.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“ enthält keine Audiodaten.</translation>
     </message>
     <message numerus="yes">
         <source>%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>%n beschädigter Frame der Quelle wurde übersprungen (%1 s); die Ausgabe hat dort eine Lücke.</numerusform>
+            <numerusform>%n beschädigte Frames der Quelle wurden übersprungen (%1 s); die Ausgabe hat dort Lücken.</numerusform>
         </translation>
     </message>
 </context>
 <context>
     <name>Conversion</name>
     <message>
-        <source>Invalid concert pitch: source %1 Hz, target %2 Hz.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Unknown output format: %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Unbekanntes Ausgabeformat: %1.</translation>
     </message>
     <message>
         <source>Unknown pitch-shifting algorithm: %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Unbekannter Algorithmus für die Tonhöhenänderung: %1.</translation>
     </message>
     <message>
         <source>“%1” contains no audio.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“ enthält keine Audiospur.</translation>
     </message>
     <message>
         <source>“%1”: its %2 stream (%3) cannot be copied into a %4 file.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“: Der Datenstrom vom Typ %2 (%3) kann nicht in eine %4-Datei kopiert werden.</translation>
     </message>
     <message>
         <source>The tuning of “%1” could not be measured (confidence %2); it was taken to be A4 = %3 Hz.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Stimmung von „%1“ ließ sich nicht messen (Konfidenz %2); angenommen wurde A4 = %3 Hz.</translation>
+    </message>
+    <message>
+        <source>“%1” exists already.</source>
+        <translation>„%1“ existiert bereits.</translation>
+    </message>
+    <message>
+        <source>Concert pitch out of range: source %1 Hz, target %2 Hz (A4 may lie from %3 to %4 Hz, at most %5 semitones from the source&apos;s).</source>
+        <translation>Kammerton außerhalb des Bereichs: Quelle %1 Hz, Ziel %2 Hz (A4 darf zwischen %3 und %4 Hz liegen und höchstens %5 Halbtöne von dem der Quelle entfernt sein).</translation>
+    </message>
+    <message>
+        <source>“%1” was retuned already (%2).</source>
+        <translation>„%1“ wurde bereits umgestimmt (%2).</translation>
+    </message>
+    <message>
+        <source>“%1” ended after %2 of %3 s</source>
+        <translation>„%1“ endete nach %2 von %3 s</translation>
+    </message>
+    <message>
+        <source>%1: the file changed while it was read.</source>
+        <translation>%1: Die Datei wurde während des Lesens verändert.</translation>
+    </message>
+    <message>
+        <source>%1: the file is incomplete.</source>
+        <translation>%1: Die Datei ist unvollständig.</translation>
     </message>
 </context>
 <context>
     <name>EncodingSink</name>
     <message>
         <source>This FFmpeg has no %1 encoder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Diesem FFmpeg fehlt ein Encoder für %1.</translation>
     </message>
     <message>
         <source>Cannot encode “%1”: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“ kann nicht kodiert werden: %2.</translation>
     </message>
     <message>
         <source>Stopped.</source>
-        <translation type="unfinished"></translation>
+        <translation>Abgebrochen.</translation>
     </message>
 </context>
 <context>
-    <name>MainWindow</name>
+    <name>FolderScanner</name>
     <message>
-        <source>MainWindow</source>
-        <translation type="unfinished"></translation>
+        <source>Cannot read the folder “%1”: %2.</source>
+        <translation>Der Ordner „%1“ kann nicht gelesen werden: %2.</translation>
+    </message>
+    <message>
+        <source>Cannot read “%1”: %2.</source>
+        <translation>„%1“ kann nicht gelesen werden: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>LaunchOptions</name>
+    <message>
+        <source>Retunes songs and videos to another concert pitch.
+Files and folders given are queued for conversion; when %1 is running already, its window takes them.
+tunewise-cli converts without a window.</source>
+        <translation>Stimmt Musik und Videos auf einen anderen Kammerton um.
+Angegebene Dateien und Ordner werden zur Konvertierung eingereiht; läuft %1 bereits, übernimmt dessen Fenster sie.
+tunewise-cli konvertiert ohne Fenster.</translation>
+    </message>
+    <message>
+        <source>Songs, videos or folders to convert.</source>
+        <translation>Zu konvertierende Musikstücke, Videos oder Ordner.</translation>
+    </message>
+    <message>
+        <source>Try &apos;%1 --help&apos;.</source>
+        <translation>Hilfe mit &apos;%1 --help&apos;.</translation>
+    </message>
+    <message>
+        <source>%1: &apos;%2&apos; does not exist</source>
+        <translation>%1: &apos;%2&apos; existiert nicht</translation>
+    </message>
+    <message>
+        <source>%1: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set); tunewise-cli converts without one.</source>
+        <translation>%1: Keine Anzeige, auf der sich das Fenster öffnen ließe (DISPLAY und WAYLAND_DISPLAY sind nicht gesetzt); tunewise-cli konvertiert ohne Anzeige.</translation>
+    </message>
+</context>
+<context>
+    <name>LinkedLibraries</name>
+    <message>
+        <source>window, files, settings</source>
+        <translation>Fenster, Dateien, Einstellungen</translation>
+    </message>
+    <message>
+        <source>decoding and encoding</source>
+        <translation>Dekodieren und Kodieren</translation>
+    </message>
+    <message>
+        <source>mp3 encoding</source>
+        <translation>mp3-Kodierung</translation>
+    </message>
+    <message>
+        <source>Frequency based</source>
+        <translation>Frequenzbasiert</translation>
+    </message>
+    <message>
+        <source>Time based</source>
+        <translation>Zeitbasiert</translation>
     </message>
 </context>
 <context>
     <name>OptionLists</name>
     <message>
         <source>As the source</source>
-        <translation type="unfinished"></translation>
+        <translation>Wie die Quelle</translation>
     </message>
     <message>
         <source>Keep the audio only</source>
-        <translation type="unfinished"></translation>
+        <translation>Nur den Ton behalten</translation>
     </message>
     <message>
         <source>Keep the picture</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Bild behalten</translation>
     </message>
     <message>
         <source>Keep both (number the new file)</source>
-        <translation type="unfinished"></translation>
+        <translation>Beide behalten (neue Datei nummerieren)</translation>
     </message>
     <message>
         <source>Skip the file</source>
-        <translation type="unfinished"></translation>
+        <translation>Datei überspringen</translation>
     </message>
     <message>
         <source>Ask each time</source>
-        <translation type="unfinished"></translation>
+        <translation>Jedes Mal fragen</translation>
     </message>
     <message>
         <source>Always use</source>
-        <translation type="unfinished"></translation>
+        <translation>Immer verwenden</translation>
     </message>
 </context>
 <context>
     <name>OutputFile</name>
     <message>
-        <source>%1 “%2”: %3.</source>
-        <translation type="unfinished"></translation>
+        <source>%1 while writing “%2”.</source>
+        <translation>Fehler beim Schreiben von „%2“: %1.</translation>
     </message>
     <message>
-        <source>Cannot create the folder</source>
-        <translation type="unfinished"></translation>
+        <source>Cannot create the folder “%1”: %2.</source>
+        <translation>Der Ordner „%1“ kann nicht angelegt werden: %2.</translation>
     </message>
     <message>
-        <source>Cannot create</source>
-        <translation type="unfinished"></translation>
+        <source>Cannot create “%1”: %2.</source>
+        <translation>„%1“ kann nicht angelegt werden: %2.</translation>
     </message>
     <message>
-        <source>No container for</source>
-        <translation type="unfinished"></translation>
+        <source>No container for “%1”: %2.</source>
+        <translation>Kein Containerformat für „%1“: %2.</translation>
     </message>
     <message>
-        <source>Cannot write</source>
-        <translation type="unfinished"></translation>
+        <source>The output name “%1” is too long: %2 bytes, of the %3 a name may have here.</source>
+        <translation>Der Ausgabename „%1“ ist zu lang: %2 Bytes, erlaubt sind hier %3.</translation>
+    </message>
+    <message>
+        <source>“%1” exists, and the next free name, “%2”, is too long: %3 bytes, of the %4 a name may have here.</source>
+        <translation>„%1“ existiert, und der nächste freie Name, „%2“, ist zu lang: %3 Bytes, erlaubt sind hier %4.</translation>
+    </message>
+    <message>
+        <source>Cannot give the finished output its name “%1”: %2.</source>
+        <translation>Die fertige Ausgabe kann nicht „%1“ benannt werden: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>QueueEntry</name>
+    <message>
+        <source>→ %1 Hz · %2</source>
+        <translation>→ %1 Hz · %2</translation>
+    </message>
+    <message>
+        <source>%1 into %2</source>
+        <translation>%1 nach %2</translation>
+    </message>
+    <message>
+        <source>%1 % · %2</source>
+        <translation>%1 % · %2</translation>
+    </message>
+    <message>
+        <source>→ %1</source>
+        <translation>→ %1</translation>
+    </message>
+    <message>
+        <source>%1 exists</source>
+        <translation>%1 existiert</translation>
+    </message>
+    <message>
+        <source>%1 · %2</source>
+        <translation>%1 · %2</translation>
+    </message>
+    <message>
+        <source>Stopped.</source>
+        <translation>Abgebrochen.</translation>
+    </message>
+    <message>
+        <source>measured A4 = %1 Hz</source>
+        <translation>gemessen A4 = %1 Hz</translation>
+    </message>
+</context>
+<context>
+    <name>QueueRow</name>
+    <message>
+        <source>Open output folder</source>
+        <translation>Ausgabeordner öffnen</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Erneut versuchen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Retry failed</source>
+        <translation>Fehlgeschlagene wiederholen</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
     </message>
 </context>
 <context>
@@ -153,15 +439,15 @@
     </message>
     <message>
         <source>Audio format:</source>
-        <translation>Audio Format:</translation>
+        <translation>Audioformat:</translation>
     </message>
     <message>
         <source>Audio bit rate:</source>
-        <translation>Audio Bitrate:</translation>
+        <translation>Audio-Bitrate:</translation>
     </message>
     <message>
         <source>Advanced</source>
-        <translation>Erweiterte Optionen</translation>
+        <translation>Erweitert</translation>
     </message>
     <message>
         <source>Algorithm:</source>
@@ -173,62 +459,62 @@
     </message>
     <message>
         <source>Source frequency:</source>
-        <translation>Quellenfrequenz:</translation>
-    </message>
-    <message>
-        <source>The application must be restarted to fully reflect the new language.</source>
-        <translation>Die Anwendung muss nach einem Sprachwechsel neu gestartet werden.</translation>
+        <translation>Quellfrequenz:</translation>
     </message>
     <message>
         <source>The file filter list is a comma separated list of file extensions which are included when bulk importing files from directories.</source>
-        <translation>Der Dateifilter ist eine Liste von Komma-Separierten Dateierweiterungen. Der Filter wird beim Importieren von Verzeichnissen angewendet.</translation>
+        <translation>Eine kommaseparierte Liste von Dateiendungen: Beim Importieren ganzer Ordner werden nur Dateien mit diesen Endungen übernommen.</translation>
     </message>
     <message>
         <source> Hertz</source>
-        <translation type="unfinished"></translation>
+        <translation> Hertz</translation>
     </message>
     <message>
         <source>Sample rate:</source>
-        <translation type="unfinished"></translation>
+        <translation>Abtastrate:</translation>
     </message>
     <message>
         <source>Videos:</source>
-        <translation type="unfinished"></translation>
+        <translation>Videos:</translation>
     </message>
     <message>
         <source>When the output exists:</source>
-        <translation type="unfinished"></translation>
+        <translation>Wenn die Ausgabe existiert:</translation>
     </message>
     <message>
         <source>Output folder:</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausgabeordner:</translation>
     </message>
     <message>
         <source>Choose…</source>
-        <translation type="unfinished"></translation>
+        <translation>Auswählen…</translation>
     </message>
     <message>
         <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about five times slower.</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeitbasiert: schnell, für die meiste Musik.&lt;br&gt;Frequenzbasiert: der natürlichste Klang für Stimmen und Soloinstrumente, etwa fünfmal langsamer.</translation>
     </message>
     <message>
         <source>Detect from each file</source>
-        <translation type="unfinished"></translation>
+        <translation>Aus jeder Datei ermitteln</translation>
     </message>
     <message>
         <source>The pitch of A4 in your files; 440 Hz for almost all music.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Tonhöhe des A4 in Ihren Dateien; bei fast aller Musik 440 Hz.</translation>
     </message>
 </context>
 <context>
     <name>SourceFile</name>
     <message>
         <source>Cannot open “%1”: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“ kann nicht geöffnet werden: %2.</translation>
     </message>
     <message>
         <source>Cannot read “%1”: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“ kann nicht gelesen werden: %2.</translation>
+    </message>
+    <message>
+        <source>Reading “%1” failed: %2.</source>
+        <translation>Das Lesen von „%1“ ist fehlgeschlagen: %2.</translation>
     </message>
 </context>
 <context>
@@ -263,11 +549,11 @@
     </message>
     <message>
         <source>Pending</source>
-        <translation>Wartend</translation>
+        <translation>Wartet</translation>
     </message>
     <message>
         <source>Processing</source>
-        <translation>Konvertiert</translation>
+        <translation>In Bearbeitung</translation>
     </message>
     <message>
         <source>Finished</source>
@@ -278,16 +564,8 @@
         <translation>Fehler</translation>
     </message>
     <message>
-        <source>Target folder</source>
-        <translation>Zielordner</translation>
-    </message>
-    <message>
         <source>Loading files</source>
-        <translation>Die Dateien werden geladen</translation>
-    </message>
-    <message>
-        <source>Cancel all</source>
-        <translation>Alle abbrechen</translation>
+        <translation>Dateien werden geladen</translation>
     </message>
     <message>
         <source>Remove finished</source>
@@ -297,12 +575,39 @@
         <source>Target frequency</source>
         <translation>Zielfrequenz</translation>
     </message>
+    <message>
+        <source>Skipped</source>
+        <translation>Übersprungen</translation>
+    </message>
+    <message>
+        <source>Where should the retuned files go?</source>
+        <translation>Wohin sollen die umgestimmten Dateien?</translation>
+    </message>
+    <message>
+        <source>Open the web page of %1</source>
+        <translation>Webseite von %1 öffnen</translation>
+    </message>
+    <message>
+        <source>About %1: version, licence and libraries</source>
+        <translation>Über %1: Version, Lizenz und Bibliotheken</translation>
+    </message>
 </context>
 <context>
     <name>TuningMeasurement</name>
     <message>
         <source>“%1” contains no audio.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“ enthält keine Audiospur.</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Settings (%1)</source>
+        <translation>Einstellungen (%1)</translation>
+    </message>
+    <message>
+        <source>Queue</source>
+        <translation>Warteschlange</translation>
     </message>
 </context>
 </TS>

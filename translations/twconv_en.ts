@@ -2,6 +2,152 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>AboutDialog</name>
+    <message>
+        <source>About %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retunes songs and videos to another concert pitch.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is free software under the GNU General Public License, version 3 or any later version (GPL-3.0-or-later): you may use, study, share and change it under its terms. It comes with no warranty. The licence&apos;s full text is under &quot;Licence&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Licence</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Used for</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>icons</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The icons are drawn with the font Font Awesome %1 by Dave Gandy (fontawesome.io), copyright 2012-2018 Dave Gandy, licensed under the SIL Open Font License, version 1.1, whose text is under &quot;Font licence&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Libraries</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The GNU General Public License, version 3: see the file LICENSE.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The SIL Open Font License, version 1.1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Font licence</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ApplicationManager</name>
+    <message>
+        <source>Nothing was added: no output folder was chosen.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file being converted will be stopped.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The %n files being converted will be stopped.</source>
+        <translation>
+            <numerusform>The %n file being converted will be stopped.</numerusform>
+            <numerusform>The %n files being converted will be stopped.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The waiting file will be dropped.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The %n waiting files will be dropped.</source>
+        <translation>
+            <numerusform>The %n waiting file will be dropped.</numerusform>
+            <numerusform>The %n waiting files will be dropped.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The file already done stays in the list.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The %n files already done stay in the list.</source>
+        <translation>
+            <numerusform>The %n file already done stays in the list.</numerusform>
+            <numerusform>The %n files already done stay in the list.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Cancel conversion</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 file is still being converted. Stop and quit?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files are still being converted. Stop and quit?</source>
+        <translation>
+            <numerusform>%n file is still being converted. Stop and quit?</numerusform>
+            <numerusform>%n files are still being converted. Stop and quit?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Stop and quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2 converted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>less than a minute left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>about %1 min left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>about %1 h %2 min left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The output folder %1 lies inside the imported folder; its files were left out.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>AudioDecoder</name>
     <message>
         <source>“%1”: its audio (%2) cannot be decoded.</source>
@@ -41,23 +187,12 @@
 <context>
     <name>Conversion</name>
     <message>
-        <source>Invalid concert pitch: source %1 Hz, target %2 Hz.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Unknown output format: %1.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Unknown pitch-shifting algorithm: %1.</source>
         <translation type="unfinished"></translation>
-    </message>
-    <message numerus="yes">
-        <source>%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.</source>
-        <translation type="vanished">
-            <numerusform>%n damaged frame in the source was skipped (%1 s); the output has a gap there.</numerusform>
-            <numerusform>%n damaged frames in the source were skipped (%1 s); the output has gaps there.</numerusform>
-        </translation>
     </message>
     <message>
         <source>“%1” contains no audio.</source>
@@ -69,6 +204,30 @@
     </message>
     <message>
         <source>The tuning of “%1” could not be measured (confidence %2); it was taken to be A4 = %3 Hz.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” exists already.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Concert pitch out of range: source %1 Hz, target %2 Hz (A4 may lie from %3 to %4 Hz, at most %5 semitones from the source&apos;s).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” was retuned already (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” ended after %2 of %3 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: the file changed while it was read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: the file is incomplete.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -88,9 +247,61 @@
     </message>
 </context>
 <context>
-    <name>MainWindow</name>
+    <name>FolderScanner</name>
     <message>
-        <source>MainWindow</source>
+        <source>Cannot read the folder “%1”: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot read “%1”: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LaunchOptions</name>
+    <message>
+        <source>Retunes songs and videos to another concert pitch.
+Files and folders given are queued for conversion; when %1 is running already, its window takes them.
+tunewise-cli converts without a window.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Songs, videos or folders to convert.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Try &apos;%1 --help&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: &apos;%2&apos; does not exist</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set); tunewise-cli converts without one.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LinkedLibraries</name>
+    <message>
+        <source>window, files, settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>decoding and encoding</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>mp3 encoding</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Frequency based</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time based</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -128,23 +339,89 @@
 <context>
     <name>OutputFile</name>
     <message>
-        <source>%1 “%2”: %3.</source>
+        <source>%1 while writing “%2”.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Cannot create the folder</source>
+        <source>Cannot create the folder “%1”: %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Cannot create</source>
+        <source>Cannot create “%1”: %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No container for</source>
+        <source>No container for “%1”: %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Cannot write</source>
+        <source>The output name “%1” is too long: %2 bytes, of the %3 a name may have here.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” exists, and the next free name, “%2”, is too long: %3 bytes, of the %4 a name may have here.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot give the finished output its name “%1”: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QueueEntry</name>
+    <message>
+        <source>→ %1 Hz · %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 into %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 % · %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>→ %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 exists</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 · %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopped.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>measured A4 = %1 Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QueueRow</name>
+    <message>
+        <source>Open output folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retry failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Progress</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -180,10 +457,6 @@
     </message>
     <message>
         <source>Source frequency:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The application must be restarted to fully reflect the new language.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -237,6 +510,10 @@
         <source>Cannot read “%1”: %2.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Reading “%1” failed: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Translator</name>
@@ -285,15 +562,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Target folder</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Loading files</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Cancel all</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -304,11 +573,38 @@
         <source>Target frequency</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Skipped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Where should the retuned files go?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open the web page of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About %1: version, licence and libraries</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TuningMeasurement</name>
     <message>
         <source>“%1” contains no audio.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Settings (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Queue</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

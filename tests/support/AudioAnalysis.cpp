@@ -201,6 +201,34 @@ double levelDb(const AudioBuffer &audio, double frequency, double fromSecond, do
     return 20.0 * std::log10(std::max(amplitude, 1e-30));
 }
 
+std::vector<double> segmentLags(const AudioBuffer &reference, const AudioBuffer &signal,
+                                double segmentSeconds, double maxLagSeconds)
+{
+    const long long length = std::llround(segmentSeconds * reference.sampleRate);
+    const long long frames = std::min(reference.frames(), signal.frames());
+    auto part = [](const AudioBuffer &audio, long long begin, long long end) {
+        AudioBuffer out{audio.sampleRate, audio.channels, {}};
+        out.samples.assign(audio.samples.begin() + begin * audio.channels,
+                           audio.samples.begin() + end * audio.channels);
+        return out;
+    };
+    std::vector<double> lags;
+    for (long long begin = 0; begin + length / 2 <= frames && length > 0; begin += length) {
+        const long long end = std::min(frames, begin + length);
+        lags.push_back(lagFrames(part(reference, begin, end), part(signal, begin, end), maxLagSeconds));
+    }
+    return lags;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
 float peak(const std::vector<float> &samples)
 {
     float result = 0.0f;

@@ -27,6 +27,14 @@ double lagFrames(const AudioBuffer &reference, const AudioBuffer &signal,
 // spectrum at exactly that frequency.
 double levelDb(const AudioBuffer &audio, double frequency, double fromSecond, double toSecond);
 
+// lagFrames of each consecutive segment of segmentSeconds (the last one may
+// be shorter, down to half a segment): alignment on music drifts with the
+// material, so one figure for a whole piece hides it.
+std::vector<double> segmentLags(const AudioBuffer &reference, const AudioBuffer &signal,
+                                double segmentSeconds, double maxLagSeconds = 0.05);
+
+double median(std::vector<double> values);
+
 // The largest sample magnitude.
 float peak(const std::vector<float> &samples);
 
