@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -36,7 +38,24 @@ QStringList WidgetDesktop::chooseFiles(const QString &caption, const QString &fo
 
 QString WidgetDesktop::chooseFolder(const QString &caption, const QString &folder)
 {
-    return QFileDialog::getExistingDirectory(m_window, caption, folder, QFileDialog::ShowDirsOnly);
+    // The dialog can only choose a folder that exists, and the one suggested
+    // may not yet (the default output folder before the first conversion):
+    // it is made for the question and removed again unless it was chosen.
+    QStringList made;
+    if (!folder.isEmpty()) {
+        for (QString missing = QDir::cleanPath(QDir(folder).absolutePath()); !QFileInfo::exists(missing);
+             missing = QFileInfo(missing).path())
+            made.prepend(missing);
+    }
+    if (!made.isEmpty() && !QDir().mkpath(folder))
+        made.clear();
+    const QString chosen = QFileDialog::getExistingDirectory(m_window, caption, folder, QFileDialog::ShowDirsOnly);
+    const QString kept = QDir(chosen).absolutePath();
+    for (auto it = made.crbegin(); it != made.crend(); ++it) {
+        if (chosen.isEmpty() || !(kept == *it || kept.startsWith(*it + QLatin1Char('/'))))
+            QDir().rmdir(*it);  // only if it stayed empty
+    }
+    return chosen;
 }
 
 void WidgetDesktop::showSettings()

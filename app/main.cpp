@@ -9,7 +9,6 @@
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <QUrl>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -61,12 +60,7 @@ void openPaths(MainWindow &window, const QStringList &paths)
     window.show();
     window.raise();
     window.activateWindow();
-    if (paths.isEmpty())
-        return;
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls << QUrl::fromLocalFile(path);
-    ApplicationManager::instance()->processImportUrls(urls);
+    ApplicationManager::instance()->openPaths(paths);
 }
 
 } // namespace

@@ -48,7 +48,9 @@ case_() {  # NAME EXT PROBE COMMAND
     names+=("$1"); exts+=("$2"); probed+=("$3"); commands+=("$4")
 }
 ours() {  # ALGORITHM FORMAT [CLI]
-    echo "\"${3:-$cli}\" --quiet --jobs 1 --algorithm $1 --format $2 --bitrate 192 --target 432 --source 440 \"\$in\" -o \"\$(dirname \"\$out\")\""
+    local rate=
+    [ "$2" = mp3 ] && rate="--bitrate 192"  # lossless formats refuse one
+    echo "\"${3:-$cli}\" --quiet --jobs 1 --algorithm $1 --format $2 $rate --target 432 --source 440 \"\$in\" -o \"\$(dirname \"\$out\")\""
 }
 batch() {
     echo "\"$cli\" --quiet --jobs $1 --algorithm time --format mp3 --bitrate 192 --target 432 \"$work/batch\" -o \"\$(dirname \"\$out\")\""

@@ -187,13 +187,33 @@ void ApplicationManager::processImportUrls(const QList<QUrl> &urls)
     const QStringList filters = FolderScanner::nameFilters(m_settings->fileFilter());
     QStringList files;
     QStringList folders;
+    QStringList leftOut;
     for (const QUrl &url : urls) {
         const QFileInfo info(url.toLocalFile());
         if (info.isDir())
             folders << info.filePath();
         else if (info.isFile() && QDir::match(filters, info.fileName()))
             files << info.filePath();
+        else
+            leftOut << (url.isLocalFile() ? info.fileName() : url.toDisplayString());
     }
+    if (!leftOut.isEmpty() && m_desktop) {
+        m_desktop->showNotice(tr("Left out what the file filter does not take: %1.")
+                                  .arg(leftOut.join(QStringLiteral(", "))));
+    }
+    if (files.isEmpty() && folders.isEmpty())
+        return;
+    const QString target = outputFolderForImport();
+    if (!target.isEmpty())
+        queueImport(files, folders, target);
+}
+
+void ApplicationManager::openPaths(const QStringList &paths)
+{
+    QStringList files;
+    QStringList folders;
+    for (const QString &path : paths)
+        (QFileInfo(path).isDir() ? folders : files) << QFileInfo(path).absoluteFilePath();
     if (files.isEmpty() && folders.isEmpty())
         return;
     const QString target = outputFolderForImport();

@@ -69,7 +69,12 @@ public:
     // The version, the licence and the libraries.
     Q_INVOKABLE void showAboutDialog();
     Q_INVOKABLE bool acceptDroppedUrls(const QList<QUrl> &urls) const;
+    // A drop: folders, and the files the file filter takes (the others are
+    // named in a notice).
     Q_INVOKABLE void processImportUrls(const QList<QUrl> &urls);
+    // What a launch named: every file, whatever its name (it was chosen by
+    // hand, e.g. with "Open with"), and folders scanned with the filter.
+    void openPaths(const QStringList &paths);
     Q_INVOKABLE void selectImportFiles();
     Q_INVOKABLE void selectImportFolder();
     Q_INVOKABLE void startConversion();

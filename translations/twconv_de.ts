@@ -146,6 +146,10 @@
         <source>The output folder %1 lies inside the imported folder; its files were left out.</source>
         <translation>Der Zielordner %1 liegt im importierten Ordner; seine Dateien wurden ausgelassen.</translation>
     </message>
+    <message>
+        <source>Left out what the file filter does not take: %1.</source>
+        <translation>Ausgelassen, da der Dateifilter es nicht aufnimmt: %1.</translation>
+    </message>
 </context>
 <context>
     <name>AudioDecoder</name>
@@ -160,6 +164,10 @@
     <message>
         <source>Decoding “%1” failed: %2.</source>
         <translation>Das Dekodieren von „%1“ ist fehlgeschlagen: %2.</translation>
+    </message>
+    <message>
+        <source>“%1”: its audio claims a sample rate of %2 Hz, which no sound has.</source>
+        <translation>„%1“: Die Audiospur gibt eine Abtastrate von %2 Hz an, die kein Klang hat.</translation>
     </message>
 </context>
 <context>

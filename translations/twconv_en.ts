@@ -146,6 +146,10 @@
         <source>The output folder %1 lies inside the imported folder; its files were left out.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Left out what the file filter does not take: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>AudioDecoder</name>
@@ -159,6 +163,10 @@
     </message>
     <message>
         <source>Decoding “%1” failed: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1”: its audio claims a sample rate of %2 Hz, which no sound has.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
