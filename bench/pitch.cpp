@@ -5,6 +5,7 @@
 // touches all of them alike.
 //
 //   pitch INPUT [ROUNDS]     (INPUT: any audio file; default 3 rounds)
+#include "PluginFeed.h"
 #include "support/AudioFiles.h"
 #include "engine/RubberbandPlugin.h"
 #include "engine/SoundTouchPlugin.h"
@@ -35,21 +36,7 @@ double timed(const std::function<void()> &work)
 // Feeds the whole signal in blocks and takes out what is ready after each.
 void runPlugin(TempoPitchProcessorPlugin &plugin, const AudioBuffer &audio)
 {
-    plugin.setTempo(1.0);
-    plugin.setPitchSemiTones(SemiTones);
-    std::vector<float> out(size_t(Block) * 4 * size_t(audio.channels));
-    const int outFrames = int(out.size()) / audio.channels;
-    auto drain = [&] {
-        while (plugin.receiveSamples(out.data(), outFrames) > 0) {
-        }
-    };
-    for (long long done = 0; done < audio.frames(); done += Block) {
-        const int n = int(std::min<long long>(Block, audio.frames() - done));
-        plugin.putSamples(audio.samples.data() + done * audio.channels, n, audio.channels);
-        drain();
-    }
-    plugin.finish();
-    drain();
+    feedThrough(plugin, audio, SemiTones, Block);
 }
 
 // As ffmpeg 5.1's filter drives it: real time, high-quality pitch, every

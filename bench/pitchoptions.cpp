@@ -27,8 +27,10 @@
 // - wall: seconds of the library alone on the whole piece, median of ROUNDS,
 //   the settings run in turn within each round.
 #include "support/AudioAnalysis.h"
+#include "PluginFeed.h"
 #include "support/AudioFiles.h"
 #include "support/ProcessorRun.h"
+#include "engine/RealFft.h"
 #include "engine/RubberbandPlugin.h"
 #include "engine/SoundTouchPlugin.h"
 #include "support/TestSignals.h"
@@ -159,21 +161,7 @@ std::vector<Variant> allVariants()
 // keeping nothing: the cost of the library and its wrapper alone.
 __attribute__((noinline)) void runAlone(TempoPitchProcessorPlugin &plugin, const AudioBuffer &audio)
 {
-    plugin.setTempo(1.0);
-    plugin.setPitchSemiTones(SemiTones);
-    std::vector<float> out(size_t(Block) * 4 * size_t(audio.channels));
-    const int outFrames = int(out.size()) / audio.channels;
-    auto drain = [&] {
-        while (plugin.receiveSamples(out.data(), outFrames) > 0) {
-        }
-    };
-    for (long long done = 0; done < audio.frames(); done += Block) {
-        const int n = int(std::min<long long>(Block, audio.frames() - done));
-        plugin.putSamples(audio.samples.data() + done * audio.channels, n, audio.channels);
-        drain();
-    }
-    plugin.finish();
-    drain();
+    feedThrough(plugin, audio, SemiTones, Block);
 }
 
 ProcessorRun::Result convert(const Variant &variant, const AudioBuffer &input)
@@ -182,31 +170,6 @@ ProcessorRun::Result convert(const Variant &variant, const AudioBuffer &input)
     plugin->setTempo(1.0);
     plugin->setPitchSemiTones(SemiTones);
     return ProcessorRun::run(*plugin, input);
-}
-
-void fft(std::vector<std::complex<float>> &a)
-{
-    const size_t n = a.size();
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(a[i], a[j]);
-    }
-    for (size_t len = 2; len <= n; len <<= 1) {
-        const double angle = -2.0 * Pi / double(len);
-        for (size_t k = 0; k < len / 2; ++k) {
-            const std::complex<float> w(float(std::cos(angle * double(k))), float(std::sin(angle * double(k))));
-            for (size_t i = 0; i < n; i += len) {
-                const std::complex<float> u = a[i + k];
-                const std::complex<float> v = a[i + k + len / 2] * w;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-            }
-        }
-    }
 }
 
 // Log-magnitude spectra (dB) of one channel: frames × bins in [40 Hz, 16 kHz).
@@ -228,14 +191,14 @@ Spectra spectraOf(const AudioBuffer &audio, int channel)
     std::vector<float> window(FrameSize);
     for (size_t i = 0; i < FrameSize; ++i)
         window[i] = float(0.5 - 0.5 * std::cos(2.0 * Pi * double(i) / double(FrameSize)));
-    std::vector<std::complex<float>> buffer(FrameSize);
+    RealFft fft{int(FrameSize)};
     for (long long start = 0; start + (long long)FrameSize <= audio.frames(); start += Hop) {
         for (size_t i = 0; i < FrameSize; ++i)
-            buffer[i] = audio.samples[size_t(start + (long long)i) * size_t(audio.channels) + size_t(channel)] * window[i];
-        fft(buffer);
+            fft.input()[i] = audio.samples[size_t(start + (long long)i) * size_t(audio.channels) + size_t(channel)] * window[i];
+        fft.transform();
         std::vector<float> db(s.bins);
         for (size_t k = 0; k < s.bins; ++k)
-            db[k] = float(10.0 * std::log10(std::norm(buffer[s.firstBin + k]) + 1e-20));
+            db[k] = float(10.0 * std::log10(std::norm(fft.output()[s.firstBin + k]) + 1e-20));
         s.frames.push_back(std::move(db));
     }
     return s;

@@ -58,6 +58,9 @@ floor_mp3='ffmpeg -v error -threads 1 -i "$in" -c:a libmp3lame -b:a 192k'
 case_ "floor mp3 (ffmpeg transcode)" mp3 yes "$floor_mp3 \"\$out\""
 case_ "tunewise time, mp3" mp3 yes "$(ours time mp3)"
 case_ "tunewise frequency, mp3" mp3 yes "$(ours frequency mp3)"
+# The tuning measurement: alone, and as the pre-pass of a conversion.
+case_ "tunewise --measure" mp3 no "\"$cli\" --measure \"\$in\""
+case_ "tunewise time, mp3, source detected" mp3 no "$(ours time mp3) --source detect"
 case_ "ffmpeg rubberband, mp3" mp3 yes \
     "ffmpeg -v error -threads 1 -i \"\$in\" -af rubberband=pitch=$ratio:pitchq=quality -c:a libmp3lame -b:a 192k \"\$out\""
 case_ "sox pitch, mp3" mp3 yes "sox \"\$in\" -C 192 \"\$out\" pitch $cents"
@@ -137,7 +140,7 @@ for i in "${!names[@]}"; do
     pitch=$(sed -n 's/.*pitch_hz=\([^ ]*\).*/\1/p' <<< "$q")
     case $name in
         *flac*) times_floor=$(paired "$name" "floor flac (ffmpeg transcode)") ;;
-        batch* | two*) times_floor=– ;;
+        batch* | two* | *measure*) times_floor=– ;;
         *) times_floor=$(paired "$name" "floor mp3 (ffmpeg transcode)") ;;
     esac
     peak=$(values mem "$i" | sort -g | tail -1)
@@ -162,6 +165,9 @@ machine_gain=$(paired "floor mp3 (ffmpeg transcode)" "two floor mp3 at once" 2)
 echo "- batch throughput, --jobs 2 against --jobs 1: $jobs_gain ×"
 echo "- this machine, two plain transcodes at once against one: $machine_gain ×"
 echo "- share of the machine's gain that --jobs 2 reaches: $(python3 -c "print(f'{100 * ($jobs_gain - 1) / ($machine_gain - 1):.0f} %')")"
+pre=$(paired "tunewise --measure" "tunewise time, mp3" 100)
+detected=$(paired "tunewise time, mp3, source detected" "tunewise time, mp3" 100)
+echo "- the tuning measurement alone: $pre % of a time-based mp3 conversion; a conversion with --source detect: $detected % of one without"
 if [ -n "${BASELINE_CLI:-}" ]; then
     for algorithm in time frequency; do
         a=$(index_of "tunewise $algorithm, mp3"); b=$(index_of "baseline $algorithm, mp3")

@@ -2,10 +2,31 @@
 
 #include <algorithm>
 
+namespace {
+
+// No sound is sampled slower or faster (the fastest is DSD1024, which FFmpeg
+// decodes at 5.6448 MHz). Other rates come from damaged headers, and would
+// make hours of audio of a few bytes, or resampling filters of gigabytes.
+constexpr int LowestRate = 1000;
+constexpr int HighestRate = 6000000;
+
+bool soundRate(int rate)
+{
+    return rate >= LowestRate && rate <= HighestRate;
+}
+
+} // namespace
+
 bool AudioDecoder::open(const AVStream *stream, const QString &sourceName)
 {
     m_stream = stream;
     m_sourceName = sourceName;
+    const int rate = stream->codecpar->sample_rate;
+    if (rate != 0 && !soundRate(rate)) {
+        m_error = tr("“%1”: its audio claims a sample rate of %2 Hz, which no sound has.")
+                      .arg(sourceName, QString::number(rate));
+        return false;
+    }
     const AVCodec *decoder = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!decoder) {
         m_error = tr("“%1”: its audio (%2) cannot be decoded.")
@@ -56,17 +77,25 @@ bool AudioDecoder::receive(const FrameSink &sink, bool draining)
             countDamage();
             continue;
         }
+        // So is a frame whose rate is no sound's.
+        if (!soundRate(m_frame->sample_rate)) {
+            av_frame_unref(m_frame.get());
+            countDamage();
+            continue;
+        }
         double gap = 0.0;
         if (m_frame->pts != AV_NOPTS_VALUE) {
             const double seconds = double(m_frame->pts) * av_q2d(m_stream->time_base);
             if (m_first < 0.0)
                 m_first = seconds;
             // Only where packets were skipped: other jumps in the timestamps
-            // are the source's own business.
+            // are the source's own business. And no more than the skipped
+            // packets can have held, each as long as the frame before: a
+            // timestamp damaged with them must not become hours of silence.
             if (m_damaged > m_damagedBeforeFrame && m_expected >= 0.0)
-                gap = std::max(0.0, seconds - m_expected);
-            if (m_frame->sample_rate > 0)
-                m_expected = seconds + double(m_frame->nb_samples) / m_frame->sample_rate;
+                gap = std::clamp(seconds - m_expected, 0.0, (m_damaged - m_damagedBeforeFrame) * m_frameSeconds);
+            m_frameSeconds = double(m_frame->nb_samples) / m_frame->sample_rate;
+            m_expected = seconds + m_frameSeconds;
         }
         m_damagedBeforeFrame = m_damaged;
         const bool go = sink(m_frame.get(), gap);

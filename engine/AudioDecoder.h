@@ -52,6 +52,7 @@ private:
     ff::FramePtr m_frame;
     double m_first = -1.0;
     double m_expected = -1.0;      // where the next frame should begin, from the last
+    double m_frameSeconds = 0.0;   // the last frame's duration
     double m_packetSeconds = 0.0;  // the last packet's duration
     int m_damaged = 0;
     int m_damagedBeforeFrame = 0;  // m_damaged when the last frame came

@@ -2,10 +2,22 @@
 
 #include "engine/OutputFile.h"
 #include "engine/OutputFormat.h"
+#include "engine/SoundTouchPlugin.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
+
+namespace {
+
+// Silence goes in pieces of a tenth of a second, at any rate.
+int silenceFrames(int rate)
+{
+    return std::max(1, rate / 10);
+}
+
+} // namespace
 
 AudioTrack::AudioTrack(const AVStream *source, const QString &sourceName, const ConversionSettings &settings)
     : m_source(source)
@@ -44,15 +56,20 @@ bool AudioTrack::open(const OutputFormat &format, OutputFile &file, bool keepTim
     const int outputRate = OutputFormat::supportedRate(codec, wanted > 0 ? wanted : 44100);
     // Rubber Band's R3 engine above 48 kHz resets the phase of steady tones
     // at every transient (a tone under drum hits loses 15 dB of its level),
-    // so it works at half such rates; the encoder brings the result back.
-    m_rate = m_settings.algorithm == AppConstants::A_Frequency && outputRate > 48000
-                 ? (outputRate % 44100 == 0 ? 44100 : 48000)
-                 : outputRate;
+    // so it works at half such rates; SoundTouch refuses rates above 192 kHz,
+    // so it works at a whole fraction of them. The encoder brings the result
+    // back.
+    if (m_settings.algorithm == AppConstants::A_Frequency && outputRate > 48000)
+        m_rate = outputRate % 44100 == 0 ? 44100 : 48000;
+    else if (outputRate > SoundTouchPlugin::HighestRate)
+        m_rate = outputRate / (1 + (outputRate - 1) / SoundTouchPlugin::HighestRate);
+    else
+        m_rate = outputRate;
     const int channels = OutputFormat::Channels;
     m_chain.emplace(ProcessingChain::processorFor(m_settings.algorithm, m_rate, channels, m_settings.semitones()),
                     channels, PeakLimiter::forOutput(m_rate, channels, format.lossy(), headroomDb));
     m_working.emplace(m_rate, channels);
-    m_silence.assign(size_t(m_rate / 10) * size_t(channels), 0.0f);
+    m_silence.assign(size_t(silenceFrames(m_rate)) * size_t(channels), 0.0f);
 
     m_encoder = std::make_unique<EncodingSink>(file);
     if (!m_encoder->open(format, m_settings.audioBitrate, outputRate, channels, highResolution, m_rate))
@@ -85,7 +102,7 @@ bool AudioTrack::take(const AVFrame *frame, double gapSeconds)
     // Audio lost to damage in the source becomes silence, so that what
     // follows stays in time.
     for (long long gap = std::llround(gapSeconds * m_rate); gap > 0;) {
-        const int n = int(std::min<long long>(gap, m_rate / 10));
+        const int n = int(std::min<long long>(gap, silenceFrames(m_rate)));
         if (!process(m_silence.data(), n))
             return false;
         gap -= n;

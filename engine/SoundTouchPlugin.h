@@ -41,6 +41,7 @@ public:
         bool operator<(const Settings &other) const;
     };
 
+    // sampleRate: up to HighestRate.
     SoundTouchPlugin(int sampleRate, int channels);
     SoundTouchPlugin(int sampleRate, int channels, const Settings &settings);
     ~SoundTouchPlugin() override;
@@ -57,6 +58,8 @@ public:
     void setPitchSemiTones(double semiTones) override;
 
     static constexpr int StartPadFrames = 2048;
+    // The highest rate SoundTouch takes; it throws above it.
+    static constexpr int HighestRate = 192000;
 
 private:
     bool bypassed() const;

@@ -68,8 +68,8 @@ constexpr int SplitBeyond = (FilterSpan / 2 + 1 + Lanes - 1) / Lanes * Lanes;
 std::vector<float> halfBandTaps(float &centreTap)
 {
     std::vector<double> taps(HalfTaps);
-    const int reach = FilterSpan / 2;
-    auto blackman = [reach](int n) {
+    constexpr int reach = FilterSpan / 2;
+    auto blackman = [](int n) {
         const double x = 2.0 * Pi * (n + reach + 1) / (2 * reach + 2);
         return 0.42 - 0.5 * std::cos(x) + 0.08 * std::cos(2.0 * x);
     };

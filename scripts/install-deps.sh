@@ -5,6 +5,7 @@
 #
 #   scripts/install-deps.sh            build, program and tests
 #   scripts/install-deps.sh --bench    also the command-line tools of bench/
+#   scripts/install-deps.sh --fuzz     also clang, libFuzzer and ffmpeg for scripts/fuzz.sh
 set -euo pipefail
 
 packages=(
@@ -34,7 +35,8 @@ packages=(
 for arg in "$@"; do
     case "$arg" in
         --bench) packages+=(ffmpeg sox libsox-fmt-mp3 time valgrind singularity-music) ;;
-        -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
+        --fuzz) packages+=(clang-14 libclang-rt-14-dev libfuzzer-14-dev ffmpeg) ;;
+        -h|--help) sed -n '2,9p' "$0"; exit 0 ;;
         *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;
     esac
 done

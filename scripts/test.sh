@@ -2,7 +2,7 @@
 # Installs what is missing, builds Tunewise with its tests, and runs them all:
 # the whole suite, then the engine's tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the tests of code shared between threads
-# under ThreadSanitizer.
+# under ThreadSanitizer, then a minute of fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,9 +23,13 @@ sanitized() {
 }
 
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-sanitized build-asan address,undefined tst_processors tst_peaklimiter tst_chain tst_conversion tst_tuning
+sanitized build-asan address,undefined tst_processors tst_peaklimiter tst_chain tst_conversion tst_tuning \
+    tst_fuzzregressions
 # Qt itself is not instrumented: its own calls into the sanitizer's
 # interceptors are not judged, and tests/tsan.supp names QtTest's watchdog,
 # whose hand-over only Qt's locks order.
 export TSAN_OPTIONS="ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp"
 sanitized build-tsan thread tst_chain tst_tuning tst_settings tst_texts tst_objectlistmodel tst_manager tst_cli
+
+# A minute of fuzzing the conversion with arbitrary files (scripts/fuzz.sh).
+scripts/fuzz.sh 60

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QtEndian>
 #include <QTranslator>
 #include <QtTest>
 
@@ -232,6 +233,9 @@ void TestConversion::retuneExactly_data()
         << Frequency << Wav << "flac 48k 24-bit" << 48000 << 48000 << 24;
     QTest::newRow("SoundTouch, 96 kHz 24-bit flac to flac as the source")
         << Time << Flac << "flac 96k 24-bit" << source << 96000 << 24;
+    // Above 192 kHz, which SoundTouch does not take.
+    QTest::newRow("SoundTouch, 7.1 wav at 384 kHz to flac as the source")
+        << Time << Flac << "7.1 wav at 384k" << source << 384000 << 16;
     QTest::newRow("RubberBand, 96 kHz 24-bit flac to flac as the source")
         << Frequency << Flac << "flac 96k 24-bit" << source << 96000 << 24;
     QTest::newRow("SoundTouch, 96 kHz 24-bit flac to mp3 as the source")
@@ -758,6 +762,9 @@ void TestConversion::failures_data()
     QTest::newRow("invalid frequency") << "frequency" << "^Concert pitch out of range: source 0 Hz, target 432 Hz "
                                                        "\\(A4 may lie from 50 to 2000 Hz, at most 24 semitones "
                                                        "from the source's\\)\\.$";
+    QTest::newRow("damaged sample rate") << "rate"
+                                         << "^“rate\\.wav”: its audio claims a sample rate of 2000000000 Hz, "
+                                            "which no sound has\\.$";
 }
 
 // Every failure says what went wrong, in words, and leaves nothing behind.
@@ -797,6 +804,17 @@ void TestConversion::failures()
         settings.audioFormat = AppConstants::AudioFormat(9);
     } else if (situation == QLatin1String("frequency")) {
         settings.sourceFrequency = 0.0;
+    } else if (situation == QLatin1String("rate")) {
+        // The wave header's rate field, as a damaged one might read.
+        QFile original(input);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray bytes = original.readAll();
+        const quint32 rate = qToLittleEndian<quint32>(2000000000);
+        bytes.replace(24, 4, reinterpret_cast<const char *>(&rate), 4);
+        input = m_dir.filePath(QStringLiteral("rate.wav"));
+        QFile damaged(input);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(bytes);
     }
 
     const QStringList before = QFileInfo(target).isDir() ? TestFiles::below(target) : QStringList();
