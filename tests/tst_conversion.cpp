@@ -18,12 +18,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cmath>
-#include <csignal>
 #include <memory>
 
 namespace {
@@ -72,22 +70,6 @@ QByteArray fileHash(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
                                           : QByteArray();
-}
-
-// Runs with the process allowed to write files of `bytes` at most.
-template<typename Run>
-auto withFileSizeLimit(rlim_t bytes, Run run)
-{
-    rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = before;
-    small.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const auto result = run();
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, previous);
-    return result;
 }
 
 const int Time = AppConstants::A_Time;
@@ -820,7 +802,7 @@ void TestConversion::failures()
     const QStringList before = QFileInfo(target).isDir() ? TestFiles::below(target) : QStringList();
     const ConversionResult result =
         situation == QLatin1String("too large")
-            ? withFileSizeLimit(64 * 1024, [&] { return convert(input, target, settings, Conversion::EncoderThread::Always).result; })
+            ? TestFiles::withFileSizeLimit(64 * 1024, [&] { return convert(input, target, settings, Conversion::EncoderThread::Always).result; })
             : convert(input, target, settings).result;
     QCOMPARE(result.status, ConversionResult::Failed);
     QVERIFY2(QRegularExpression(message).match(result.message).hasMatch(), qPrintable(result.message));

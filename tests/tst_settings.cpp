@@ -1,22 +1,16 @@
 // The settings against a real settings store in a throw-away home folder.
 #include "settings/GlobalSettings.h"
-#include "models/KeyValueItemList.h"
 #include "support/TemporaryHome.h"
 #include "settings/Translator.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <atomic>
 #include <cmath>
 #include <limits>
 #include <utility>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -49,7 +43,6 @@ private slots:
     void automaticGermanLanguage();
     void languageSelection();
     void settersEmitOnlyOnChange();
-    void constantsAndHelpers();
 };
 
 void TestSettings::init()
@@ -82,7 +75,6 @@ void TestSettings::firstRunDefaults()
     QCOMPARE(settings->lastMediaExportPath(), root);
     QVERIFY(!QFileInfo::exists(root));  // made by the first conversion that writes there
     QCOMPARE(settings->preferedLanguage(), QStringLiteral("en"));
-    QCOMPARE(settings->bottomOffset(), 0.0);
 
     settings->saveSettings();
     QCOMPARE(storedValue("lastMediaImportPath"), QStringLiteral("/::REPLACE_ME::"));
@@ -286,32 +278,6 @@ void TestSettings::settersEmitOnlyOnChange()
     QCOMPARE(settings->audioFormat(), AppConstants::F_Wav);
 }
 
-void TestSettings::constantsAndHelpers()
-{
-    GlobalSettings *settings = GlobalSettings::instance();
-    QCOMPARE(settings->appName(), QStringLiteral("Tunewise"));
-    QCOMPARE(settings->appVersion(), QString::fromUtf8(ProgramInfo::Version));
-    QCOMPARE(settings->devicePixelRatio(), 1.0);  // no screen here
-    QCOMPARE(settings->isDesktopVersion(), false);
-    QCOMPARE(settings->isMobilePlatform(), false);
-
-    QCOMPARE(settings->nextUniqueWindowId(), 0);
-    QCOMPARE(settings->nextUniqueWindowId(), 1);
-    QCOMPARE(settings->nextUniqueWindowId(), 2);
-
-    const QString existing = QDir::homePath();
-    QCOMPARE(settings->convertToUrl(existing), QUrl::fromLocalFile(existing));
-    QCOMPARE(settings->convertToUrl(QStringLiteral("qrc:/qml/main.qml")), QUrl(QStringLiteral("qrc:/qml/main.qml")));
-
-    QObject owner;
-    KeyValueItemList *languages = settings->getSupportedLanguages(&owner);
-    QCOMPARE(languages->parent(), &owner);
-    QCOMPARE(languages->count(), 3);
-    QCOMPARE(languages->getIndexOfValue(QStringLiteral("de")), 1);
-}
-
-// Jobs read the five values on pool threads while the GUI thread changes
-// them. Run under ThreadSanitizer as well.
 TW_TEST_MAIN_WITH_HOME(TestSettings, QCoreApplication)
 
 #include "tst_settings.moc"
