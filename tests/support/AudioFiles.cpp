@@ -448,32 +448,11 @@ Description describe(const QString &path)
     return description;
 }
 
-QByteArray pngPicture(int width, int height)
+QByteArray pngPicture()
 {
-    const AVCodec *codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
-    ff::CodecContextPtr encoder(codec ? avcodec_alloc_context3(codec) : nullptr);
-    ff::FramePtr frame(av_frame_alloc());
-    ff::PacketPtr packet(av_packet_alloc());
-    if (!encoder || !frame || !packet)
-        return {};
-    encoder->width = width;
-    encoder->height = height;
-    encoder->pix_fmt = AV_PIX_FMT_RGB24;
-    encoder->time_base = AVRational{1, 1};
-    frame->format = encoder->pix_fmt;
-    frame->width = width;
-    frame->height = height;
-    if (avcodec_open2(encoder.get(), codec, nullptr) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
-        return {};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width * 3; ++x)
-            frame->data[0][y * frame->linesize[0] + x] = uint8_t(x * 7 + y * 13);
-    }
-    if (avcodec_send_frame(encoder.get(), frame.get()) < 0 || avcodec_send_frame(encoder.get(), nullptr) < 0
-        || avcodec_receive_packet(encoder.get(), packet.get()) < 0) {
-        return {};
-    }
-    return QByteArray(reinterpret_cast<const char *>(packet->data), packet->size);
+    return QByteArray::fromBase64(
+        "iVBORw0KGgoAAAANSUhEUgAAAAgAAAAGCAIAAABxZ0isAAAAoUlEQVR42gGWAGn/AAAHDhUcIyoxOD9GTVRbYmlwd36FjJOaoQANFBsiKTA3PkVMU1phaG92fYSLkpmgp64AGiEoLzY9REtSWW"
+        "BnbnV8g4qRmJ+mrbS7ACcuNTxDSlFYX2ZtdHuCiZCXnqWss7rByAA0O0JJUFdeZWxzeoGIj5adpKuyucDHztUAQUhPVl1ka3J5gIeOlZyjqrG4v8bN1Nvizsc/kVGdWF0AAAAASUVORK5CYII=");
 }
 
 } // namespace AudioFiles

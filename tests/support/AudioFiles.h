@@ -78,7 +78,7 @@ struct Description
 };
 Description describe(const QString &path);
 
-// A small PNG picture, as cover art.
-QByteArray pngPicture(int width, int height);
+// A small PNG picture (8 x 6), as cover art.
+QByteArray pngPicture();
 
 } // namespace AudioFiles
