@@ -98,11 +98,7 @@ int TestCli::run(const QStringList &arguments, QByteArray *errors, QByteArray *o
 // The user's saved settings, as the program keeps them.
 void TestCli::writeStore(const QByteArray &contents) const
 {
-    QFile file(m_home + QStringLiteral("/.config/com.tunewise.tunewise/Tunewise.conf"));
-    if (contents.isEmpty())
-        file.remove();
-    else if (file.open(QIODevice::WriteOnly))
-        file.write(contents);
+    TestFiles::write(m_home + QStringLiteral("/.config/com.tunewise.tunewise/Tunewise.conf"), contents);
 }
 
 QString TestCli::song(const QString &relativePath, double seconds)
@@ -152,10 +148,7 @@ void TestCli::exitStatus()
 
     song(QStringLiteral("good1.wav"));
     song(QStringLiteral("good2.wav"));
-    QFile corrupt(m_dir.filePath(QStringLiteral("corrupt.mp3")));
-    QVERIFY(corrupt.open(QIODevice::WriteOnly));
-    corrupt.write(QByteArray(4096, 'x'));
-    corrupt.close();
+    TestFiles::write(m_dir.filePath(QStringLiteral("corrupt.mp3")), QByteArray(4096, 'x'));
     // Three damaged frames in the middle.
     QFile damaged(m_dir.filePath(QStringLiteral("damaged.flac")));
     if (!damaged.exists()) {
@@ -343,9 +336,7 @@ void TestCli::filesFromLists()
         expected << QFile::decodeName(name).replace(QStringLiteral(".wav"), QStringLiteral(".flac"));
     }
     expected.sort();
-    QFile text(m_dir.filePath(QStringLiteral("List/notes.txt")));
-    QVERIFY(text.open(QIODevice::WriteOnly));
-    text.close();
+    TestFiles::write(m_dir.filePath(QStringLiteral("List/notes.txt")));
     const QByteArray list = QByteArrayList{"./List", "./List/Sub", "./" + names[0], "./" + names[1], names[2],
                                            "List/notes.txt", ""}
                                 .join('\0');
@@ -354,10 +345,8 @@ void TestCli::filesFromLists()
     QCOMPARE(errors, QByteArray());
     QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("list-out"))), expected);
 
-    QFile lines(m_dir.filePath(QStringLiteral("list.txt")));
-    QVERIFY(lines.open(QIODevice::WriteOnly));
-    lines.write(m_dir.filePath(QStringLiteral("List/Sub/-dash.wav")).toUtf8() + "\nList/Sub/-dash.wav\n");
-    lines.close();
+    TestFiles::write(m_dir.filePath(QStringLiteral("list.txt")),
+                     m_dir.filePath(QStringLiteral("List/Sub/-dash.wav")).toUtf8() + "\nList/Sub/-dash.wav\n");
     QCOMPARE(run(args("--files-from list.txt -o lines-out --format flac")), 0);
     // An absolute path goes straight into OUTDIR.
     QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("lines-out"))),

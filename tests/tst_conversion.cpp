@@ -548,11 +548,8 @@ void TestConversion::onlyCompleteFilesHaveNames()
     const QString out = freshFolder();
     const QStringList planted = {".stale.mp3.part-Ab12Cd", ".held.mp3.part-Xy34Zw", ".other.mp3.part-1",
                                  "visible.mp3.part-Ab12Cd"};
-    for (const QString &name : planted) {
-        QFile file(QDir(out).filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("left over");
-    }
+    for (const QString &name : planted)
+        TestFiles::write(QDir(out).filePath(name), "left over");
     const int held = ::open(QFile::encodeName(QDir(out).filePath(planted.at(1))).constData(), O_RDWR | O_CLOEXEC);
     QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
 
@@ -653,8 +650,7 @@ void TestConversion::outputNames()
         } else if (name.startsWith(QLatin1Char('@'))) {
             QVERIFY(QFile::link(folder.filePath(QStringLiteral("gone")), QDir(out).filePath(name.mid(1))));
         } else {
-            QFile file(QDir(out).filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
+            TestFiles::write(QDir(out).filePath(name));
         }
     }
     const QStringList before = QDir(out).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
@@ -743,10 +739,7 @@ void TestConversion::failures()
     if (situation == QLatin1String("missing")) {
         input = m_dir.filePath(QStringLiteral("nothing-here.mp3"));
     } else if (situation == QLatin1String("text")) {
-        input = m_dir.filePath(QStringLiteral("notes.mp3"));
-        QFile text(input);
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("These are not the sounds you are looking for.\n");
+        input = TestFiles::write(m_dir.filePath(QStringLiteral("notes.mp3")), "Not the sounds you are looking for.\n");
     } else if (situation == QLatin1String("silent film")) {
         input = m_dir.filePath(QStringLiteral("silent.mp4"));
         AudioFiles::WriteOptions options;
@@ -754,9 +747,7 @@ void TestConversion::failures()
         options.withoutAudio = true;
         QCOMPARE(AudioFiles::write(input, AudioBuffer{}, options), QString());
     } else if (situation == QLatin1String("file in the way")) {
-        QFile blocker(QDir(target).filePath(QStringLiteral("blocker")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        leftover = blocker.fileName() + QStringLiteral("/sub");
+        leftover = TestFiles::write(QDir(target).filePath(QStringLiteral("blocker"))) + QStringLiteral("/sub");
         target = leftover;
     } else if (situation == QLatin1String("proc")) {
         target = QStringLiteral("/proc");
@@ -774,10 +765,7 @@ void TestConversion::failures()
         QByteArray bytes = original.readAll();
         const quint32 rate = qToLittleEndian<quint32>(2000000000);
         bytes.replace(24, 4, reinterpret_cast<const char *>(&rate), 4);
-        input = m_dir.filePath(QStringLiteral("rate.wav"));
-        QFile damaged(input);
-        QVERIFY(damaged.open(QIODevice::WriteOnly));
-        damaged.write(bytes);
+        input = TestFiles::write(m_dir.filePath(QStringLiteral("rate.wav")), bytes);
     }
 
     const QStringList before = QFileInfo(target).isDir() ? TestFiles::below(target) : QStringList();

@@ -8,6 +8,7 @@
 #include "app/MainWindow.h"
 #include "queue/QueueEntry.h"
 #include "support/TemporaryHome.h"
+#include "support/TestFiles.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -531,10 +532,7 @@ void TestMainWindow::rowActions()
     m_jobs.script(QStringLiteral("a.wav"), {broken});
     const QString out = m_dir.filePath(QStringLiteral("actions-out"));
     m_desktop->folders = QStringList{out};
-    QFile source(m_dir.filePath(QStringLiteral("a.wav")));
-    QVERIFY(source.open(QIODevice::WriteOnly));
-    source.close();
-    manager->processImportUrls({QUrl::fromLocalFile(source.fileName())});
+    manager->processImportUrls({QUrl::fromLocalFile(TestFiles::write(m_dir.filePath(QStringLiteral("a.wav"))))});
     QTRY_VERIFY(!manager->conversionRunning());
     QTRY_VERIFY(rowItem(QStringLiteral("statusLabel")));
     QTRY_COMPARE(rowItem(QStringLiteral("statusLabel"))->property("text").toString(),
@@ -668,11 +666,8 @@ void TestMainWindow::languageSwitchRelabels()
 void TestMainWindow::folderDropQueuesTheTree()
 {
     const QString folder = m_dir.filePath(QStringLiteral("dropped"));
-    for (const char *name : {"dropped/t9.wav", "dropped/A/t1.wav", "dropped/notes.txt"}) {
-        QDir().mkpath(QFileInfo(m_dir.filePath(QLatin1String(name))).path());
-        QFile file(m_dir.filePath(QLatin1String(name)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+    for (const char *name : {"dropped/t9.wav", "dropped/A/t1.wav", "dropped/notes.txt"})
+        TestFiles::write(m_dir.filePath(QLatin1String(name)));
     m_desktop->folders = QStringList{m_dir.filePath(QStringLiteral("dropped-out"))};
 
     QWidget *view = m_window->quickWidget();

@@ -129,12 +129,7 @@ QString TestManager::writeSource(const QString &relativePath, double seconds)
 // An empty file: the scripted conversions never read it.
 QString TestManager::touch(const QString &relativePath)
 {
-    const QString path = m_dir.filePath(relativePath);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qWarning() << "Cannot write" << path;
-    return path;
+    return TestFiles::write(m_dir.filePath(relativePath));
 }
 
 QStringList TestManager::queuedNames() const

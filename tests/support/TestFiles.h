@@ -13,6 +13,10 @@ namespace TestFiles {
 // behind is a file left behind), as sorted paths relative to it.
 QStringList below(const QString &folder);
 
+// Writes `bytes` to the file at `path`, making its folder first; returns
+// the path.
+QString write(const QString &path, const QByteArray &bytes = {});
+
 // Runs `run` with the process allowed to write files of `bytes` at most, as
 // on a disk that fills up; a write beyond fails with EFBIG.
 template<typename Run>
