@@ -89,8 +89,6 @@ void TestAudioAnalysis::fileRoundTrip_data()
     QTest::addColumn<double>("maxError");  // < 0: lossy, length within one frame
 
     QTest::newRow("wav 16-bit stereo") << "wav" << 44100 << 2 << int(AV_SAMPLE_FMT_NONE) << 0 << 1.0 / 32768;
-    QTest::newRow("wav 16-bit mono") << "wav" << 44100 << 1 << int(AV_SAMPLE_FMT_NONE) << 0 << 1.0 / 32768;
-    QTest::newRow("flac 24-bit 48 kHz") << "flac" << 48000 << 2 << int(AV_SAMPLE_FMT_S32) << 24 << 1.0 / 8388608;
     QTest::newRow("flac 24-bit 96 kHz") << "flac" << 96000 << 2 << int(AV_SAMPLE_FMT_S32) << 24 << 1.0 / 8388608;
     QTest::newRow("mp3") << "mp3" << 44100 << 2 << int(AV_SAMPLE_FMT_NONE) << 0 << -1.0;
     QTest::newRow("m4a") << "m4a" << 44100 << 2 << int(AV_SAMPLE_FMT_NONE) << 0 << -1.0;
