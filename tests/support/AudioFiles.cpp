@@ -46,10 +46,6 @@ int writePackets(AVCodecContext *encoder, AVFormatContext *container, AVStream *
     return r == AVERROR(EAGAIN) || r == AVERROR_EOF ? 0 : r;
 }
 
-} // namespace
-
-namespace {
-
 // Encodes a grey picture sequence into the video stream.
 QString writeVideo(AVFormatContext *container, AVStream *stream, AVCodecContext *encoder, double seconds)
 {
@@ -427,7 +423,6 @@ Description describe(const QString &path)
     const AVDictionaryEntry *tag = nullptr;
     while ((tag = av_dict_get(input->metadata, "", tag, AV_DICT_IGNORE_SUFFIX)))
         description.tags.insert(QString::fromUtf8(tag->key), QString::fromUtf8(tag->value));
-    description.container = QString::fromLatin1(input->iformat->name);
     description.streams = int(input->nb_streams);
     description.chapters = int(input->nb_chapters);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
@@ -440,8 +435,6 @@ Description describe(const QString &path)
     const int best = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (best >= 0) {
         const AVCodecParameters *audio = input->streams[best]->codecpar;
-        description.codec = QString::fromLatin1(avcodec_get_name(audio->codec_id));
-        description.sampleRate = audio->sample_rate;
         description.bits = audio->bits_per_raw_sample > 0 ? audio->bits_per_raw_sample
                                                           : audio->bits_per_coded_sample;
     }

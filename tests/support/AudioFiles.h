@@ -62,16 +62,13 @@ AudioBuffer decode(const QString &path, QString *error = nullptr, int audioStrea
 // timestamp in milliseconds and a digest of its data.
 QStringList packets(const QString &path, AVMediaType type);
 
-// What a file says of itself: its best audio stream's codec, rate and bits
-// a sample (0 where the codec does not say), its container's tags, and the
-// data of its attached pictures.
+// What a file says of itself: its streams and chapters, its best audio
+// stream's bits a sample (0 where the codec does not say), its container's
+// tags, and the data of its attached pictures.
 struct Description
 {
-    QString codec;
-    QString container;
     int streams = 0;
     int chapters = 0;
-    int sampleRate = 0;
     int bits = 0;
     QMap<QString, QString> tags;
     QList<QByteArray> pictures;
