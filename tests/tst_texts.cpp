@@ -99,8 +99,6 @@ void TestTexts::rowTexts_data()
                                              << "Pending · → 438.48 Hz · m4a into /out" << 0.0;
     QTest::newRow("processing") << -2 << 432.0 << flac << "" << "" << "Processing · 42 % · → 432 Hz · flac"
                                 << "Processing · 42 % · → 432 Hz · flac into /out" << 0.0;
-    QTest::newRow("finished") << int(ConversionResult::Converted) << 432.0 << flac << "" << ""
-                              << "Finished · → Song_0.flac" << "Finished · → /out/Song_0.flac" << 0.0;
     QTest::newRow("finished with a warning") << int(ConversionResult::Converted) << 432.0 << flac << ""
                                              << "Damaged at 1:23; the gap is silent." << "Finished · → Song_0.flac"
                                              << "Finished · → /out/Song_0.flac" << 0.0;
