@@ -147,17 +147,15 @@ void TestVideo::videoStaysVideo()
     // Where the audio's encoder delay would begin before zero, a container
     // without edit lists (Matroska) moves every stream alike.
     const Packets sourceVideo = packetsOf(input, AVMEDIA_TYPE_VIDEO);
-    const Packets outputVideo = packetsOf(result.outputPath, AVMEDIA_TYPE_VIDEO);
     QVERIFY(!sourceVideo.digests.isEmpty());
-    QCOMPARE(outputVideo.digests, sourceVideo.digests);
-    const long long shift = outputVideo.times.first() - sourceVideo.times.first();
-    for (int i = 0; i < sourceVideo.times.size(); ++i)
-        QCOMPARE(outputVideo.times[i] - sourceVideo.times[i], shift);
-    const Packets sourceText = packetsOf(input, AVMEDIA_TYPE_SUBTITLE);
-    const Packets outputText = packetsOf(result.outputPath, AVMEDIA_TYPE_SUBTITLE);
-    QCOMPARE(outputText.digests, sourceText.digests);
-    for (int i = 0; i < sourceText.times.size(); ++i)
-        QCOMPARE(outputText.times[i] - sourceText.times[i], shift);
+    const long long shift = packetsOf(result.outputPath, AVMEDIA_TYPE_VIDEO).times.first() - sourceVideo.times.first();
+    for (AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_SUBTITLE}) {
+        const Packets source = packetsOf(input, type);
+        const Packets copied = packetsOf(result.outputPath, type);
+        QCOMPARE(copied.digests, source.digests);
+        for (int i = 0; i < source.times.size(); ++i)
+            QCOMPARE(copied.times[i] - source.times[i], shift);
+    }
     const AudioFiles::Description before = AudioFiles::describe(input);
     const AudioFiles::Description after = AudioFiles::describe(result.outputPath);
     QCOMPARE(after.streams, before.streams);
