@@ -104,7 +104,6 @@ void TestCli::writeStore(const QByteArray &contents) const
 QString TestCli::song(const QString &relativePath, double seconds)
 {
     const QString path = m_dir.filePath(relativePath);
-    QDir().mkpath(QFileInfo(path).path());
     if (!QFileInfo::exists(path))
         AudioFiles::write(path, TestSignals::sine(440.0, seconds));
     return path;

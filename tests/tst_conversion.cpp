@@ -787,7 +787,6 @@ void TestConversion::failures()
 void TestConversion::parallelConversionsNeverOverwrite()
 {
     const QString in = m_dir.filePath(QStringLiteral("songs"));
-    QDir().mkpath(in);
     const AudioBuffer song = TestSignals::burstsOverTone(440.0, 2.0);
     const QString sources[2] = {in + QStringLiteral("/Song.mp3"), in + QStringLiteral("/Song.wav")};
     for (const QString &path : sources)

@@ -74,7 +74,6 @@ private slots:
     void settingsDialogFollowsTheLanguage();
 
 private:
-    QString writeSource(const QString &relativePath, double seconds);
     QString touch(const QString &relativePath);
     QStringList queuedNames() const;
     void waitUntilIdle(int timeoutMs = 10000);
@@ -112,18 +111,6 @@ void TestManager::cleanup()
 void TestManager::waitUntilIdle(int timeoutMs)
 {
     QTRY_VERIFY_WITH_TIMEOUT(!m_manager->conversionRunning(), timeoutMs);
-}
-
-QString TestManager::writeSource(const QString &relativePath, double seconds)
-{
-    const QString path = m_dir.filePath(relativePath);
-    QDir().mkpath(QFileInfo(path).path());
-    if (!QFileInfo::exists(path)) {
-        const QString error = AudioFiles::write(path, TestSignals::sine(440.0, seconds));
-        if (!error.isEmpty())
-            qWarning() << "Cannot write" << path << error;
-    }
-    return path;
 }
 
 // An empty file: the scripted conversions never read it.
@@ -164,8 +151,8 @@ void TestManager::realConversionOfAFolder()
     m_desktop = desktop.get();
     m_manager->setDesktop(std::move(desktop));
     const QString music = m_dir.filePath(QStringLiteral("Music"));
-    writeSource(QStringLiteral("Music/x.mp3"), 2.0);
-    writeSource(QStringLiteral("Music/A/y.flac"), 2.0);
+    for (const char *name : {"Music/x.mp3", "Music/A/y.flac"})
+        QCOMPARE(AudioFiles::write(m_dir.filePath(QLatin1String(name)), TestSignals::sine(440.0, 2.0)), QString());
     touch(QStringLiteral("Music/A/B/z.txt"));
     const QString out = m_dir.filePath(QStringLiteral("Out"));
 

@@ -9,6 +9,8 @@ extern "C" {
 }
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -87,6 +89,7 @@ QString writeVideo(AVFormatContext *container, AVStream *stream, AVCodecContext 
 
 QString write(const QString &path, const AudioBuffer &audio, const WriteOptions &options)
 {
+    QDir().mkpath(QFileInfo(path).path());
     const QByteArray fileName = path.toLocal8Bit();
     AVFormatContext *rawContainer = nullptr;
     int r = avformat_alloc_output_context2(&rawContainer, nullptr, nullptr, fileName.constData());

@@ -49,8 +49,9 @@ struct WriteOptions
     bool withoutAudio = false;
 };
 
-// Writes the audio to path; the extension chooses the container. Returns an
-// empty string on success, otherwise what went wrong.
+// Writes the audio to path, making its folder first; the extension chooses
+// the container. Returns an empty string on success, otherwise what went
+// wrong.
 QString write(const QString &path, const AudioBuffer &audio, const WriteOptions &options = {});
 
 // Decodes the best audio stream of any file (or its audio stream number
