@@ -383,7 +383,7 @@ void TestConversion::tagsAndPictures()
         options.streamTags = tags;
     } else {
         options.tags = tags;
-        options.picture = picture;
+        options.withPicture = true;
     }
     QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 2.0), options), QString());
     const Outcome outcome = convert(input, freshFolder(), settingsFor(Time, format));

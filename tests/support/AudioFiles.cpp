@@ -190,23 +190,16 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
     }
 
     AVStream *pictureStream = nullptr;
-    if (!options.picture.isEmpty()) {
+    const QByteArray picture = options.withPicture ? pngPicture() : QByteArray();
+    if (options.withPicture) {
         pictureStream = avformat_new_stream(container.get(), nullptr);
         if (!pictureStream)
             return QStringLiteral("out of memory");
         pictureStream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
-        pictureStream->codecpar->codec_id = options.picture.startsWith("\x89PNG") ? AV_CODEC_ID_PNG
-                                                                                   : AV_CODEC_ID_MJPEG;
+        pictureStream->codecpar->codec_id = AV_CODEC_ID_PNG;
+        pictureStream->codecpar->width = 8;
+        pictureStream->codecpar->height = 6;
         pictureStream->disposition = AV_DISPOSITION_ATTACHED_PIC;
-        // A PNG says its size in its header chunk, big-endian, at bytes 16 and 20.
-        auto word = [&](int at) {
-            const auto *bytes = reinterpret_cast<const uint8_t *>(options.picture.constData() + at);
-            return int(bytes[0]) << 24 | int(bytes[1]) << 16 | int(bytes[2]) << 8 | int(bytes[3]);
-        };
-        if (pictureStream->codecpar->codec_id == AV_CODEC_ID_PNG && options.picture.size() > 24) {
-            pictureStream->codecpar->width = word(16);
-            pictureStream->codecpar->height = word(20);
-        }
         pictureStream->time_base = AVRational{1, 90000};
         av_dict_set(&pictureStream->metadata, "comment", "Cover (front)", 0);
     }
@@ -222,13 +215,13 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
     if ((r = avformat_write_header(container.get(), nullptr)) < 0)
         return fail("cannot write the header", r);
     if (pictureStream) {
-        ff::PacketPtr picture(av_packet_alloc());
-        if (!picture || (r = av_new_packet(picture.get(), int(options.picture.size()))) < 0)
+        ff::PacketPtr packet(av_packet_alloc());
+        if (!packet || (r = av_new_packet(packet.get(), int(picture.size()))) < 0)
             return QStringLiteral("out of memory");
-        std::copy(options.picture.cbegin(), options.picture.cend(), picture->data);
-        picture->stream_index = pictureStream->index;
-        picture->flags |= AV_PKT_FLAG_KEY;
-        if ((r = av_write_frame(container.get(), picture.get())) < 0)
+        std::copy(picture.cbegin(), picture.cend(), packet->data);
+        packet->stream_index = pictureStream->index;
+        packet->flags |= AV_PKT_FLAG_KEY;
+        if ((r = av_write_frame(container.get(), packet.get())) < 0)
             return fail("cannot write the picture", r);
     }
 

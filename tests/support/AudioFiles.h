@@ -32,8 +32,8 @@ struct WriteOptions
     // Container tags, and tags of the audio stream (where Ogg keeps them).
     QMap<QString, QString> tags;
     QMap<QString, QString> streamTags;
-    // An attached picture (cover art), PNG or JPEG data.
-    QByteArray picture;
+    // pngPicture() attached as cover art.
+    bool withPicture = false;
     // Adds a small MPEG-4 video stream as long as the audio (1 s when there
     // is no audio), as in a film or music video; each picture differs from
     // the one before.
