@@ -7,10 +7,8 @@
 #include "app/WidgetDesktop.h"
 #include "engine/FFmpegLog.h"
 #include "engine/ProgramInfo.h"
-#include "queue/ApplicationManager.h"
 #include "settings/GlobalSettings.h"
 #include "settings/Translator.h"
-#include "support/ScriptedDesktop.h"
 #include "support/TemporaryHome.h"
 #include "support/TestFiles.h"
 
@@ -25,8 +23,6 @@ extern "C" {
 #include <QProcess>
 #include <QTreeWidget>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -156,20 +152,10 @@ void TestDesktop::secondLaunchHandsOver()
 
 void TestDesktop::globeAndAboutDialog()
 {
-    // Without a web page of its own, the globe opens the About dialog and
-    // says so.
-    ApplicationManager manager;
-    auto desktop = std::make_unique<ScriptedDesktop>();
-    ScriptedDesktop *scripted = desktop.get();
-    manager.setDesktop(std::move(desktop));
-    manager.visitWebsite();
-    if (*ProgramInfo::Website) {
-        QCOMPARE(scripted->opened, QList<QUrl>{QUrl(QString::fromUtf8(ProgramInfo::Website))});
-    } else {
-        QCOMPARE(scripted->aboutShown, 1);
-        QCOMPARE(scripted->opened, QList<QUrl>());
+    // Without a web page of its own, the globe opens the About dialog (the
+    // scene's keyboard test presses it) and says so.
+    if (!*ProgramInfo::Website)
         QVERIFY(Translator::instance()->strWebButtonTip().startsWith(QLatin1String("About Tunewise")));
-    }
 
     // Asked twice, one dialog.
     QWidget window;
