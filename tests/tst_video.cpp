@@ -4,16 +4,14 @@
 #include "support/Alignment.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioFiles.h"
+#include "support/TestFiles.h"
 #include "support/TestSignals.h"
 
 #include <QDir>
 #include <QtTest>
 
-#include <sys/resource.h>
-
 #include <atomic>
 #include <cmath>
-#include <csignal>
 
 namespace {
 
@@ -24,11 +22,6 @@ ConversionSettings keepingVideo(int algorithm, int format)
     settings.audioFormat = AppConstants::AudioFormat(format);
     settings.keepVideo = true;
     return settings;
-}
-
-QStringList filesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
 
 // Where the first burst of the bursts-over-tone signal lies in a file's
@@ -154,17 +147,15 @@ void TestVideo::videoStaysVideo()
     // Where the audio's encoder delay would begin before zero, a container
     // without edit lists (Matroska) moves every stream alike.
     const Packets sourceVideo = packetsOf(input, AVMEDIA_TYPE_VIDEO);
-    const Packets outputVideo = packetsOf(result.outputPath, AVMEDIA_TYPE_VIDEO);
     QVERIFY(!sourceVideo.digests.isEmpty());
-    QCOMPARE(outputVideo.digests, sourceVideo.digests);
-    const long long shift = outputVideo.times.first() - sourceVideo.times.first();
-    for (int i = 0; i < sourceVideo.times.size(); ++i)
-        QCOMPARE(outputVideo.times[i] - sourceVideo.times[i], shift);
-    const Packets sourceText = packetsOf(input, AVMEDIA_TYPE_SUBTITLE);
-    const Packets outputText = packetsOf(result.outputPath, AVMEDIA_TYPE_SUBTITLE);
-    QCOMPARE(outputText.digests, sourceText.digests);
-    for (int i = 0; i < sourceText.times.size(); ++i)
-        QCOMPARE(outputText.times[i] - sourceText.times[i], shift);
+    const long long shift = packetsOf(result.outputPath, AVMEDIA_TYPE_VIDEO).times.first() - sourceVideo.times.first();
+    for (AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_SUBTITLE}) {
+        const Packets source = packetsOf(input, type);
+        const Packets copied = packetsOf(result.outputPath, type);
+        QCOMPARE(copied.digests, source.digests);
+        for (int i = 0; i < source.times.size(); ++i)
+            QCOMPARE(copied.times[i] - source.times[i], shift);
+    }
     const AudioFiles::Description before = AudioFiles::describe(input);
     const AudioFiles::Description after = AudioFiles::describe(result.outputPath);
     QCOMPARE(after.streams, before.streams);
@@ -202,7 +193,7 @@ void TestVideo::withoutPictureNothingChanges()
     QCOMPARE(refused.status, ConversionResult::Failed);
     QCOMPARE(refused.message,
              QStringLiteral("“subtitled.mp4”: its subtitle stream (mov_text) cannot be copied into a mkv file."));
-    QCOMPARE(filesIn(out), QStringList{"song.mp3"});
+    QCOMPARE(TestFiles::below(out), QStringList{"song.mp3"});
 }
 
 // A stop and a failure in the middle leave no file; an existing film is not
@@ -219,20 +210,12 @@ void TestVideo::nothingLeftBehind()
     stopped.setStopCheck([&] { return reports.load() >= 10; });
     QCOMPARE(stopped.run().status, ConversionResult::Stopped);
 
-    rlimit before{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = before;
-    small.rlim_cur = 32 * 1024;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     Conversion failing({input, out, keepingVideo(AppConstants::A_Time, AppConstants::F_M4a)});
-    const ConversionResult failed = failing.run();
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, previous);
+    const ConversionResult failed = TestFiles::withFileSizeLimit(32 * 1024, [&] { return failing.run(); });
     QCOMPARE(failed.status, ConversionResult::Failed);
     QVERIFY2(failed.message.toString().contains(QLatin1String("File too large")), qPrintable(failed.message));
 
-    QCOMPARE(filesIn(out), QStringList{"film.mp4"});
+    QCOMPARE(TestFiles::below(out), QStringList{"film.mp4"});
     QCOMPARE(AudioFiles::packets(out + QStringLiteral("/film.mp4"), AVMEDIA_TYPE_AUDIO),
              AudioFiles::packets(input, AVMEDIA_TYPE_AUDIO));
 }

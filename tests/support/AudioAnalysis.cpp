@@ -1,5 +1,7 @@
 #include "support/AudioAnalysis.h"
 
+#include "engine/RealFft.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -9,32 +11,6 @@ namespace AudioAnalysis {
 
 namespace {
 constexpr double Pi = 3.14159265358979323846;
-
-void fft(std::vector<std::complex<double>> &a)
-{
-    const size_t n = a.size();
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(a[i], a[j]);
-    }
-    for (size_t len = 2; len <= n; len <<= 1) {
-        const std::complex<double> w = std::polar(1.0, -2.0 * Pi / double(len));
-        for (size_t i = 0; i < n; i += len) {
-            std::complex<double> wk(1.0, 0.0);
-            for (size_t k = 0; k < len / 2; ++k) {
-                const std::complex<double> u = a[i + k];
-                const std::complex<double> v = a[i + k + len / 2] * wk;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-                wk *= w;
-            }
-        }
-    }
-}
 
 // Magnitude of the windowed signal's spectrum at any frequency.
 double magnitudeAt(const std::vector<double> &windowed, double frequency, int sampleRate)
@@ -63,12 +39,15 @@ double pitchOf(const std::vector<float> &mono, size_t begin, size_t end, int sam
     size_t size = 1;
     while (size < 4 * n)
         size <<= 1;
-    std::vector<std::complex<double>> spectrum(size);
-    std::copy(windowed.begin(), windowed.end(), spectrum.begin());
-    fft(spectrum);
+    // The engine's transform finds the strongest bin; the search below
+    // refines it in double precision.
+    RealFft fft{int(size)};
+    std::fill_n(fft.input(), size, 0.0f);
+    std::copy(windowed.begin(), windowed.end(), fft.input());
+    fft.transform();
     size_t peak = 1;
     for (size_t k = 1; k < size / 2; ++k) {
-        if (std::abs(spectrum[k]) > std::abs(spectrum[peak]))
+        if (std::abs(fft.output()[k]) > std::abs(fft.output()[peak]))
             peak = k;
     }
 

@@ -9,6 +9,8 @@ extern "C" {
 }
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -45,10 +47,6 @@ int writePackets(AVCodecContext *encoder, AVFormatContext *container, AVStream *
     }
     return r == AVERROR(EAGAIN) || r == AVERROR_EOF ? 0 : r;
 }
-
-} // namespace
-
-namespace {
 
 // Encodes a grey picture sequence into the video stream.
 QString writeVideo(AVFormatContext *container, AVStream *stream, AVCodecContext *encoder, double seconds)
@@ -91,6 +89,7 @@ QString writeVideo(AVFormatContext *container, AVStream *stream, AVCodecContext 
 
 QString write(const QString &path, const AudioBuffer &audio, const WriteOptions &options)
 {
+    QDir().mkpath(QFileInfo(path).path());
     const QByteArray fileName = path.toLocal8Bit();
     AVFormatContext *rawContainer = nullptr;
     int r = avformat_alloc_output_context2(&rawContainer, nullptr, nullptr, fileName.constData());
@@ -191,23 +190,16 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
     }
 
     AVStream *pictureStream = nullptr;
-    if (!options.picture.isEmpty()) {
+    const QByteArray picture = options.withPicture ? pngPicture() : QByteArray();
+    if (options.withPicture) {
         pictureStream = avformat_new_stream(container.get(), nullptr);
         if (!pictureStream)
             return QStringLiteral("out of memory");
         pictureStream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
-        pictureStream->codecpar->codec_id = options.picture.startsWith("\x89PNG") ? AV_CODEC_ID_PNG
-                                                                                   : AV_CODEC_ID_MJPEG;
+        pictureStream->codecpar->codec_id = AV_CODEC_ID_PNG;
+        pictureStream->codecpar->width = 8;
+        pictureStream->codecpar->height = 6;
         pictureStream->disposition = AV_DISPOSITION_ATTACHED_PIC;
-        // A PNG says its size in its header chunk, big-endian, at bytes 16 and 20.
-        auto word = [&](int at) {
-            const auto *bytes = reinterpret_cast<const uint8_t *>(options.picture.constData() + at);
-            return int(bytes[0]) << 24 | int(bytes[1]) << 16 | int(bytes[2]) << 8 | int(bytes[3]);
-        };
-        if (pictureStream->codecpar->codec_id == AV_CODEC_ID_PNG && options.picture.size() > 24) {
-            pictureStream->codecpar->width = word(16);
-            pictureStream->codecpar->height = word(20);
-        }
         pictureStream->time_base = AVRational{1, 90000};
         av_dict_set(&pictureStream->metadata, "comment", "Cover (front)", 0);
     }
@@ -223,13 +215,13 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
     if ((r = avformat_write_header(container.get(), nullptr)) < 0)
         return fail("cannot write the header", r);
     if (pictureStream) {
-        ff::PacketPtr picture(av_packet_alloc());
-        if (!picture || (r = av_new_packet(picture.get(), int(options.picture.size()))) < 0)
+        ff::PacketPtr packet(av_packet_alloc());
+        if (!packet || (r = av_new_packet(packet.get(), int(picture.size()))) < 0)
             return QStringLiteral("out of memory");
-        std::copy(options.picture.cbegin(), options.picture.cend(), picture->data);
-        picture->stream_index = pictureStream->index;
-        picture->flags |= AV_PKT_FLAG_KEY;
-        if ((r = av_write_frame(container.get(), picture.get())) < 0)
+        std::copy(picture.cbegin(), picture.cend(), packet->data);
+        packet->stream_index = pictureStream->index;
+        packet->flags |= AV_PKT_FLAG_KEY;
+        if ((r = av_write_frame(container.get(), packet.get())) < 0)
             return fail("cannot write the picture", r);
     }
 
@@ -427,7 +419,6 @@ Description describe(const QString &path)
     const AVDictionaryEntry *tag = nullptr;
     while ((tag = av_dict_get(input->metadata, "", tag, AV_DICT_IGNORE_SUFFIX)))
         description.tags.insert(QString::fromUtf8(tag->key), QString::fromUtf8(tag->value));
-    description.container = QString::fromLatin1(input->iformat->name);
     description.streams = int(input->nb_streams);
     description.chapters = int(input->nb_chapters);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
@@ -440,40 +431,17 @@ Description describe(const QString &path)
     const int best = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (best >= 0) {
         const AVCodecParameters *audio = input->streams[best]->codecpar;
-        description.codec = QString::fromLatin1(avcodec_get_name(audio->codec_id));
-        description.sampleRate = audio->sample_rate;
         description.bits = audio->bits_per_raw_sample > 0 ? audio->bits_per_raw_sample
                                                           : audio->bits_per_coded_sample;
     }
     return description;
 }
 
-QByteArray pngPicture(int width, int height)
+QByteArray pngPicture()
 {
-    const AVCodec *codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
-    ff::CodecContextPtr encoder(codec ? avcodec_alloc_context3(codec) : nullptr);
-    ff::FramePtr frame(av_frame_alloc());
-    ff::PacketPtr packet(av_packet_alloc());
-    if (!encoder || !frame || !packet)
-        return {};
-    encoder->width = width;
-    encoder->height = height;
-    encoder->pix_fmt = AV_PIX_FMT_RGB24;
-    encoder->time_base = AVRational{1, 1};
-    frame->format = encoder->pix_fmt;
-    frame->width = width;
-    frame->height = height;
-    if (avcodec_open2(encoder.get(), codec, nullptr) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
-        return {};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width * 3; ++x)
-            frame->data[0][y * frame->linesize[0] + x] = uint8_t(x * 7 + y * 13);
-    }
-    if (avcodec_send_frame(encoder.get(), frame.get()) < 0 || avcodec_send_frame(encoder.get(), nullptr) < 0
-        || avcodec_receive_packet(encoder.get(), packet.get()) < 0) {
-        return {};
-    }
-    return QByteArray(reinterpret_cast<const char *>(packet->data), packet->size);
+    return QByteArray::fromBase64(
+        "iVBORw0KGgoAAAANSUhEUgAAAAgAAAAGCAIAAABxZ0isAAAAoUlEQVR42gGWAGn/AAAHDhUcIyoxOD9GTVRbYmlwd36FjJOaoQANFBsiKTA3PkVMU1phaG92fYSLkpmgp64AGiEoLzY9REtSWW"
+        "BnbnV8g4qRmJ+mrbS7ACcuNTxDSlFYX2ZtdHuCiZCXnqWss7rByAA0O0JJUFdeZWxzeoGIj5adpKuyucDHztUAQUhPVl1ka3J5gIeOlZyjqrG4v8bN1Nvizsc/kVGdWF0AAAAASUVORK5CYII=");
 }
 
 } // namespace AudioFiles

@@ -32,8 +32,8 @@ struct WriteOptions
     // Container tags, and tags of the audio stream (where Ogg keeps them).
     QMap<QString, QString> tags;
     QMap<QString, QString> streamTags;
-    // An attached picture (cover art), PNG or JPEG data.
-    QByteArray picture;
+    // pngPicture() attached as cover art.
+    bool withPicture = false;
     // Adds a small MPEG-4 video stream as long as the audio (1 s when there
     // is no audio), as in a film or music video; each picture differs from
     // the one before.
@@ -49,8 +49,9 @@ struct WriteOptions
     bool withoutAudio = false;
 };
 
-// Writes the audio to path; the extension chooses the container. Returns an
-// empty string on success, otherwise what went wrong.
+// Writes the audio to path, making its folder first; the extension chooses
+// the container. Returns an empty string on success, otherwise what went
+// wrong.
 QString write(const QString &path, const AudioBuffer &audio, const WriteOptions &options = {});
 
 // Decodes the best audio stream of any file (or its audio stream number
@@ -62,23 +63,20 @@ AudioBuffer decode(const QString &path, QString *error = nullptr, int audioStrea
 // timestamp in milliseconds and a digest of its data.
 QStringList packets(const QString &path, AVMediaType type);
 
-// What a file says of itself: its best audio stream's codec, rate and bits
-// a sample (0 where the codec does not say), its container's tags, and the
-// data of its attached pictures.
+// What a file says of itself: its streams and chapters, its best audio
+// stream's bits a sample (0 where the codec does not say), its container's
+// tags, and the data of its attached pictures.
 struct Description
 {
-    QString codec;
-    QString container;
     int streams = 0;
     int chapters = 0;
-    int sampleRate = 0;
     int bits = 0;
     QMap<QString, QString> tags;
     QList<QByteArray> pictures;
 };
 Description describe(const QString &path);
 
-// A small PNG picture, as cover art.
-QByteArray pngPicture(int width, int height);
+// A small PNG picture (8 x 6), as cover art.
+QByteArray pngPicture();
 
 } // namespace AudioFiles

@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QtDebug>
 
 namespace TestFiles {
 
@@ -13,6 +16,15 @@ QStringList below(const QString &folder)
         files << QDir(folder).relativeFilePath(it.next());
     files.sort();
     return files;
+}
+
+QString write(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qWarning() << "Cannot write" << path;
+    return path;
 }
 
 } // namespace TestFiles

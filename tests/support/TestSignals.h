@@ -33,10 +33,4 @@ AudioBuffer tunedMusic(double a4Hz, double seconds, int sampleRate = 44100, int 
 // White noise at 0.3 of full scale, the same on every channel.
 AudioBuffer noise(double seconds, int sampleRate = 44100, int channels = 2);
 
-// Something like a song at 120 beats a minute: sustained triads with
-// overtones that change every two seconds, a plucked bass on every beat,
-// kick and snare drums, hi-hats on the off-beats and now and then a burst of
-// noise, the drums panned a little. The same every time.
-AudioBuffer musicLike(double seconds, int sampleRate = 44100, int channels = 2);
-
 } // namespace TestSignals

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Breaks the engine on purpose, one way at a time, in a scratch copy of the
+# tree, and checks that the test meant to guard against that fault fails.
+# Prints "caught" or "MISSED" for each; the status is 1 when one is missed.
+#
+#   scripts/breakage-check.sh [SCRATCH_DIR]    (default /tmp/tw-breakage)
+#
+# The copy and its build are kept, so a second run only rebuilds what a
+# breakage touches.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+scratch=${1:-/tmp/tw-breakage}
+src=$scratch/src build=$scratch/build
+mkdir -p "$src"
+# The working tree's files as they are now, committed or not.
+git -C "$root" ls-files -z | tar -C "$root" --null -T - -cf - | tar -C "$src" -xf -
+cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_WERROR=OFF > /dev/null  # a breakage may leave a warning
+
+# name @ file @ sed expression @ test @ test function. A name that starts
+# with "gap:" is a fault no test can see yet: missing it is reported, not
+# counted. (The temporary's random name never meets an existing file in a
+# test, so its exclusive create cannot be observed; the final name's
+# no-replace is.)
+checks=(
+    "the processor is not drained at the end@engine/ProcessingChain.cpp@s/^    m_processor->finish();$//@tst_chain@alignedAndExactInLength"
+    "the start delay is not dropped@engine/ProcessingChain.cpp@s/m_delayToDrop(m_processor->startDelay() +/m_delayToDrop(0 +/@tst_conversion@retuneExactly"
+    "the pitch shift goes the other way@engine/ProcessingChain.cpp@s/setPitchSemiTones(semitones)/setPitchSemiTones(-semitones)/@tst_conversion@retuneExactly"
+    "the limiter is bypassed@engine/ProcessingChain.cpp@s/m_limiter->process(samples, samples, frames);/{}/@tst_chain@limiterOnlyActsOnPeaks"
+    "the limiter is bypassed (conversion)@engine/ProcessingChain.cpp@s/m_limiter->process(samples, samples, frames);/{}/@tst_conversion@clippedMasterStaysUnderFullScale"
+    "gap: the temporary is opened without exclusive create@engine/OutputFile.cpp@s/ | O_EXCL//@tst_conversion@onlyCompleteFilesHaveNames"
+    "the final name replaces what is there@engine/OutputFile.cpp@s/::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE)/::rename(from.constData(), to.constData())/@tst_conversion@parallelConversionsNeverOverwrite"
+    "a stopped output is left behind@engine/OutputFile.cpp@s/^        ::unlink(QFile::encodeName(m_temporaryPath).constData());$/        {}/@tst_conversion@stopRequests"
+    "no tags are copied@engine/Metadata.cpp@s/av_dict_set(target, entry->key, entry->value, 0);/{}/@tst_conversion@tagsAndPictures"
+)
+
+export QT_QPA_PLATFORM=offscreen
+missed=0
+number=0
+for check in "${checks[@]}"; do
+    IFS='@' read -r name file expression test function <<< "$check"
+    log=$scratch/check$((++number)).log
+    cp "$src/$file" "$scratch/original"
+    sed -i -e "$expression" "$src/$file"
+    if cmp -s "$src/$file" "$scratch/original"; then
+        result="NOT APPLIED (the code changed: update the sed expression)"
+        missed=1
+    elif ! cmake --build "$build" --target "$test" -j2 > "$log" 2>&1; then
+        result="NOT BUILT (see $log)"
+        missed=1
+    elif (cd "$build/tests" && timeout 600 "./$test" "$function" > "$log" 2>&1); then
+        result="MISSED: $test $function passes"
+        [[ $name == gap:* ]] || missed=1
+    else
+        result="caught by $test $function ($(grep -c '^FAIL!' "$log") failures, see $log)"
+    fi
+    cp "$scratch/original" "$src/$file"
+    touch "$src/$file"  # newer than the broken build, so it is rebuilt
+    printf '%-52s %s\n' "$name:" "$result"
+done
+exit $missed
