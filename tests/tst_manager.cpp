@@ -240,7 +240,7 @@ void TestManager::importsAreSorted()
 
 // A folder is taken and its tree queued as a folder import queues it, after
 // the loose files; files the filter leaves out are refused alone, and left
-// out of a mix.
+// out of a mix with a notice. A launch names its files by hand.
 void TestManager::drops()
 {
     const QString folder = m_dir.filePath(QStringLiteral("drop"));
@@ -266,12 +266,20 @@ void TestManager::drops()
     QTRY_COMPARE(m_manager->fileQueue()->count(), 4);
     QCOMPARE(queuedNames(), (QStringList{"loose/a.wav", "drop/b9.flac", "drop/b10.flac", "drop/in/c.mp3"}));
     QCOMPARE(m_desktop->busy, (QStringList{"Loading files...", QString()}));
+    QCOMPARE(m_desktop->notices,
+             QStringList{"Left out what the file filter does not take: https://example.org/song.mp3, notes.txt."});
     waitUntilIdle();
 
     // Nothing the drop area would take: not even the question.
     m_desktop->captions.clear();
     m_manager->processImportUrls({QUrl::fromLocalFile(notes)});
     QCOMPARE(m_desktop->captions, QStringList());
+
+    // A launch ("Open with") queues every file it names.
+    m_desktop->folders = QStringList{out};
+    m_manager->openPaths({notes});
+    QTRY_COMPARE(m_manager->fileQueue()->count(), 5);
+    waitUntilIdle();
 }
 
 // A failed row says why; retried, it converts again with the settings it
