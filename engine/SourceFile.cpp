@@ -20,6 +20,12 @@ bool SourceFile::open(const QString &path)
     m_modified = info.lastModified();
     AVFormatContext *raw = nullptr;
     int r = avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr);
+    // FFmpeg's word for a file it cannot make sense of is "invalid data" or,
+    // from some demuxers, "invalid argument": neither tells a user why.
+    if (r == AVERROR_INVALIDDATA || r == AVERROR(EINVAL)) {
+        return fail(tr("Cannot open “%1”: it is not an audio or video file that can be read (%2).")
+                        .arg(m_name, ff::errorText(r)));
+    }
     if (r < 0)
         return fail(tr("Cannot open “%1”: %2.").arg(m_name, ff::errorText(r)));
     m_input.reset(raw);

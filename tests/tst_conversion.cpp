@@ -708,7 +708,9 @@ void TestConversion::failures_data()
     QTest::addColumn<QString>("message");  // a pattern
 
     QTest::newRow("missing file") << "missing" << "^Cannot open “nothing-here\\.mp3”: No such file or directory\\.$";
-    QTest::newRow("text named .mp3") << "text" << "^Cannot (open|read) “notes\\.mp3”: .+\\.$";
+    QTest::newRow("text named .mp3") << "text"
+                                     << "^Cannot open “notes\\.mp3”: it is not an audio or video file that can be "
+                                        "read \\(.+\\)\\.$";
     QTest::newRow("video without audio") << "silent film" << "^“silent\\.mp4” contains no audio\\.$";
     QTest::newRow("folder cannot be made") << "file in the way"
                                            << "^Cannot create the folder “.*/blocker/sub”: Not a directory\\.$";

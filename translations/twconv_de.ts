@@ -524,6 +524,10 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <source>Reading “%1” failed: %2.</source>
         <translation>Das Lesen von „%1“ ist fehlgeschlagen: %2.</translation>
     </message>
+    <message>
+        <source>Cannot open “%1”: it is not an audio or video file that can be read (%2).</source>
+        <translation>„%1“ kann nicht geöffnet werden: Es ist keine lesbare Audio- oder Videodatei (%2).</translation>
+    </message>
 </context>
 <context>
     <name>Translator</name>

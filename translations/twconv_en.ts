@@ -522,6 +522,10 @@ tunewise-cli converts without a window.</source>
         <source>Reading “%1” failed: %2.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Cannot open “%1”: it is not an audio or video file that can be read (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Translator</name>
