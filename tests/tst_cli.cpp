@@ -148,17 +148,8 @@ void TestCli::exitStatus()
     song(QStringLiteral("good2.wav"));
     TestFiles::write(m_dir.filePath(QStringLiteral("corrupt.mp3")), QByteArray(4096, 'x'));
     // Three damaged frames in the middle.
-    QFile damaged(m_dir.filePath(QStringLiteral("damaged.flac")));
-    if (!damaged.exists()) {
-        song(QStringLiteral("damaged.flac"), 6.0);
-        QVERIFY(damaged.open(QIODevice::ReadWrite));
-        const qint64 size = damaged.size();
-        for (qint64 at : {size / 3, size / 2, 2 * size / 3}) {
-            damaged.seek(at);
-            damaged.write(QByteArray(300, '\x5a'));
-        }
-        damaged.close();
-    }
+    if (!QFileInfo::exists(m_dir.filePath(QStringLiteral("damaged.flac"))))
+        QVERIFY(TestFiles::damage(song(QStringLiteral("damaged.flac"), 6.0)));
     QDir(m_dir.filePath(QStringLiteral("status-out"))).removeRecursively();
 
     QByteArray errors;

@@ -457,14 +457,7 @@ void TestConversion::damagedSource()
 {
     const QString input = m_dir.filePath(QStringLiteral("damaged.flac"));
     QCOMPARE(AudioFiles::write(input, TestSignals::sine(440.0, 6.0)), QString());
-    QFile file(input);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    const qint64 size = file.size();
-    for (qint64 at : {size / 3, size / 2, 2 * size / 3}) {
-        file.seek(at);
-        file.write(QByteArray(300, '\x5a'));
-    }
-    file.close();
+    QVERIFY(TestFiles::damage(input));
     const Outcome outcome = convert(input, freshFolder(), settingsFor(Time, Flac));
     QVERIFY(outcome.result.converted());
     QCOMPARE(outcome.result.warnings.size(), 1);

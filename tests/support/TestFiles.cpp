@@ -27,4 +27,17 @@ QString write(const QString &path, const QByteArray &bytes)
     return path;
 }
 
+bool damage(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    const qint64 size = file.size();
+    for (qint64 at : {size / 3, size / 2, 2 * size / 3}) {
+        if (!file.seek(at) || file.write(QByteArray(300, '\x5a')) != 300)
+            return false;
+    }
+    return true;
+}
+
 } // namespace TestFiles

@@ -17,6 +17,10 @@ QStringList below(const QString &folder);
 // the path.
 QString write(const QString &path, const QByteArray &bytes = {});
 
+// Overwrites 300 bytes at a third, half and two thirds of the file at
+// `path`: three damaged stretches in the middle of a song.
+bool damage(const QString &path);
+
 // Runs `run` with the process allowed to write files of `bytes` at most, as
 // on a disk that fills up; a write beyond fails with EFBIG.
 template<typename Run>
