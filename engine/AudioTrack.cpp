@@ -81,6 +81,16 @@ bool AudioTrack::open(const OutputFormat &format, OutputFile &file, bool keepTim
     }
     m_encoder->stream()->disposition = m_source->disposition;
     m_keepTimeline = keepTimeline;
+    // The decoded peak of a lossy track is needed at its end; where the
+    // encoder has a thread of its own, a core is free to measure it on the
+    // way.
+    if (encoderThread && format.lossy()) {
+        m_packetPeak = std::make_unique<PacketPeak>();
+        if (m_packetPeak->start(m_encoder->stream()->codecpar, m_encoder->stream()->time_base))
+            m_encoder->setPacketPeak(m_packetPeak.get());
+        else
+            m_packetPeak.reset();
+    }
     if (encoderThread)
         m_threaded.emplace(*m_encoder, channels);
     m_sink = m_threaded ? static_cast<AudioSink *>(&*m_threaded) : m_encoder.get();
@@ -132,6 +142,8 @@ bool AudioTrack::finish()
         return fail(tr("“%1” contains no audio samples.").arg(m_sourceName));
     if (!m_chain->finish(*m_sink) || !m_sink->finish())
         return fail(m_sink->error());
+    if (m_packetPeak)
+        m_decodedPeak = m_packetPeak->finish();
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/AudioDecoder.h"
 #include "engine/ConversionSettings.h"
 #include "engine/EncodingSink.h"
+#include "engine/PacketPeak.h"
 #include "engine/ProcessingChain.h"
 #include "engine/ThreadedSink.h"
 #include "engine/WorkingFormat.h"
@@ -51,6 +52,10 @@ public:
     double seconds() const;
     // The largest sample magnitude of the retuned audio, before encoding.
     float peak() const { return m_chain ? m_chain->peak() : 0.0f; }
+    // The largest sample magnitude a decoder makes of the encoded track,
+    // measured beside an encoder on its own thread for a lossy format; a
+    // negative number when it was not measured.
+    float decodedPeak() const { return m_decodedPeak; }
 
 private:
     bool fail(const TranslatableText &message);
@@ -63,6 +68,8 @@ private:
     AudioDecoder m_decoder;
     std::optional<WorkingFormat> m_working;
     std::optional<ProcessingChain> m_chain;
+    std::unique_ptr<PacketPeak> m_packetPeak;  // before the encoder, which feeds it
+    float m_decodedPeak = -1.0f;
     std::unique_ptr<EncodingSink> m_encoder;
     std::optional<ThreadedSink> m_threaded;
     AudioSink *m_sink = nullptr;

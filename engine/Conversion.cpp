@@ -299,7 +299,15 @@ ConversionResult Conversion::pass(const ConversionSettings &tuned, double measur
         // Only audio that came within 6 dB of full scale can be pushed over
         // it by the encoder.
         if (peak > 0.5f) {
-            const double decoded = 20.0 * std::log10(std::max(1e-9f, DecodedPeak::of(file.temporaryPath())));
+            float decodedPeak = 0.0f;
+            for (const auto &track : tracks) {
+                if (track->decodedPeak() < 0.0f) {
+                    decodedPeak = DecodedPeak::of(file.temporaryPath());  // every track, from the file
+                    break;
+                }
+                decodedPeak = std::max(decodedPeak, track->decodedPeak());
+            }
+            const double decoded = 20.0 * std::log10(std::max(1e-9f, decodedPeak));
             if (decoded > MaximumDecodedPeakDb) {
                 *overshootDb = decoded - MaximumDecodedPeakDb;
                 file.discard();

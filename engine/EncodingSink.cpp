@@ -2,6 +2,7 @@
 
 #include "engine/OutputFile.h"
 #include "engine/OutputFormat.h"
+#include "engine/PacketPeak.h"
 
 extern "C" {
 #include <libavutil/audio_fifo.h>
@@ -200,6 +201,8 @@ bool EncodingSink::writePackets()
             return true;
         if (r < 0)
             return fail(tr("Cannot encode “%1”: %2.").arg(QFileInfo(m_file.path()).fileName(), ff::errorText(r)));
+        if (m_packetPeak)
+            m_packetPeak->push(m_packet.get());
         // The muxer may have chosen another time base for the stream.
         av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_stream->time_base);
         m_packet->stream_index = m_stream->index;

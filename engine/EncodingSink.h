@@ -12,6 +12,7 @@
 struct AVAudioFifo;
 class OutputFile;
 class OutputFormat;
+class PacketPeak;
 
 // Encodes float frames into one audio stream of an output file: collects
 // them into whole encoder frames, converts those to the encoder's sample
@@ -32,6 +33,9 @@ public:
     bool open(const OutputFormat &format, int bitrateKbps, int sampleRate, int channels,
               bool highResolution = false, int inputRate = 0);
     AVStream *stream() const { return m_stream; }
+    // Every packet also goes to `peak` (which outlives the encoding), as the
+    // encoder makes it, in the stream's time base as opened.
+    void setPacketPeak(PacketPeak *peak) { m_packetPeak = peak; }
     // Where the stream begins on the output's timeline (before the first
     // write; 0 unless set).
     void setStartTime(double seconds);
@@ -67,5 +71,6 @@ private:
     int m_frameSize = 0;
     bool m_smallLastFrame = false;
     long long m_pts = 0;  // samples sent to the encoder
+    PacketPeak *m_packetPeak = nullptr;
     TranslatableText m_error;
 };

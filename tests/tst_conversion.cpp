@@ -670,8 +670,12 @@ void TestConversion::clippedMasterStaysUnderFullScale_data()
 {
     QTest::addColumn<int>("algorithm");
     QTest::addColumn<int>("format");
-    QTest::newRow("SoundTouch, mp3") << Time << Mp3;
-    QTest::newRow("RubberBand, m4a") << Frequency << M4a;
+    QTest::addColumn<bool>("encoderThread");
+    // The decoded peak is measured from the packets beside an encoder
+    // thread, from the file without one; the m4a encoder overshoots most.
+    QTest::newRow("SoundTouch, mp3, one thread") << Time << Mp3 << false;
+    QTest::newRow("SoundTouch, m4a, encoder thread") << Time << M4a << true;
+    QTest::newRow("RubberBand, m4a, one thread") << Frequency << M4a << false;
 }
 
 // A master driven 12 dB into a clipper, retuned into a lossy format: what a
@@ -681,6 +685,7 @@ void TestConversion::clippedMasterStaysUnderFullScale()
 {
     QFETCH(int, algorithm);
     QFETCH(int, format);
+    QFETCH(bool, encoderThread);
     const QString input = m_dir.filePath(QStringLiteral("clipped.wav"));
     if (!QFileInfo::exists(input)) {
         AudioBuffer master = TestSignals::tunedMusic(440.0, 8.0, 44100, 2, false, true);
@@ -689,7 +694,8 @@ void TestConversion::clippedMasterStaysUnderFullScale()
             sample = std::clamp(sample * 4.0f / peak, -1.0f, 1.0f);
         QCOMPARE(AudioFiles::write(input, master), QString());
     }
-    const Outcome outcome = convert(input, freshFolder(), settingsFor(algorithm, format));
+    const Outcome outcome = convert(input, freshFolder(), settingsFor(algorithm, format),
+                                    encoderThread ? Conversion::EncoderThread::Always : Conversion::EncoderThread::Never);
     QVERIFY(outcome.result.converted());
     const float decoded = AudioAnalysis::peak(AudioFiles::decode(outcome.result.outputPath).samples);
     QVERIFY2(20.0 * std::log10(decoded) <= -0.1, qPrintable(QString::number(20.0 * std::log10(decoded))));

@@ -1,0 +1,88 @@
+#include "engine/PacketPeak.h"
+
+#include <algorithm>
+#include <cmath>
+
+PacketPeak::~PacketPeak()
+{
+    if (m_thread.joinable()) {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+}
+
+bool PacketPeak::start(const AVCodecParameters *parameters, AVRational timeBase)
+{
+    m_holder.reset(avformat_alloc_context());
+    AVStream *stream = m_holder ? avformat_new_stream(m_holder.get(), nullptr) : nullptr;
+    if (!stream || avcodec_parameters_copy(stream->codecpar, parameters) < 0)
+        return false;
+    stream->time_base = timeBase;
+    if (!m_decoder.open(stream, QString()))
+        return false;
+    m_floats = std::make_unique<WorkingFormat>(parameters->sample_rate, 2);  // at its own rate: no filter touches the peaks
+    m_peak = 0.0f;
+    m_thread = std::thread([this] { work(); });
+    return true;
+}
+
+void PacketPeak::push(const AVPacket *packet)
+{
+    if (!m_thread.joinable())
+        return;
+    ff::PacketPtr copy(av_packet_clone(packet));
+    if (!copy)
+        return;  // unmeasured, not wrong: the end says so
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_stop || m_packets.size() < Capacity; });
+    m_packets.push_back(std::move(copy));
+    lock.unlock();
+    m_changed.notify_all();
+}
+
+float PacketPeak::finish()
+{
+    if (!m_thread.joinable())
+        return -1.0f;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_packets.emplace_back();
+    }
+    m_changed.notify_all();
+    m_thread.join();
+    return m_peak;
+}
+
+void PacketPeak::work()
+{
+    float peak = 0.0f;
+    bool whole = true;
+    const auto measure = [&peak](const float *samples, int frames) {
+        for (int i = 0; i < 2 * frames; ++i)
+            peak = std::max(peak, std::abs(samples[i]));
+        return true;
+    };
+    for (;;) {
+        ff::PacketPtr packet;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_stop || !m_packets.empty(); });
+            if (m_stop)
+                return;
+            packet = std::move(m_packets.front());
+            m_packets.pop_front();
+        }
+        m_changed.notify_all();
+        // A packet the decoder refuses leaves the measurement incomplete.
+        whole = m_decoder.decode(packet.get(), [&](const AVFrame *frame, double) {
+            return m_floats->convert(frame, measure) == 0;
+        }) && whole;
+        if (!packet)
+            break;
+    }
+    m_peak = whole && m_decoder.damagedPackets() == 0 ? peak : -1.0f;
+}
