@@ -30,25 +30,25 @@ float DecodedPeak::of(const QString &path)
         streams[i] = std::move(stream);
     }
     float peak = 0.0f;
-    auto measure = [&peak](const float *samples, int frames) {
-        for (int i = 0; i < 2 * frames; ++i)
-            peak = std::max(peak, std::abs(samples[i]));
-        return true;
-    };
-    auto decode = [&](Stream &stream, const AVPacket *packet) {
-        stream.decoder.decode(packet, [&](const AVFrame *frame, double) {
-            return stream.floats->convert(frame, measure) == 0;
-        });
-    };
     ff::PacketPtr packet(av_packet_alloc());
     while (packet && source.read(packet.get())) {
         if (Stream *stream = streams[size_t(packet->stream_index)].get())
-            decode(*stream, packet.get());
+            measure(stream->decoder, *stream->floats, packet.get(), peak);
         av_packet_unref(packet.get());
     }
     for (const auto &stream : streams) {
         if (stream)
-            decode(*stream, nullptr);
+            measure(stream->decoder, *stream->floats, nullptr, peak);
     }
     return peak;
+}
+
+bool DecodedPeak::measure(AudioDecoder &decoder, WorkingFormat &floats, const AVPacket *packet, float &peak)
+{
+    const auto largest = [&peak](const float *samples, int frames) {
+        for (int i = 0; i < 2 * frames; ++i)
+            peak = std::max(peak, std::abs(samples[i]));
+        return true;
+    };
+    return decoder.decode(packet, [&](const AVFrame *frame, double) { return floats.convert(frame, largest) == 0; });
 }

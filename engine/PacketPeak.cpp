@@ -1,7 +1,6 @@
 #include "engine/PacketPeak.h"
 
-#include <algorithm>
-#include <cmath>
+#include "engine/DecodedPeak.h"
 
 PacketPeak::~PacketPeak()
 {
@@ -24,7 +23,7 @@ bool PacketPeak::start(const AVCodecParameters *parameters, AVRational timeBase)
     stream->time_base = timeBase;
     if (!m_decoder.open(stream, QString()))
         return false;
-    m_floats = std::make_unique<WorkingFormat>(parameters->sample_rate, 2);  // at its own rate: no filter touches the peaks
+    m_floats = std::make_unique<WorkingFormat>(parameters->sample_rate, 2);
     m_peak = 0.0f;
     m_thread = std::thread([this] { work(); });
     return true;
@@ -61,11 +60,6 @@ void PacketPeak::work()
 {
     float peak = 0.0f;
     bool whole = true;
-    const auto measure = [&peak](const float *samples, int frames) {
-        for (int i = 0; i < 2 * frames; ++i)
-            peak = std::max(peak, std::abs(samples[i]));
-        return true;
-    };
     for (;;) {
         ff::PacketPtr packet;
         {
@@ -78,9 +72,7 @@ void PacketPeak::work()
         }
         m_changed.notify_all();
         // A packet the decoder refuses leaves the measurement incomplete.
-        whole = m_decoder.decode(packet.get(), [&](const AVFrame *frame, double) {
-            return m_floats->convert(frame, measure) == 0;
-        }) && whole;
+        whole = DecodedPeak::measure(m_decoder, *m_floats, packet.get(), peak) && whole;
         if (!packet)
             break;
     }

@@ -201,11 +201,7 @@ void ApplicationManager::processImportUrls(const QList<QUrl> &urls)
         m_desktop->showNotice(tr("Left out what the file filter does not take: %1.")
                                   .arg(leftOut.join(QStringLiteral(", "))));
     }
-    if (files.isEmpty() && folders.isEmpty())
-        return;
-    const QString target = outputFolderForImport();
-    if (!target.isEmpty())
-        queueImport(files, folders, target);
+    importChosen(files, folders);
 }
 
 void ApplicationManager::openPaths(const QStringList &paths)
@@ -214,6 +210,11 @@ void ApplicationManager::openPaths(const QStringList &paths)
     QStringList folders;
     for (const QString &path : paths)
         (QFileInfo(path).isDir() ? folders : files) << QFileInfo(path).absoluteFilePath();
+    importChosen(files, folders);
+}
+
+void ApplicationManager::importChosen(const QStringList &files, const QStringList &folders)
+{
     if (files.isEmpty() && folders.isEmpty())
         return;
     const QString target = outputFolderForImport();

@@ -97,6 +97,9 @@ public Q_SLOTS:
     void visitWebsite();
 
 private:
+    // Files and folders a drop or a launch named: the output
+    // folder is asked for, then they are queued.
+    void importChosen(const QStringList &files, const QStringList &folders);
     QString outputFolderForImport();
     void queueImport(const QStringList &files, const QStringList &folders, QString target);
     void appendEntries(const QStringList &files, const QList<QPair<QString, QString>> &scanned, const QString &target,
