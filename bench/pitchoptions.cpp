@@ -102,12 +102,16 @@ void addSoundTouch(std::vector<Variant> &variants, const SoundTouchPlugin::Setti
     variants.push_back(v);
 }
 
-void addRubberBand(std::vector<Variant> &variants, int pitch, int channels, int window, bool reference = false)
+void addRubberBand(std::vector<Variant> &variants, int pitch, int channels, int window,
+                   RubberbandPlugin::Resampling resampling = RubberbandPlugin::Resampling::Library,
+                   bool reference = false)
 {
     const int options = RubberBandStretcher::OptionProcessRealTime | RubberBandStretcher::OptionEngineFiner
                         | pitch | channels | window;
+    const bool separate = resampling == RubberbandPlugin::Resampling::Separate;
     QString name;
-    name += pitch == RubberBandStretcher::OptionPitchHighSpeed     ? QStringLiteral("pitch high speed")
+    name += separate                                               ? QStringLiteral("time ratio, libswresample")
+            : pitch == RubberBandStretcher::OptionPitchHighSpeed   ? QStringLiteral("pitch high speed")
             : pitch == RubberBandStretcher::OptionPitchHighQuality ? QStringLiteral("pitch high quality")
                                                                    : QStringLiteral("pitch high consistency");
     name += channels == RubberBandStretcher::OptionChannelsTogether ? QStringLiteral(", channels together")
@@ -115,9 +119,11 @@ void addRubberBand(std::vector<Variant> &variants, int pitch, int channels, int 
     name += window == RubberBandStretcher::OptionWindowShort ? QStringLiteral(", short window")
                                                              : QStringLiteral(", standard window");
     Variant v{QStringLiteral("Rubber Band R3"), name,
-              [options](int rate, int n) { return std::make_unique<RubberbandPlugin>(rate, n, options); }};
+              [options, resampling](int rate, int n) {
+                  return std::make_unique<RubberbandPlugin>(rate, n, options, resampling);
+              }};
     v.reference = reference;
-    v.current = RubberbandPlugin::DefaultOptions == options;
+    v.current = RubberbandPlugin::DefaultOptions == options && separate;
     variants.push_back(v);
 }
 
@@ -148,12 +154,16 @@ std::vector<Variant> allVariants()
     addSoundTouch(variants, off);
 
     using RB = RubberBandStretcher;
-    addRubberBand(variants, RB::OptionPitchHighQuality, RB::OptionChannelsTogether, RB::OptionWindowStandard, true);
+    using R = RubberbandPlugin::Resampling;
+    addRubberBand(variants, RB::OptionPitchHighQuality, RB::OptionChannelsTogether, RB::OptionWindowStandard,
+                  R::Library, true);
     addRubberBand(variants, RB::OptionPitchHighQuality, RB::OptionChannelsApart, RB::OptionWindowStandard);
     for (int pitch : {RB::OptionPitchHighSpeed, RB::OptionPitchHighQuality, RB::OptionPitchHighConsistency}) {
         for (int channels : {RB::OptionChannelsApart, RB::OptionChannelsTogether})
             addRubberBand(variants, pitch, channels, RB::OptionWindowShort);
     }
+    for (int channels : {RB::OptionChannelsApart, RB::OptionChannelsTogether})
+        addRubberBand(variants, RB::OptionPitchHighQuality, channels, RB::OptionWindowShort, R::Separate);
     return variants;
 }
 
