@@ -23,8 +23,10 @@ bool FrameQueue::push(const float *samples, int frames)
         const int n = std::min({frames, m_capacity - m_count, m_capacity - end});
         std::memcpy(m_ring.data() + size_t(end) * channels, samples, size_t(n) * channels * sizeof(float));
         m_count += n;
+        const bool wake = m_count >= (m_capacity + 1) / 2;
         lock.unlock();
-        m_frames.notify_one();
+        if (wake)
+            m_frames.notify_one();
         samples += size_t(n) * channels;
         frames -= n;
     }
@@ -62,7 +64,9 @@ int FrameQueue::pop(float *samples, int maxFrames)
     std::memcpy(samples, m_ring.data() + size_t(m_begin) * channels, size_t(n) * channels * sizeof(float));
     m_begin = (m_begin + n) % m_capacity;
     m_count -= n;
+    const bool wake = m_count <= m_capacity / 2;
     lock.unlock();
-    m_room.notify_one();
+    if (wake)
+        m_room.notify_one();
     return n;
 }

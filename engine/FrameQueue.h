@@ -6,7 +6,10 @@
 
 // A bounded queue of interleaved float frames between one producer thread
 // and one consumer thread. A producer that finds it full waits for room; a
-// consumer that finds it empty waits for frames or for the end.
+// consumer that finds it empty waits for frames or for the end. Either side
+// wakes the other only once the queue is half full (or half empty), so that
+// a fast side waiting on a slow one is woken once per half queue, not once
+// per block.
 class FrameQueue
 {
 public:

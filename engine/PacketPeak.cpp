@@ -39,8 +39,10 @@ void PacketPeak::push(const AVPacket *packet)
     std::unique_lock<std::mutex> lock(m_mutex);
     m_changed.wait(lock, [this] { return m_stop || m_packets.size() < Capacity; });
     m_packets.push_back(std::move(copy));
+    const bool wake = m_packets.size() >= Batch;
     lock.unlock();
-    m_changed.notify_all();
+    if (wake)
+        m_changed.notify_all();
 }
 
 float PacketPeak::finish()
@@ -60,21 +62,24 @@ void PacketPeak::work()
 {
     float peak = 0.0f;
     bool whole = true;
-    for (;;) {
-        ff::PacketPtr packet;
+    std::deque<ff::PacketPtr> batch;
+    for (bool end = false; !end;) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_stop || !m_packets.empty(); });
+            m_changed.wait(lock, [this] {
+                return m_stop || m_packets.size() >= Batch || (!m_packets.empty() && !m_packets.back());
+            });
             if (m_stop)
                 return;
-            packet = std::move(m_packets.front());
-            m_packets.pop_front();
+            batch.swap(m_packets);
         }
         m_changed.notify_all();
-        // A packet the decoder refuses leaves the measurement incomplete.
-        whole = DecodedPeak::measure(m_decoder, *m_floats, packet.get(), peak) && whole;
-        if (!packet)
-            break;
+        for (const ff::PacketPtr &packet : batch) {
+            // A packet the decoder refuses leaves the measurement incomplete.
+            whole = DecodedPeak::measure(m_decoder, *m_floats, packet.get(), peak) && whole;
+            end = end || !packet;
+        }
+        batch.clear();
     }
     m_peak = whole && m_decoder.damagedPackets() == 0 ? peak : -1.0f;
 }

@@ -37,6 +37,9 @@ private:
     void work();
 
     static constexpr size_t Capacity = 64;  // packets, about 1.5 s of mp3
+    // The thread takes the packets in batches: woken for each one, it would
+    // cost the encoder's thread more than the decoding.
+    static constexpr size_t Batch = 16;
 
     ff::OutputFormatPtr m_holder;  // owns the stream the decoder reads
     AudioDecoder m_decoder;
