@@ -78,6 +78,9 @@ if [ -n "${BASELINE_CLI:-}" ]; then
 fi
 case_ "batch of 8, --jobs 1" mp3 no "$(batch 1)"
 case_ "batch of 8, --jobs 2" mp3 no "$(batch 2)"
+# A lone conversion encodes on a second thread; held to one core, --jobs 1
+# compares with one plain transcode as --jobs 2 does with two.
+case_ "batch of 8, --jobs 1, one core" mp3 no "taskset -c 0 $(batch 1)"
 # What this machine gives for two independent single-threaded programs.
 case_ "two floor mp3 at once" mp3 no "$floor_mp3 \"\$out\" & $floor_mp3 \"\${out%.mp3}-2.mp3\" & wait"
 
@@ -167,6 +170,8 @@ machine_gain=$(paired "floor mp3 (ffmpeg transcode)" "two floor mp3 at once" 2)
 echo "- batch throughput, --jobs 2 against --jobs 1: $jobs_gain ×"
 echo "- this machine, two plain transcodes at once against one: $machine_gain ×"
 echo "- share of the machine's gain that --jobs 2 reaches: $(python3 -c "print(f'{100 * ($jobs_gain - 1) / ($machine_gain - 1):.0f} %')")"
+core_gain=$(paired "batch of 8, --jobs 1, one core" "batch of 8, --jobs 2")
+echo "- batch throughput, --jobs 2 against --jobs 1 held to one core: $core_gain ×, $(python3 -c "print(f'{100 * ($core_gain - 1) / ($machine_gain - 1):.0f} %')") of the machine's gain"
 pre=$(paired "tunewise --measure" "tunewise time, mp3" 100)
 detected=$(paired "tunewise time, mp3, source detected" "tunewise time, mp3" 100)
 echo "- the tuning measurement alone: $pre % of a time-based mp3 conversion; a conversion with --source detect: $detected % of one without"
