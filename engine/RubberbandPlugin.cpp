@@ -107,7 +107,7 @@ int RubberbandPlugin::receiveSamples(float *output, int maxFrames)
 
 int RubberbandPlugin::latency() const
 {
-    return int(m_stretcher->getStartDelay()) + startDelay();
+    return int(m_stretcher->getStartDelay());
 }
 
 int RubberbandPlugin::availableSamples() const

@@ -208,8 +208,10 @@ void ApplicationManager::openPaths(const QStringList &paths)
 {
     QStringList files;
     QStringList folders;
-    for (const QString &path : paths)
-        (QFileInfo(path).isDir() ? folders : files) << QFileInfo(path).absoluteFilePath();
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        (info.isDir() ? folders : files) << info.absoluteFilePath();
+    }
     importChosen(files, folders);
 }
 
