@@ -29,7 +29,7 @@
 #include "support/AudioAnalysis.h"
 #include "PluginFeed.h"
 #include "support/AudioFiles.h"
-#include "support/ProcessorRun.h"
+#include "ProcessorRun.h"
 #include "engine/RealFft.h"
 #include "engine/RubberbandPlugin.h"
 #include "engine/SoundTouchPlugin.h"

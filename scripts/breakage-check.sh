@@ -24,8 +24,8 @@ cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_WERROR=OFF > 
 checks=(
     "the processor is not drained at the end@engine/ProcessingChain.cpp@s/^    m_processor->finish();$//@tst_chain@alignedAndExactInLength"
     "the start delay is not dropped@engine/ProcessingChain.cpp@s/m_delayToDrop(m_processor->startDelay() +/m_delayToDrop(0 +/@tst_conversion@retuneExactly"
-    "the stretcher's delay is not dropped@engine/RubberbandPlugin.cpp@s/m_delayLeft = (long long)m_stretcher->getStartDelay();/m_delayLeft = 0;/@tst_processors@delayAndLength"
-    "the resampler's ratio is turned over@engine/RubberbandPlugin.cpp@s/AV_SAMPLE_FMT_FLT, ratio.den, \&layout, AV_SAMPLE_FMT_FLTP,$/AV_SAMPLE_FMT_FLT, ratio.num, \&layout, AV_SAMPLE_FMT_FLTP,/@tst_processors@pitchShift"
+    "the stretcher's delay is not dropped@engine/RubberbandPlugin.cpp@s/m_delayLeft = (long long)m_stretcher->getStartDelay();/m_delayLeft = 0;/@tst_chain@alignedAndExactInLength"
+    "the resampler's ratio is turned over@engine/RubberbandPlugin.cpp@s/AV_SAMPLE_FMT_FLT, ratio.den, \&layout, AV_SAMPLE_FMT_FLTP,$/AV_SAMPLE_FMT_FLT, ratio.num, \&layout, AV_SAMPLE_FMT_FLTP,/@tst_chain@alignedAndExactInLength"
     "the pitch shift goes the other way@engine/ProcessingChain.cpp@s/setPitchSemiTones(semitones)/setPitchSemiTones(-semitones)/@tst_conversion@retuneExactly"
     "the limiter is bypassed@engine/ProcessingChain.cpp@s/m_limiter->process(samples, samples, frames);/{}/@tst_chain@limiterOnlyActsOnPeaks"
     "the limiter is bypassed (conversion)@engine/ProcessingChain.cpp@s/m_limiter->process(samples, samples, frames);/{}/@tst_conversion@clippedMasterStaysUnderFullScale"

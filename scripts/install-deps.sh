@@ -5,7 +5,7 @@
 #
 #   scripts/install-deps.sh            build, program and tests
 #   scripts/install-deps.sh --bench    also the command-line tools of bench/
-#   scripts/install-deps.sh --fuzz     also clang, libFuzzer and ffmpeg for scripts/fuzz.sh
+#   scripts/install-deps.sh --fuzz     also clang and libFuzzer for scripts/fuzz.sh
 set -euo pipefail
 
 packages=(
@@ -30,12 +30,14 @@ packages=(
     xvfb x11-utils libgl1-mesa-dri fonts-dejavu-core
     # the validators of the desktop entry and the metainfo
     desktop-file-utils appstream
+    # the tests' media files are written with the ffmpeg tool
+    ffmpeg
 )
 
 for arg in "$@"; do
     case "$arg" in
-        --bench) packages+=(ffmpeg sox libsox-fmt-mp3 time valgrind singularity-music) ;;
-        --fuzz) packages+=(clang-14 libclang-rt-14-dev libfuzzer-14-dev ffmpeg) ;;
+        --bench) packages+=(sox libsox-fmt-mp3 time valgrind singularity-music) ;;
+        --fuzz) packages+=(clang-14 libclang-rt-14-dev libfuzzer-14-dev) ;;
         -h|--help) sed -n '2,9p' "$0"; exit 0 ;;
         *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;
     esac

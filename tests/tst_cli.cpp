@@ -35,8 +35,7 @@ private slots:
     void initTestCase();
     void exitStatus_data();
     void exitStatus();
-    void targetChoiceAndUntouchedSettings();
-    void keepVideoOptionAndSetting();
+    void optionsOverSavedSettings();
     void signalsLeaveNoPartialFiles_data();
     void signalsLeaveNoPartialFiles();
     void skipExistingConvertsWhatIsNew();
@@ -161,41 +160,32 @@ void TestCli::exitStatus()
     QVERIFY2(none.contains("no output folder"), none.constData());
 }
 
-// 528 names the "528 Hz (C5)" choice, whose A4 is 444 Hz; the user's saved
-// settings are not touched by a run, and rule where no option is given.
-void TestCli::targetChoiceAndUntouchedSettings()
+// Options rule over the saved settings, which rule where no option is
+// given, and no run touches them. 528 names the "528 Hz (C5)" choice, whose
+// A4 is 444 Hz; --keep-video, or the saved setting, keeps a film's picture.
+void TestCli::optionsOverSavedSettings()
 {
-    const QByteArray stored = "[General]\naudioFormat=2\ntargetFrequency=432\nsourceFrequency=440\n";
-    writeStore(stored);
+    AudioFiles::WriteOptions film;
+    film.withVideo = true;
+    QCOMPARE(AudioFiles::write(m_dir.filePath(QStringLiteral("film.mp4")), TestSignals::sine(440.0, 1.0), film),
+             QString());
     song(QStringLiteral("tone.wav"), 2.0);
+    const QByteArray stored = "[General]\naudioFormat=2\ntargetFrequency=432\nsourceFrequency=440\nkeepVideo=true\n";
+    writeStore(stored);
     QCOMPARE(run(args("tone.wav -o target-out --target 528 --format wav --algorithm frequency")), 0);
     const AudioBuffer output = AudioFiles::decode(m_dir.filePath(QStringLiteral("target-out/tone.wav")));
     QVERIFY(std::abs(AudioAnalysis::pitch(output, 0.5, 1.5) - 444.0) <= 0.05);
-
+    QCOMPARE(run(args("tone.wav film.mp4 -o saved-out")), 0);
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("saved-out"))), (QStringList{"film.mkv", "tone.flac"}));
     QFile file(m_home + QStringLiteral("/.config/com.tunewise.tunewise/Tunewise.conf"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), stored);
-    QCOMPARE(run(args("tone.wav -o saved-out")), 0);
-    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("saved-out"))), QStringList{"tone.flac"});
-    writeStore({});
-}
 
-// --keep-video, or the saved setting, keeps the picture; without either a
-// film gives its retuned audio.
-void TestCli::keepVideoOptionAndSetting()
-{
-    AudioFiles::WriteOptions options;
-    options.withVideo = true;
-    QCOMPARE(AudioFiles::write(m_dir.filePath(QStringLiteral("film.mp4")), TestSignals::sine(440.0, 1.0), options),
-             QString());
+    writeStore({});
     QCOMPARE(run(args("film.mp4 --format m4a -o video-out --keep-video")), 0);
     QCOMPARE(run(args("film.mp4 --format m4a -o audio-out")), 0);
-    writeStore("[General]\nkeepVideo=true\n");
-    QCOMPARE(run(args("film.mp4 --format m4a -o saved-video-out")), 0);
-    writeStore({});
     QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("video-out"))), QStringList{"film.mp4"});
     QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("audio-out"))), QStringList{"film.m4a"});
-    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("saved-video-out"))), QStringList{"film.mp4"});
     QCOMPARE(AudioFiles::packets(m_dir.filePath(QStringLiteral("video-out/film.mp4")), AVMEDIA_TYPE_VIDEO).size(),
              AudioFiles::packets(m_dir.filePath(QStringLiteral("film.mp4")), AVMEDIA_TYPE_VIDEO).size());
 }

@@ -149,7 +149,6 @@ QString TestConversion::source(const QString &kind, double *seconds)
     };
     AudioFiles::WriteOptions flac24;
     flac24.sampleFormat = AV_SAMPLE_FMT_S32;
-    flac24.bitsPerRawSample = 24;
     AudioFiles::WriteOptions video;
     video.withVideo = true;
     AudioFiles::WriteOptions aviMp3 = video;
@@ -418,7 +417,6 @@ void TestConversion::resolutionAndDither()
         hiRes.samples[i] += quiet.samples[i];
     AudioFiles::WriteOptions flac24;
     flac24.sampleFormat = AV_SAMPLE_FMT_S32;
-    flac24.bitsPerRawSample = 24;
     const QString hiResInput = m_dir.filePath(QStringLiteral("quiet-under-loud.flac"));
     QCOMPARE(AudioFiles::write(hiResInput, hiRes, flac24), QString());
     ConversionSettings settings = settingsFor(Frequency, Flac);

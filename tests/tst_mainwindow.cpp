@@ -61,7 +61,6 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
-    void conversionButtonsStayInPlace();
     void minimumSizeFits_data();
     void minimumSizeFits();
     void tabReachesEveryControl();
@@ -70,7 +69,6 @@ private slots:
     void rowStates_data();
     void rowStates();
     void rowActions();
-    void releaseOutsideDoesNotClick();
     void languageSwitchRelabels();
     void folderDropQueuesTheTree();
     void closeAsksWhileConverting();
@@ -186,31 +184,6 @@ QueueEntry *TestMainWindow::addRow(const QString &name, QueueEntry::State state)
     return entry;
 }
 
-// "Start" while something waits and nothing runs, "Cancel" while anything
-// runs or waits; finished rows alone need neither. Those that do not apply
-// are disabled, not hidden: no tile moves.
-void TestMainWindow::conversionButtonsStayInPlace()
-{
-    ApplicationManager *manager = ApplicationManager::instance();
-    QQuickItem *start = item(QStringLiteral("startButton"));
-    QQuickItem *cancel = item(QStringLiteral("cancelButton"));
-    QVERIFY(start && cancel);
-    const auto places = [&] { return QList<QPointF>{centreOf(start), centreOf(cancel)}; };
-    const QList<QPointF> idle = places();
-
-    QVERIFY(!start->isEnabled() && !cancel->isEnabled());
-    addRow(QStringLiteral("done.mp3"), QueueEntry::S_Finished);
-    QVERIFY(!start->isEnabled() && !cancel->isEnabled());
-    QueueEntry *waiting = addRow(QStringLiteral("waiting.mp3"), QueueEntry::S_Pending);
-    QVERIFY(start->isEnabled() && cancel->isEnabled());
-    QCOMPARE(places(), idle);
-    manager->update_conversionRunning(true);
-    QVERIFY(!start->isEnabled() && cancel->isEnabled());
-    QCOMPARE(places(), idle);
-    waiting->update_state(QueueEntry::S_Failed);
-    QVERIFY(!start->isEnabled() && !cancel->isEnabled());
-    QVERIFY(start->isVisible() && cancel->isVisible());
-}
 
 void TestMainWindow::minimumSizeFits_data()
 {
@@ -563,31 +536,6 @@ void TestMainWindow::rowActions()
     QCOMPARE(m_desktop->opened, (QList<QUrl>{QUrl::fromLocalFile(out), QUrl::fromLocalFile(out)}));
 }
 
-// A press released off the button is no click; released on it, it is one.
-void TestMainWindow::releaseOutsideDoesNotClick()
-{
-    m_jobs.setHolding(true);
-    addRow(QStringLiteral("waiting.mp3"), QueueEntry::S_Pending);
-    QQuickItem *target = item(QStringLiteral("startButton"));
-    QSignalSpy spy(target, SIGNAL(clicked(qreal, qreal)));
-    QWidget *view = m_window->quickWidget();
-    const QPoint inside = centreOf(target);
-    const QPoint outside = inside + QPoint(0, 200);
-    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, inside);
-    QCOMPARE(target->property("color").value<QColor>(), QColor("lightgrey"));
-    // QTest moves the cursor of a widget without an event; the scene needs one.
-    QMouseEvent move(QEvent::MouseMove, outside, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(view, &move);
-    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, outside);
-    QCOMPARE(spy.count(), 0);
-    QVERIFY(target->property("color").value<QColor>() != QColor("lightgrey"));
-    QCOMPARE(ApplicationManager::instance()->fileQueue()->at(0)->state(), QueueEntry::S_Pending);
-
-    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, inside);
-    QCOMPARE(spy.count(), 1);
-    m_jobs.release(QStringLiteral("waiting.mp3"));
-    QTRY_VERIFY(!ApplicationManager::instance()->conversionRunning());
-}
 
 // German and back without a restart: the Translator's texts, the scene's
 // own (qsTr), the line below the queue and a failed row's reason, the

@@ -58,10 +58,8 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void targetFrequencies();
     void realConversionOfAFolder();
     void outputFolderQuestion();
-    void importsAreSorted();
     void drops();
     void failedRowsRetry();
     void openingTheOutputFolder();
@@ -127,19 +125,6 @@ QStringList TestManager::queuedNames() const
     return names;
 }
 
-// Each choice names a note's frequency; its value is the A4 at which that
-// note has that frequency in equal temperament, within 0.2 Hz.
-void TestManager::targetFrequencies()
-{
-    const KeyValueItemList *list = m_manager->targetFrequencies();
-    for (const KeyValueItem *item : list->items()) {
-        const double hz = item->label().section(QLatin1Char(' '), 0, 0).toDouble();
-        const double a4 = item->value().toDouble();
-        const double semitonesFromA4 = std::round(12.0 * std::log2(hz / a4));
-        QVERIFY2(std::abs(hz / std::pow(2.0, semitonesFromA4 / 12.0) - a4) < 0.2, qPrintable(item->label()));
-    }
-    QCOMPARE(list->at(list->getIndexOfValue(432.0))->label(), QStringLiteral("432 Hz (A4)"));
-}
 
 // The default converter is the engine's: Music/x.mp3, Music/A/y.flac and
 // Music/A/B/z.txt into Out give two retuned files in the mirrored tree, and
@@ -212,41 +197,16 @@ void TestManager::outputFolderQuestion()
     waitUntilIdle();
 }
 
-// Natural order, capitals or not, and each folder's files before its
-// subfolders' contents, whichever way the files come in.
-void TestManager::importsAreSorted()
-{
-    const QStringList tree = {"sort/f10.wav", "sort/f2.wav", "sort/F1.wav", "sort/sub/a.wav", "sort/B/x.wav",
-                              "sort/b2/y.wav", "sort/b2/notes.txt"};
-    for (const QString &file : tree)
-        touch(file);
-    const QString out = m_dir.filePath(QStringLiteral("sort-out"));
-
-    m_desktop->folders = QStringList{m_dir.filePath(QStringLiteral("sort")), out};
-    m_manager->selectImportFolder();
-    QTRY_COMPARE(m_manager->fileQueue()->count(), 6);
-    QCOMPARE(queuedNames(), (QStringList{"sort/F1.wav", "sort/f2.wav", "sort/f10.wav", "sort/B/x.wav",
-                                         "sort/b2/y.wav", "sort/sub/a.wav"}));
-    waitUntilIdle();
-
-    m_manager->clearQueue();
-    m_desktop->files = QStringList{m_dir.filePath(QStringLiteral("sort/f10.wav")),
-                                   m_dir.filePath(QStringLiteral("sort/f2.wav"))};
-    m_desktop->folders = QStringList{out};
-    m_manager->selectImportFiles();
-    QCOMPARE(queuedNames(), (QStringList{"sort/f2.wav", "sort/f10.wav"}));
-    waitUntilIdle();
-}
-
-// A folder is taken and its tree queued as a folder import queues it, after
-// the loose files; files the filter leaves out are refused alone, and left
-// out of a mix with a notice. A launch names its files by hand.
+// A folder is taken and its tree queued after the loose files, in natural
+// order, capitals or not, each folder's files before its subfolders'
+// contents; files the filter leaves out are refused alone, and left out of
+// a mix with a notice. Chosen files are sorted too. A launch names its files
+// by hand.
 void TestManager::drops()
 {
     const QString folder = m_dir.filePath(QStringLiteral("drop"));
-    touch(QStringLiteral("drop/b10.flac"));
-    touch(QStringLiteral("drop/b9.flac"));
-    touch(QStringLiteral("drop/in/c.mp3"));
+    for (const char *name : {"drop/b10.flac", "drop/b9.flac", "drop/B1.flac", "drop/in/c.mp3", "drop/A/x.mp3"})
+        touch(QLatin1String(name));
     const QString loose = touch(QStringLiteral("loose/a.wav"));
     const QString notes = touch(QStringLiteral("loose/notes.txt"));
     const QUrl web(QStringLiteral("https://example.org/song.mp3"));
@@ -263,8 +223,9 @@ void TestManager::drops()
     m_desktop->folders = QStringList{out};
     m_manager->processImportUrls({QUrl::fromLocalFile(folder), web, QUrl::fromLocalFile(notes),
                                   QUrl::fromLocalFile(loose)});
-    QTRY_COMPARE(m_manager->fileQueue()->count(), 4);
-    QCOMPARE(queuedNames(), (QStringList{"loose/a.wav", "drop/b9.flac", "drop/b10.flac", "drop/in/c.mp3"}));
+    QTRY_COMPARE(m_manager->fileQueue()->count(), 6);
+    QCOMPARE(queuedNames(), (QStringList{"loose/a.wav", "drop/B1.flac", "drop/b9.flac", "drop/b10.flac",
+                                         "drop/A/x.mp3", "drop/in/c.mp3"}));
     QCOMPARE(m_desktop->busy, (QStringList{"Loading files...", QString()}));
     QCOMPARE(m_desktop->notices,
              QStringList{"Left out what the file filter does not take: https://example.org/song.mp3, notes.txt."});
@@ -275,10 +236,18 @@ void TestManager::drops()
     m_manager->processImportUrls({QUrl::fromLocalFile(notes)});
     QCOMPARE(m_desktop->captions, QStringList());
 
+    m_manager->clearQueue();
+    m_desktop->files = QStringList{m_dir.filePath(QStringLiteral("drop/b10.flac")),
+                                   m_dir.filePath(QStringLiteral("drop/b9.flac"))};
+    m_desktop->folders = QStringList{out};
+    m_manager->selectImportFiles();
+    QCOMPARE(queuedNames(), (QStringList{"drop/b9.flac", "drop/b10.flac"}));
+    waitUntilIdle();
+
     // A launch ("Open with") queues every file it names.
     m_desktop->folders = QStringList{out};
     m_manager->openPaths({notes});
-    QTRY_COMPARE(m_manager->fileQueue()->count(), 5);
+    QTRY_COMPARE(m_manager->fileQueue()->count(), 3);
     waitUntilIdle();
 }
 

@@ -49,7 +49,6 @@ class TestObjectListModel : public QObject
 
 private slots:
     void rowsAndOwnership();
-    void itemChangesReachTheView();
 };
 
 // Rows come and go with one signal each batch; an item the model adopted is
@@ -97,26 +96,6 @@ void TestObjectListModel::rowsAndOwnership()
     QCOMPARE(owned->parent(), &owner);
 }
 
-// A property change of an item is a change of its row, in its role, and
-// of the display role where that property is shown.
-void TestObjectListModel::itemChangesReachTheView()
-{
-    LabelModel model(nullptr, "label");
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    KeyValueItem *b = item(QStringLiteral("b"));
-    model.append(QList<KeyValueItem *>{item(QStringLiteral("a")), b});
-    QCOMPARE(model.data(model.index(1), Qt::DisplayRole).toString(), QStringLiteral("b"));
-
-    QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
-    b->update_label(QStringLiteral("bee"));
-    b->set_checked(true);
-    QCOMPARE(changes.count(), 2);
-    QCOMPARE(changes.at(0).at(0).toModelIndex(), model.index(1));
-    QCOMPARE(changes.at(0).at(1).toModelIndex(), model.index(1));
-    QCOMPARE(changes.at(0).at(2).value<QVector<int>>(), (QVector<int>{model.roleForName("label"), Qt::DisplayRole}));
-    QCOMPARE(changes.at(1).at(2).value<QVector<int>>(), QVector<int>{model.roleForName("checked")});
-    QCOMPARE(model.data(model.index(1), Qt::DisplayRole).toString(), QStringLiteral("bee"));
-}
 
 QTEST_GUILESS_MAIN(TestObjectListModel)
 #include "tst_objectlistmodel.moc"

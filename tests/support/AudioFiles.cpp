@@ -3,14 +3,13 @@
 #include "engine/FFmpegPointers.h"
 #include "engine/OutputFormat.h"
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
-}
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTime>
 
 #include <algorithm>
 #include <cmath>
@@ -25,276 +24,118 @@ QString fail(const char *what, int code)
     return QStringLiteral("%1: %2").arg(QString::fromUtf8(what), ff::errorText(code));
 }
 
-const AVCodec *encoderFor(AVCodecID id)
+// Side inputs of a written file (subtitles, chapters, a picture) as files
+// for the ffmpeg tool.
+QString sideFile(const QTemporaryDir &dir, const char *name, const QByteArray &contents)
 {
-    // Pick LAME for mp3 the way the program does.
-    for (int format = 0; const OutputFormat *entry = OutputFormat::find(format); ++format) {
-        if (entry->codecId == id)
-            return entry->findEncoder();
-    }
-    return avcodec_find_encoder(id);
+    QFile file(dir.filePath(QLatin1String(name)));
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() ? file.fileName() : QString();
 }
 
-int writePackets(AVCodecContext *encoder, AVFormatContext *container, AVStream *stream, AVPacket *packet)
+// "-c:v copy" as {"-c:v", "copy"}.
+QStringList words(const char *line)
 {
-    int r;
-    while ((r = avcodec_receive_packet(encoder, packet)) >= 0) {
-        av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
-        packet->stream_index = stream->index;
-        r = av_interleaved_write_frame(container, packet);
-        if (r < 0)
-            return r;
-    }
-    return r == AVERROR(EAGAIN) || r == AVERROR_EOF ? 0 : r;
-}
-
-// Encodes a grey picture sequence into the video stream.
-QString writeVideo(AVFormatContext *container, AVStream *stream, AVCodecContext *encoder, double seconds)
-{
-    ff::FramePtr frame(av_frame_alloc());
-    ff::PacketPtr packet(av_packet_alloc());
-    if (!frame || !packet)
-        return QStringLiteral("out of memory");
-    frame->format = encoder->pix_fmt;
-    frame->width = encoder->width;
-    frame->height = encoder->height;
-    int r = av_frame_get_buffer(frame.get(), 0);
-    if (r < 0)
-        return fail("no video frame buffer", r);
-    const int frames = std::max(1, int(seconds * encoder->time_base.den));
-    for (int i = 0; i <= frames; ++i) {
-        const bool end = i == frames;
-        if (!end) {
-            if ((r = av_frame_make_writable(frame.get())) < 0)
-                return fail("video frame not writable", r);
-            for (int plane = 0; plane < 3; ++plane) {
-                const int rows = plane == 0 ? frame->height : frame->height / 2;
-                for (int y = 0; y < rows; ++y)
-                    std::fill_n(frame->data[plane] + y * frame->linesize[plane], frame->linesize[plane], uint8_t(128));
-            }
-            // A bar that moves one step a picture: the frame counter.
-            for (int y = 0; y < frame->height; ++y)
-                frame->data[0][y * frame->linesize[0] + i % frame->width] = 235;
-            frame->pts = i;
-        }
-        if ((r = avcodec_send_frame(encoder, end ? nullptr : frame.get())) < 0)
-            return fail("video encoder refused a frame", r);
-        if ((r = writePackets(encoder, container, stream, packet.get())) < 0)
-            return fail("cannot write a video packet", r);
-    }
-    return {};
+    return QString::fromLatin1(line).split(QLatin1Char(' '));
 }
 
 } // namespace
 
+// Through the ffmpeg tool: the same libraries, and every container, stream
+// and side input a test needs in a few options.
 QString write(const QString &path, const AudioBuffer &audio, const WriteOptions &options)
 {
     QDir().mkpath(QFileInfo(path).path());
-    const QByteArray fileName = path.toLocal8Bit();
-    AVFormatContext *rawContainer = nullptr;
-    int r = avformat_alloc_output_context2(&rawContainer, nullptr, nullptr, fileName.constData());
-    if (r < 0)
-        return fail("no container for the file name", r);
-    ff::OutputFormatPtr container(rawContainer);
-    const bool globalHeader = container->oformat->flags & AVFMT_GLOBALHEADER;
-
-    std::vector<AVStream *> streams;
-    std::vector<ff::CodecContextPtr> encoders;
-    const AVCodec *codec = nullptr;
-    for (int k = 0; k < (options.withoutAudio ? 0 : std::max(1, options.audioStreams)); ++k) {
-        const AVCodecID codecId = options.codec != AV_CODEC_ID_NONE ? options.codec : container->oformat->audio_codec;
-        codec = encoderFor(codecId);
+    QTemporaryDir side;
+    QStringList arguments = words("-v error -y -strict experimental");
+    QStringList maps;
+    int inputs = 0;
+    const double seconds = options.withoutAudio ? 1.0 : audio.seconds();
+    if (!options.withoutAudio) {
+        arguments << words("-f f32le -ar") << QString::number(audio.sampleRate) << QStringLiteral("-ac")
+                  << QString::number(audio.channels) << words("-i pipe:0");
+        for (int k = 0; k < std::max(1, options.audioStreams); ++k)
+            maps << words("-map 0:a");
+        ++inputs;
+    }
+    if (options.withVideo) {
+        // A counter that changes every picture.
+        arguments << words("-f lavfi -i") << QStringLiteral("testsrc=size=64x48:rate=10:duration=%1").arg(seconds);
+        maps << QStringLiteral("-map") << QStringLiteral("%1:v").arg(inputs++) << words("-c:v mpeg4 -g 10");
+    }
+    if (options.withSubtitles) {
+        QByteArray lines;
+        for (int i = 0; i < 3; ++i) {
+            const auto time = [](double t) {
+                return QTime(0, 0).addMSecs(int(t * 1000.0)).toString(QStringLiteral("hh:mm:ss,zzz")).toUtf8();
+            };
+            const double start = 0.1 + i * seconds / 3.0;
+            lines += QByteArray::number(i + 1) + '\n' + time(start) + " --> " + time(start + 0.5) + "\nZeile "
+                     + QByteArray::number(i + 1) + "\n\n";
+        }
+        const bool quickTime = path.endsWith(QLatin1String(".mp4")) || path.endsWith(QLatin1String(".mov"));
+        arguments << QStringLiteral("-i") << sideFile(side, "lines.srt", lines);
+        maps << QStringLiteral("-map") << QStringLiteral("%1:s").arg(inputs++)
+             << words(quickTime ? "-c:s mov_text -metadata:s:s:0 language=deu" : "-c:s srt -metadata:s:s:0 language=deu");
+    }
+    if (options.chapters > 0) {
+        QByteArray chapters = ";FFMETADATA1\n";
+        const double length = seconds / options.chapters;
+        for (int i = 0; i < options.chapters; ++i) {
+            chapters += QStringLiteral("[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\ntitle=Satz %3\n")
+                            .arg(qint64(i * length * 1000.0)).arg(qint64((i + 1) * length * 1000.0)).arg(i + 1)
+                            .toUtf8();
+        }
+        arguments << QStringLiteral("-i") << sideFile(side, "chapters.txt", chapters);
+        maps << QStringLiteral("-map_chapters") << QString::number(inputs++);
+    }
+    if (options.withPicture) {
+        arguments << QStringLiteral("-i") << sideFile(side, "cover.png", pngPicture());
+        maps << QStringLiteral("-map") << QString::number(inputs++) << words("-c:v copy -disposition:v:0 attached_pic")
+             << QStringLiteral("-metadata:s:v:0") << QStringLiteral("comment=Cover (front)");
+    }
+    arguments << maps;
+    if (!options.withoutAudio) {
+        // LAME for mp3, as the program picks it; each encoder's first sample
+        // format unless one is asked for.
+        const AVOutputFormat *format = av_guess_format(nullptr, QFile::encodeName(path).constData(), nullptr);
+        const AVCodecID id = options.codec != AV_CODEC_ID_NONE ? options.codec
+                             : format                           ? format->audio_codec
+                                                                : AV_CODEC_ID_NONE;
+        const AVCodec *codec = nullptr;
+        for (int entry = 0; const OutputFormat *output = OutputFormat::find(entry); ++entry) {
+            if (output->codecId == id)
+                codec = output->findEncoder();
+        }
+        if (!codec)
+            codec = avcodec_find_encoder(id);
         if (!codec)
             return QStringLiteral("no encoder");
-        AVStream *stream = avformat_new_stream(container.get(), nullptr);
-        ff::CodecContextPtr encoder(avcodec_alloc_context3(codec));
-        if (!stream || !encoder)
-            return QStringLiteral("out of memory");
-        encoder->sample_fmt = options.sampleFormat != AV_SAMPLE_FMT_NONE ? options.sampleFormat
-                              : codec->sample_fmts                       ? codec->sample_fmts[0]
-                                                                         : AV_SAMPLE_FMT_S16;
-        encoder->bits_per_raw_sample = options.bitsPerRawSample;
-        encoder->sample_rate = audio.sampleRate;
-        av_channel_layout_default(&encoder->ch_layout, audio.channels);
-        encoder->bit_rate = options.bitRate;
-        encoder->time_base = AVRational{1, audio.sampleRate};
-        encoder->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+        const AVSampleFormat sampleFormat = options.sampleFormat != AV_SAMPLE_FMT_NONE ? options.sampleFormat
+                                            : codec->sample_fmts ? codec->sample_fmts[0]
+                                                                 : AV_SAMPLE_FMT_S16;
+        arguments << QStringLiteral("-c:a") << QLatin1String(codec->name) << QStringLiteral("-sample_fmt")
+                  << QLatin1String(av_get_sample_fmt_name(sampleFormat)) << QStringLiteral("-b:a")
+                  << QString::number(options.bitRate);
         if (options.frameSize > 0)
-            encoder->frame_size = options.frameSize;
-        if (globalHeader)
-            encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if ((r = avcodec_open2(encoder.get(), codec, nullptr)) < 0)
-            return fail("cannot open the encoder", r);
-        if ((r = avcodec_parameters_from_context(stream->codecpar, encoder.get())) < 0)
-            return fail("cannot describe the stream", r);
-        stream->time_base = encoder->time_base;
-        streams.push_back(stream);
-        encoders.push_back(std::move(encoder));
+            arguments << QStringLiteral("-frame_size") << QString::number(options.frameSize);
     }
-
-    AVStream *videoStream = nullptr;
-    ff::CodecContextPtr videoEncoder;
-    if (options.withVideo) {
-        const AVCodec *videoCodec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
-        videoStream = avformat_new_stream(container.get(), nullptr);
-        videoEncoder.reset(videoCodec ? avcodec_alloc_context3(videoCodec) : nullptr);
-        if (!videoStream || !videoEncoder)
-            return QStringLiteral("no video encoder");
-        videoEncoder->width = 64;
-        videoEncoder->height = 48;
-        videoEncoder->pix_fmt = AV_PIX_FMT_YUV420P;
-        videoEncoder->time_base = AVRational{1, 10};
-        videoEncoder->framerate = AVRational{10, 1};
-        videoEncoder->gop_size = 10;
-        if (globalHeader)
-            videoEncoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if ((r = avcodec_open2(videoEncoder.get(), videoCodec, nullptr)) < 0)
-            return fail("cannot open the video encoder", r);
-        if ((r = avcodec_parameters_from_context(videoStream->codecpar, videoEncoder.get())) < 0)
-            return fail("cannot describe the video stream", r);
-        videoStream->time_base = videoEncoder->time_base;
-    }
-
     for (auto it = options.tags.cbegin(); it != options.tags.cend(); ++it)
-        av_dict_set(&container->metadata, it.key().toUtf8().constData(), it.value().toUtf8().constData(), 0);
-    if (options.chapters > 0) {
-        container->chapters = static_cast<AVChapter **>(av_calloc(size_t(options.chapters), sizeof(AVChapter *)));
-        const double length = (encoders.empty() ? 1.0 : audio.seconds()) / options.chapters;
-        for (int i = 0; container->chapters && i < options.chapters; ++i) {
-            auto *chapter = static_cast<AVChapter *>(av_mallocz(sizeof(AVChapter)));
-            if (!chapter)
-                break;
-            chapter->id = i;
-            chapter->time_base = AVRational{1, 1000};
-            chapter->start = int64_t(i * length * 1000.0);
-            chapter->end = int64_t((i + 1) * length * 1000.0);
-            av_dict_set(&chapter->metadata, "title", QStringLiteral("Satz %1").arg(i + 1).toUtf8().constData(), 0);
-            container->chapters[container->nb_chapters++] = chapter;
-        }
-    }
-    for (AVStream *stream : streams) {
-        for (auto it = options.streamTags.cbegin(); it != options.streamTags.cend(); ++it)
-            av_dict_set(&stream->metadata, it.key().toUtf8().constData(), it.value().toUtf8().constData(), 0);
-    }
-    AVStream *subtitleStream = nullptr;
-    if (options.withSubtitles) {
-        subtitleStream = avformat_new_stream(container.get(), nullptr);
-        if (!subtitleStream)
-            return QStringLiteral("out of memory");
-        subtitleStream->codecpar->codec_type = AVMEDIA_TYPE_SUBTITLE;
-        const bool quickTime = std::strcmp(container->oformat->name, "mp4") == 0
-                               || std::strcmp(container->oformat->name, "mov") == 0;
-        subtitleStream->codecpar->codec_id = quickTime ? AV_CODEC_ID_MOV_TEXT : AV_CODEC_ID_SUBRIP;
-        subtitleStream->time_base = AVRational{1, 1000};
-        av_dict_set(&subtitleStream->metadata, "language", "deu", 0);
-    }
+        arguments << QStringLiteral("-metadata") << it.key() + QLatin1Char('=') + it.value();
+    for (auto it = options.streamTags.cbegin(); it != options.streamTags.cend(); ++it)
+        arguments << QStringLiteral("-metadata:s:a") << it.key() + QLatin1Char('=') + it.value();
+    arguments << path;
 
-    AVStream *pictureStream = nullptr;
-    const QByteArray picture = options.withPicture ? pngPicture() : QByteArray();
-    if (options.withPicture) {
-        pictureStream = avformat_new_stream(container.get(), nullptr);
-        if (!pictureStream)
-            return QStringLiteral("out of memory");
-        pictureStream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
-        pictureStream->codecpar->codec_id = AV_CODEC_ID_PNG;
-        pictureStream->codecpar->width = 8;
-        pictureStream->codecpar->height = 6;
-        pictureStream->disposition = AV_DISPOSITION_ATTACHED_PIC;
-        pictureStream->time_base = AVRational{1, 90000};
-        av_dict_set(&pictureStream->metadata, "comment", "Cover (front)", 0);
-    }
-
-    ff::IoContextPtr io;
-    {
-        AVIOContext *rawIo = nullptr;
-        if ((r = avio_open(&rawIo, fileName.constData(), AVIO_FLAG_WRITE)) < 0)
-            return fail("cannot create the file", r);
-        io.reset(rawIo);
-    }
-    container->pb = io.get();
-    if ((r = avformat_write_header(container.get(), nullptr)) < 0)
-        return fail("cannot write the header", r);
-    if (pictureStream) {
-        ff::PacketPtr packet(av_packet_alloc());
-        if (!packet || (r = av_new_packet(packet.get(), int(picture.size()))) < 0)
-            return QStringLiteral("out of memory");
-        std::copy(picture.cbegin(), picture.cend(), packet->data);
-        packet->stream_index = pictureStream->index;
-        packet->flags |= AV_PKT_FLAG_KEY;
-        if ((r = av_write_frame(container.get(), packet.get())) < 0)
-            return fail("cannot write the picture", r);
-    }
-
-    for (size_t k = 0; k < encoders.size(); ++k) {
-        AVCodecContext *encoder = encoders[k].get();
-        AVStream *stream = streams[k];
-        SwrContext *rawSwr = nullptr;
-        r = swr_alloc_set_opts2(&rawSwr, &encoder->ch_layout, encoder->sample_fmt, encoder->sample_rate,
-                                &encoder->ch_layout, AV_SAMPLE_FMT_FLT, audio.sampleRate, 0, nullptr);
-        ff::ResamplerPtr swr(rawSwr);
-        if (r < 0 || (r = swr_init(swr.get())) < 0)
-            return fail("cannot set up the converter", r);
-
-        const bool anySize = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || encoder->frame_size <= 0;
-        const bool smallLast = anySize || (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME);
-        const int frameSize = anySize ? 4096 : encoder->frame_size;
-        ff::FramePtr frame(av_frame_alloc());
-        ff::PacketPtr packet(av_packet_alloc());
-        if (!frame || !packet)
-            return QStringLiteral("out of memory");
-
-        const long long total = audio.frames();
-        for (long long done = 0; done < total; done += frameSize) {
-            const int n = int(std::min<long long>(frameSize, total - done));
-            av_frame_unref(frame.get());
-            frame->nb_samples = smallLast ? n : frameSize;
-            frame->format = encoder->sample_fmt;
-            frame->sample_rate = encoder->sample_rate;
-            av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout);
-            if ((r = av_frame_get_buffer(frame.get(), 0)) < 0)
-                return fail("no frame buffer", r);
-            av_samples_set_silence(frame->data, 0, frame->nb_samples, audio.channels, encoder->sample_fmt);
-            const uint8_t *in = reinterpret_cast<const uint8_t *>(audio.samples.data() + done * audio.channels);
-            if ((r = swr_convert(swr.get(), frame->data, n, &in, n)) < 0)
-                return fail("conversion failed", r);
-            frame->pts = done;
-            if ((r = avcodec_send_frame(encoder, frame.get())) < 0)
-                return fail("encoder refused a frame", r);
-            if ((r = writePackets(encoder, container.get(), stream, packet.get())) < 0)
-                return fail("cannot write a packet", r);
-        }
-        avcodec_send_frame(encoder, nullptr);
-        if ((r = writePackets(encoder, container.get(), stream, packet.get())) < 0)
-            return fail("cannot write a packet", r);
-    }
-    if (subtitleStream) {
-        ff::PacketPtr line(av_packet_alloc());
-        const double seconds = encoders.empty() ? 1.0 : audio.seconds();
-        for (int i = 0; line && i < 3; ++i) {
-            QByteArray text = QStringLiteral("Zeile %1").arg(i + 1).toUtf8();
-            // Timed text starts with its length.
-            if (subtitleStream->codecpar->codec_id == AV_CODEC_ID_MOV_TEXT)
-                text.prepend(char(text.size() & 0xff)).prepend(char(text.size() >> 8));
-            if ((r = av_new_packet(line.get(), int(text.size()))) < 0)
-                return fail("out of memory", r);
-            std::copy(text.cbegin(), text.cend(), line->data);
-            line->pts = line->dts = int64_t((0.1 + i * seconds / 3.0) * 1000.0);
-            line->duration = 500;
-            line->stream_index = subtitleStream->index;
-            line->flags |= AV_PKT_FLAG_KEY;
-            if ((r = av_interleaved_write_frame(container.get(), line.get())) < 0)
-                return fail("cannot write a subtitle", r);
-        }
-    }
-    if (videoEncoder) {
-        const QString error = writeVideo(container.get(), videoStream, videoEncoder.get(),
-                                         encoders.empty() ? 1.0 : audio.seconds());
-        if (!error.isEmpty())
-            return error;
-    }
-    if ((r = av_write_trailer(container.get())) < 0)
-        return fail("cannot write the trailer", r);
-    container->pb = nullptr;
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), arguments);
+    if (!ffmpeg.waitForStarted())
+        return QStringLiteral("cannot start ffmpeg: ") + ffmpeg.errorString();
+    if (!options.withoutAudio)
+        ffmpeg.write(reinterpret_cast<const char *>(audio.samples.data()), qint64(audio.samples.size() * sizeof(float)));
+    ffmpeg.closeWriteChannel();
+    ffmpeg.waitForFinished(-1);
+    if (ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0)
+        return QStringLiteral("ffmpeg %1: %2").arg(arguments.join(QLatin1Char(' ')),
+                                                   QString::fromUtf8(ffmpeg.readAllStandardError()));
     return {};
 }
 

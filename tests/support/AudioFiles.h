@@ -21,10 +21,9 @@ struct WriteOptions
 {
     // AV_CODEC_ID_NONE: the container's default audio codec (LAME for mp3).
     AVCodecID codec = AV_CODEC_ID_NONE;
-    // AV_SAMPLE_FMT_NONE: the encoder's first sample format.
+    // AV_SAMPLE_FMT_NONE: the encoder's first sample format; S32 makes
+    // flac 24-bit.
     AVSampleFormat sampleFormat = AV_SAMPLE_FMT_NONE;
-    // For example 24 with AV_SAMPLE_FMT_S32 for 24-bit flac.
-    int bitsPerRawSample = 0;
     long long bitRate = 192000;
     // Samples per frame for encoders that let it be chosen (flac: up to
     // 65535); 0 for the encoder's default.

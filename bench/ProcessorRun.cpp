@@ -1,4 +1,4 @@
-#include "support/ProcessorRun.h"
+#include "ProcessorRun.h"
 
 #include "engine/SoundProcessorPlugin.h"
 
