@@ -1,6 +1,5 @@
 // The conversion end to end: real files in, real files out, measured.
 #include "engine/Conversion.h"
-#include "engine/TuningMeasurement.h"
 #include "support/Alignment.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioFiles.h"
@@ -94,7 +93,6 @@ private slots:
     void tagsAndPictures();
     void resolutionAndDither();
     void damagedSource();
-    void measuredSourcePitch();
     void sourcesThatChange();
     void clippedMasterStaysUnderFullScale_data();
     void clippedMasterStaysUnderFullScale();
@@ -465,38 +463,6 @@ void TestConversion::damagedSource()
     QCOMPARE(AudioFiles::decode(outcome.result.outputPath).frames(), 6LL * 44100);
 }
 
-// With "Detect", the source's own tuning is measured and the shift taken
-// from it: music tuned to 442 Hz lands on 432 Hz, where the nominal 440 Hz
-// would leave it about 433.96 Hz; where nothing tonal can be measured, the
-// nominal pitch serves, and the result says so.
-void TestConversion::measuredSourcePitch()
-{
-    const QString tuned = m_dir.filePath(QStringLiteral("at442.wav"));
-    QCOMPARE(AudioFiles::write(tuned, TestSignals::tunedMusic(442.0, 10.0, 44100, 2, false, true)), QString());
-    ConversionSettings settings = settingsFor(Frequency, Flac);
-    settings.detectSourcePitch = true;
-    const Outcome outcome = convert(tuned, freshFolder(), settings);
-    QVERIFY(outcome.result.converted());
-    QVERIFY2(std::abs(outcome.result.measuredA4 - 442.0) < 0.3, qPrintable(QString::number(outcome.result.measuredA4)));
-    QCOMPARE(outcome.result.warnings, QStringList());
-    // Where the output's grid of notes lies, by the program's own measure
-    // and by the strongest partial of the whole.
-    const double partial = AudioAnalysis::pitch(AudioFiles::decode(outcome.result.outputPath), 1.0, 9.0);
-    const double offset = std::remainder(1200.0 * std::log2(partial / 440.0), 100.0);
-    for (double hz : {TuningMeasurement::measure(outcome.result.outputPath, 440.0).a4Hz,
-                      440.0 * std::exp2(offset / 1200.0)})
-        QVERIFY2(std::abs(AudioAnalysis::cents(hz, 432.0)) <= 1.0, qPrintable(QString::number(hz, 'f', 3)));
-
-    const QString noise = m_dir.filePath(QStringLiteral("noise.wav"));
-    QCOMPARE(AudioFiles::write(noise, TestSignals::noise(5.0, 44100, 2)), QString());
-    settings.algorithm = AppConstants::A_Time;
-    const Outcome fallback = convert(noise, freshFolder(), settings);
-    QVERIFY(fallback.result.converted());
-    QCOMPARE(fallback.result.measuredA4, 0.0);
-    QCOMPARE(fallback.result.warnings.size(), 1);
-    QVERIFY2(fallback.result.warnings.first().startsWith(QStringLiteral("The tuning of “noise.wav” could not be measured")),
-             qPrintable(fallback.result.warnings.first()));
-}
 
 // A source cut short while it is read fails, and leaves nothing; one that
 // was short from the start (a download cut off) converts with a warning.

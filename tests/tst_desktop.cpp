@@ -17,7 +17,6 @@ extern "C" {
 }
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -58,7 +57,6 @@ private slots:
     void commandLineWithoutDisplay();
     void secondLaunchHandsOver();
     void globeAndAboutDialog();
-    void folderQuestionBeforeTheFolderExists();
     void quietByDefault();
 
 private:
@@ -175,32 +173,6 @@ void TestDesktop::globeAndAboutDialog()
                 .contains(QLatin1String("Open Font License")));
 }
 
-// The default output folder does not exist before the first conversion,
-// and the dialog can only choose a folder that does: it is made for the
-// question, and goes again unless it was chosen.
-void TestDesktop::folderQuestionBeforeTheFolderExists()
-{
-    QWidget window;
-    WidgetDesktop widgets(&window);
-    const QString missing = m_dir.filePath(QStringLiteral("Documents/Tunewise"));
-    for (const bool choose : {false, true}) {
-        QString shown;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&] {
-            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-                answer.stop();
-                shown = dialog->directory().absolutePath();
-                QMetaObject::invokeMethod(dialog, choose ? "accept" : "reject");
-            }
-        });
-        answer.start(20);
-        const QString chosen = widgets.chooseFolder(QStringLiteral("Where?"), missing);
-        QCOMPARE(shown, missing);
-        QCOMPARE(chosen, choose ? missing : QString());
-        QCOMPARE(QFileInfo::exists(missing), choose);
-        QCOMPARE(QFileInfo::exists(m_dir.filePath(QStringLiteral("Documents"))), choose);
-    }
-}
 
 void TestDesktop::quietByDefault()
 {

@@ -62,7 +62,6 @@ private slots:
     void outputFolderQuestion();
     void drops();
     void failedRowsRetry();
-    void openingTheOutputFolder();
     void overallLineAndTimeLeft();
     void cancelAndQuitAskOnlyWhenWorkWouldBeLost_data();
     void cancelAndQuitAskOnlyWhenWorkWouldBeLost();
@@ -294,26 +293,6 @@ void TestManager::failedRowsRetry()
     settings->set_targetFrequency(432.0);
 }
 
-// A finished or skipped row's folder opens in the file manager; a failed
-// row has none.
-void TestManager::openingTheOutputFolder()
-{
-    const QString out = m_dir.filePath(QStringLiteral("open-out"));
-    const QString existing = m_dir.filePath(QStringLiteral("elsewhere/b.mp3"));
-    m_jobs.script(QStringLiteral("b.wav"), {resultOf(ConversionResult::Skipped, QString(), existing)});
-    m_jobs.script(QStringLiteral("c.wav"), {resultOf(ConversionResult::Failed, QStringLiteral("No."))});
-    m_desktop->folders = QStringList{out};
-    m_manager->processImportUrls(urlsOf({touch(QStringLiteral("open/a.wav")), touch(QStringLiteral("open/b.wav")),
-                                         touch(QStringLiteral("open/c.wav"))}));
-    waitUntilIdle();
-    QueueEntryList *queue = m_manager->fileQueue();
-    QCOMPARE(queue->at(1)->statusText(), QStringLiteral("Skipped · b.mp3 exists"));
-
-    for (int row = 0; row < 3; ++row)
-        m_manager->openOutputFolder(queue->at(row));
-    QCOMPARE(m_desktop->opened, (QList<QUrl>{QUrl::fromLocalFile(out),
-                                             QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("elsewhere")))}));
-}
 
 // One at a time, on a scripted clock: the line counts the rows and
 // estimates the rest from the seconds of audio done in the last minute,
@@ -524,24 +503,6 @@ void TestManager::settingsDialogCommitsOnClose()
         QSettings store;
         QCOMPARE(store.value(QStringLiteral("fileFilter")).toString(), QStringLiteral("*.ogg,*.opus"));
         QCOMPARE(store.value(QStringLiteral("audioBitrate")).toInt(), 320);
-    }
-
-    // The source pitch reaches two octaves either side of the target at
-    // most; a hand-edited bit rate selects no row and is kept.
-    {
-        settings->set_audioBitrate(200);
-        auto dialog = std::make_unique<SettingsDialog>();
-        auto *frequency = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("edtSourceFrequency"));
-        QCOMPARE(frequency->minimum(), 108.0);
-        QCOMPARE(frequency->maximum(), 1728.0);
-        QCOMPARE(dialog->findChild<QComboBox *>(QStringLiteral("cboAudioBitRate"))->currentIndex(), -1);
-        frequency->setValue(2345.678);
-        dialog.reset();
-        QCOMPARE(settings->sourceFrequency(), 1728.0);
-        QCOMPARE(QSettings().value(QStringLiteral("sourceFrequency")).toDouble(), 1728.0);
-        QCOMPARE(settings->audioBitrate(), 200);
-        settings->set_sourceFrequency(440.0);
-        settings->set_audioBitrate(192);
     }
 }
 

@@ -42,7 +42,6 @@ private slots:
     void readsTheTuning();
     void untunedAudioIsNotTrusted_data();
     void untunedAudioIsNotTrusted();
-    void blockSizeDoesNotMatter();
     void estimatorsOnSeveralThreads();
 };
 
@@ -110,19 +109,6 @@ void TestTuning::untunedAudioIsNotTrusted()
     }
     const TuningEstimator::Result r = estimate(audio, 4096);
     QVERIFY2(r.confidence < TuningEstimator::MinimumConfidence, qPrintable(describe(r)));
-}
-
-void TestTuning::blockSizeDoesNotMatter()
-{
-    const AudioBuffer music = TestSignals::tunedMusic(443.0, 5.0);
-    const TuningEstimator::Result whole = estimate(music, music.frames());
-    QVERIFY(whole.framesUsed > 0);
-    for (const long long block : {17LL, 1023LL, 4096LL}) {
-        // Not merely close: the same samples, the same arithmetic.
-        const TuningEstimator::Result r = estimate(music, block);
-        QVERIFY2(r.a4Hz == whole.a4Hz && r.confidence == whole.confidence && r.framesUsed == whole.framesUsed,
-                 qPrintable(QString("blocks of %1: %2, whole: %3").arg(block).arg(describe(r), describe(whole))));
-    }
 }
 
 // FFTW's planner is not safe to call from several threads at once; the
