@@ -29,7 +29,7 @@ sanitized build-asan address,undefined tst_peaklimiter tst_chain tst_conversion 
 # interceptors are not judged, and tests/tsan.supp names QtTest's watchdog,
 # whose hand-over only Qt's locks order.
 export TSAN_OPTIONS="ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp"
-sanitized build-tsan thread tst_chain tst_conversion tst_tuning tst_settings tst_texts tst_objectlistmodel tst_manager tst_cli
+sanitized build-tsan thread tst_chain tst_conversion tst_tuning tst_settings tst_queue tst_manager tst_cli
 
 # A minute of fuzzing the conversion with arbitrary files (scripts/fuzz.sh).
 scripts/fuzz.sh 60

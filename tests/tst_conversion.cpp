@@ -1,4 +1,5 @@
-// The conversion end to end: real files in, real files out, measured.
+// The conversion end to end: real files in, real files out, measured; videos
+// kept as videos.
 #include "engine/Conversion.h"
 #include "support/Alignment.h"
 #include "support/AudioAnalysis.h"
@@ -69,6 +70,31 @@ QByteArray fileHash(const QString &path)
                                           : QByteArray();
 }
 
+// Where the first burst of the bursts-over-tone signal lies in a file's
+// audio stream, on the file's timeline, in seconds.
+double firstBurst(const AudioBuffer &audio)
+{
+    const AudioBuffer reference = TestSignals::burstsOverTone(440.0, 4.0, audio.sampleRate, audio.channels);
+    return audio.startSeconds + AudioAnalysis::lagFrames(reference, audio) / audio.sampleRate;
+}
+
+// The packets' timestamps (ms) and digests, apart.
+struct Packets
+{
+    QList<long long> times;
+    QStringList digests;
+};
+
+Packets packetsOf(const QString &path, AVMediaType type)
+{
+    Packets packets;
+    for (const QString &line : AudioFiles::packets(path, type)) {
+        packets.times << line.section(QLatin1Char(' '), 0, 0).toLongLong();
+        packets.digests << line.section(QLatin1Char(' '), 2);
+    }
+    return packets;
+}
+
 const int Time = AppConstants::A_Time;
 const int Frequency = AppConstants::A_Frequency;
 const int Mp3 = AppConstants::F_Mp3;
@@ -105,6 +131,10 @@ private slots:
     void onlyCompleteFilesHaveNames();
     void outputNames_data();
     void outputNames();
+    void videoStaysVideo_data();
+    void videoStaysVideo();
+    void withoutPictureNothingChanges();
+    void nothingLeftBehind();
 
 private:
     // A generated source of the given kind, written once per test run, and
@@ -149,8 +179,16 @@ QString TestConversion::source(const QString &kind, double *seconds)
     flac24.sampleFormat = AV_SAMPLE_FMT_S32;
     AudioFiles::WriteOptions video;
     video.withVideo = true;
+    video.tags = {{QStringLiteral("title"), QStringLiteral("Konzertfilm")}};
     AudioFiles::WriteOptions aviMp3 = video;
     aviMp3.codec = AV_CODEC_ID_MP3;
+    AudioFiles::WriteOptions talk = video;
+    talk.codec = AV_CODEC_ID_AAC;
+    talk.audioStreams = 2;
+    talk.withSubtitles = true;
+    talk.chapters = 2;
+    AudioFiles::WriteOptions subtitled = video;
+    subtitled.withSubtitles = true;
     // A FLAC frame of 65535 samples at 8 kHz is far more than one buffer at
     // 44.1 kHz: the rest must come out of the resampler, not be dropped.
     AudioFiles::WriteOptions longFrames;
@@ -164,6 +202,8 @@ QString TestConversion::source(const QString &kind, double *seconds)
         {"m4a", "bursts.m4a", 44100, 2, {}, 4.0},
         {"mp4 with video", "film.mp4", 44100, 2, video, 4.0},
         {"avi with mp3", "film.avi", 44100, 2, aviMp3, 4.0},
+        {"mkv with two audio streams, subtitles, chapters", "talk.mkv", 44100, 2, talk, 4.0},
+        {"mp4 with timed text", "subtitled.mp4", 44100, 2, subtitled, 4.0},
         {"5.1 aac", "surround.m4a", 48000, 6, {}, 4.0},
         {"7.1 wav at 384k", "octo.wav", 384000, 8, {}, 4.0},
         {"flac 8k mono, long frames", "long-frames.flac", 8000, 1, longFrames, 10.0},
@@ -840,6 +880,119 @@ void TestConversion::stopRequests()
         QCOMPARE(result.status, ConversionResult::Stopped);
         QCOMPARE(TestFiles::below(out), QStringList());
     }
+}
+
+void TestConversion::videoStaysVideo_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("algorithm");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("output");
+    // Frequency based, whose alignment is exact, shows the timing of the
+    // containers to the millisecond.
+    const QString film = QStringLiteral("mp4 with video");
+    QTest::newRow("mp4, AAC") << film << Frequency << M4a << "film.mp4";
+    QTest::newRow("mp4, mp3, time based") << film << Time << Mp3 << "film.mp4";
+    QTest::newRow("mp4, flac goes into mkv") << film << Frequency << Flac << "film.mkv";
+    QTest::newRow("mkv, two audio streams, subtitles")
+        << "mkv with two audio streams, subtitles, chapters" << Frequency << M4a << "talk.mkv";
+    QTest::newRow("avi, mp3 goes into mkv") << "avi with mp3" << Frequency << Mp3 << "film.mkv";
+}
+
+// Picture and subtitles byte for byte with their timestamps; every audio
+// stream at the target pitch, as long as before, and its first burst at the
+// same moment of the film; chapters and tags kept, the tuning noted.
+void TestConversion::videoStaysVideo()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, algorithm);
+    QFETCH(int, format);
+    QFETCH(QString, output);
+
+    const QString input = source(kind);
+    ConversionSettings settings = settingsFor(algorithm, format);
+    settings.keepVideo = true;
+    const ConversionResult result = convert(input, freshFolder(), settings).result;
+    QVERIFY2(result.converted(), qPrintable(result.message));
+    QCOMPARE(QFileInfo(result.outputPath).fileName(), output);
+
+    // Where the audio's encoder delay would begin before zero, a container
+    // without edit lists (Matroska) moves every stream alike.
+    const Packets sourceVideo = packetsOf(input, AVMEDIA_TYPE_VIDEO);
+    QVERIFY(!sourceVideo.digests.isEmpty());
+    const long long shift = packetsOf(result.outputPath, AVMEDIA_TYPE_VIDEO).times.first() - sourceVideo.times.first();
+    for (AVMediaType type : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_SUBTITLE}) {
+        const Packets source = packetsOf(input, type);
+        const Packets copied = packetsOf(result.outputPath, type);
+        QCOMPARE(copied.digests, source.digests);
+        for (int i = 0; i < source.times.size(); ++i)
+            QCOMPARE(copied.times[i] - source.times[i], shift);
+    }
+    const AudioFiles::Description before = AudioFiles::describe(input);
+    const AudioFiles::Description after = AudioFiles::describe(result.outputPath);
+    QCOMPARE(after.streams, before.streams);
+    QCOMPARE(after.chapters, before.chapters);
+    QCOMPARE(after.tags.value(QStringLiteral("title")), QStringLiteral("Konzertfilm"));
+    QVERIFY(after.tags.value(QStringLiteral("TUNING")).startsWith(QLatin1String("A4 = 432 Hz"))
+            || after.tags.value(QStringLiteral("comment")).startsWith(QLatin1String("A4 = 432 Hz")));
+
+    const int audioStreams = kind.startsWith(QLatin1String("mkv")) ? 2 : 1;
+    for (int k = 0; k < audioStreams; ++k) {
+        const AudioBuffer original = AudioFiles::decode(input, nullptr, k);
+        const AudioBuffer retuned = AudioFiles::decode(result.outputPath, nullptr, k);
+        const double pitch = AudioAnalysis::pitch(retuned, 1.0, 3.0);
+        QVERIFY2(std::abs(pitch - 432.0) <= 0.05, qPrintable(QString::number(pitch, 'f', 3)));
+        QVERIFY2(std::abs(retuned.seconds() - original.seconds()) <= 0.03,
+                 qPrintable(QStringLiteral("%1 s, the source %2 s").arg(retuned.seconds()).arg(original.seconds())));
+        const double lag = firstBurst(retuned) - shift / 1000.0 - firstBurst(original);
+        QVERIFY2(std::abs(lag) <= alignmentTolerance(algorithm), qPrintable(QStringLiteral("%1 ms").arg(lag * 1000.0)));
+    }
+}
+
+// A song without a picture is converted as always; a film whose subtitles
+// no container we write with flac can hold fails, and says why.
+void TestConversion::withoutPictureNothingChanges()
+{
+    const QString out = freshFolder();
+    ConversionSettings settings = settingsFor(Time, Mp3);
+    settings.keepVideo = true;
+    const ConversionResult converted = convert(source(QStringLiteral("wav")), out, settings).result;
+    QVERIFY(converted.converted());
+    QCOMPARE(QFileInfo(converted.outputPath).fileName(), QStringLiteral("bursts.mp3"));
+
+    settings.audioFormat = AppConstants::F_Flac;
+    const ConversionResult refused = convert(source(QStringLiteral("mp4 with timed text")), out, settings).result;
+    QCOMPARE(refused.status, ConversionResult::Failed);
+    QCOMPARE(refused.message,
+             QStringLiteral("“subtitled.mp4”: its subtitle stream (mov_text) cannot be copied into a mkv file."));
+    QCOMPARE(TestFiles::below(out), QStringList{"bursts.mp3"});
+}
+
+// A stop and a failure in the middle leave no file; an existing film is not
+// touched.
+void TestConversion::nothingLeftBehind()
+{
+    const QString input = source(QStringLiteral("mp4 with video"));
+    const QString out = freshFolder();
+    QVERIFY(QFile::copy(input, out + QStringLiteral("/film.mp4")));
+
+    std::atomic<int> reports{0};
+    ConversionSettings settings = settingsFor(Frequency, M4a);
+    settings.keepVideo = true;
+    Conversion stopped({input, out, settings});
+    stopped.setProgressCallback([&](double) { ++reports; });
+    stopped.setStopCheck([&] { return reports.load() >= 10; });
+    QCOMPARE(stopped.run().status, ConversionResult::Stopped);
+
+    settings.algorithm = AppConstants::A_Time;
+    Conversion failing({input, out, settings});
+    const ConversionResult failed = TestFiles::withFileSizeLimit(32 * 1024, [&] { return failing.run(); });
+    QCOMPARE(failed.status, ConversionResult::Failed);
+    QVERIFY2(failed.message.toString().contains(QLatin1String("File too large")), qPrintable(failed.message));
+
+    QCOMPARE(TestFiles::below(out), QStringList{"film.mp4"});
+    QCOMPARE(AudioFiles::packets(out + QStringLiteral("/film.mp4"), AVMEDIA_TYPE_AUDIO),
+             AudioFiles::packets(input, AVMEDIA_TYPE_AUDIO));
 }
 
 QTEST_GUILESS_MAIN(TestConversion)

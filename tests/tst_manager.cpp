@@ -448,62 +448,49 @@ void TestManager::destructionStopsConversions()
     QCOMPARE(m_jobs.requests().size(), 2);
 }
 
+// Opened through the manager, the dialog is modal and announces nothing; a
+// choice applies at once, the store follows when it closes, by Escape too.
+// The bit rate offers what the format takes, and nothing for a lossless
+// one; a rate the new format cannot take becomes its nearest.
 void TestManager::settingsDialogCommitsOnClose()
 {
     GlobalSettings *settings = GlobalSettings::instance();
-    settings->set_audioFormat(AppConstants::F_Mp3);
-    settings->set_sourceFrequency(440.0);
+    settings->set_audioFormat(AppConstants::F_Flac);
     settings->saveSettings();
-
-    // Opening announces nothing; a combo choice applies at once, the store
-    // follows on close.
-    {
-        QSignalSpy format(settings, &GlobalSettings::audioFormatChanged);
-        QSignalSpy language(settings, &GlobalSettings::preferedLanguageChanged);
-        auto dialog = std::make_unique<SettingsDialog>();
-        QCOMPARE(format.count() + language.count(), 0);
-        auto *formats = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioFormat"));
-        QCOMPARE(formats->currentText(), QStringLiteral("mp3"));
-        formats->setCurrentIndex(formats->findText(QStringLiteral("flac")));
-        QCOMPARE(settings->audioFormat(), AppConstants::F_Flac);
-        QCOMPARE(format.count(), 1);
-        QCOMPARE(QSettings().value(QStringLiteral("audioFormat")).toInt(), int(AppConstants::F_Mp3));
-        dialog.reset();
-        QCOMPARE(QSettings().value(QStringLiteral("audioFormat")).toInt(), int(AppConstants::F_Flac));
+    QSignalSpy format(settings, &GlobalSettings::audioFormatChanged);
+    QSignalSpy language(settings, &GlobalSettings::preferedLanguageChanged);
+    m_manager->setDesktop(std::make_unique<WidgetDesktop>(nullptr));
+    m_manager->showSettingsDialog();
+    QPointer<SettingsDialog> dialog;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *candidate = qobject_cast<SettingsDialog *>(widget))
+            dialog = candidate;
     }
+    QVERIFY(dialog && dialog->isVisible() && dialog->isModal());
+    QCOMPARE(format.count() + language.count(), 0);
 
-    // Escape, through the manager: the changes stay and are saved.
-    {
-        m_manager->setDesktop(std::make_unique<WidgetDesktop>(nullptr));
-        m_manager->showSettingsDialog();
-        QPointer<SettingsDialog> dialog;
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *candidate = qobject_cast<SettingsDialog *>(widget))
-                dialog = candidate;
-        }
-        QVERIFY(dialog);
-        QVERIFY(dialog->isVisible());
-        QVERIFY(dialog->isModal());
-        dialog->findChild<QLineEdit *>(QStringLiteral("edtFileFilter"))->setText(QStringLiteral("*.ogg,*.opus"));
-        // The bit rate offers what the format takes, and nothing for a
-        // lossless one; a rate the new format cannot take becomes its
-        // nearest.
-        auto *formats = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioFormat"));
-        auto *bitrates = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioBitRate"));
-        QVERIFY(!bitrates->isEnabled());  // flac, from above
-        formats->setCurrentIndex(formats->findText(QStringLiteral("m4a (AAC)")));
-        QVERIFY(bitrates->isEnabled());
-        bitrates->setCurrentIndex(bitrates->findText(QStringLiteral("512 kBit/s")));
-        formats->setCurrentIndex(formats->findText(QStringLiteral("mp3")));
-        QCOMPARE(bitrates->findText(QStringLiteral("512 kBit/s")), -1);
-        QCOMPARE(bitrates->currentText(), QStringLiteral("320 kBit/s"));
-        QCOMPARE(settings->audioBitrate(), 320);
-        QTest::keyClick(dialog.data(), Qt::Key_Escape);
-        QTRY_VERIFY(dialog.isNull());
-        QSettings store;
-        QCOMPARE(store.value(QStringLiteral("fileFilter")).toString(), QStringLiteral("*.ogg,*.opus"));
-        QCOMPARE(store.value(QStringLiteral("audioBitrate")).toInt(), 320);
-    }
+    dialog->findChild<QLineEdit *>(QStringLiteral("edtFileFilter"))->setText(QStringLiteral("*.ogg,*.opus"));
+    auto *formats = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioFormat"));
+    auto *bitrates = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioBitRate"));
+    QCOMPARE(formats->currentText(), QStringLiteral("flac"));
+    QVERIFY(!bitrates->isEnabled());
+    formats->setCurrentIndex(formats->findText(QStringLiteral("m4a (AAC)")));
+    QCOMPARE(settings->audioFormat(), AppConstants::F_M4a);
+    QCOMPARE(format.count(), 1);
+    QVERIFY(bitrates->isEnabled());
+    bitrates->setCurrentIndex(bitrates->findText(QStringLiteral("512 kBit/s")));
+    formats->setCurrentIndex(formats->findText(QStringLiteral("mp3")));
+    QCOMPARE(bitrates->findText(QStringLiteral("512 kBit/s")), -1);
+    QCOMPARE(bitrates->currentText(), QStringLiteral("320 kBit/s"));
+    QCOMPARE(settings->audioBitrate(), 320);
+    QCOMPARE(QSettings().value(QStringLiteral("audioFormat")).toInt(), int(AppConstants::F_Flac));
+
+    QTest::keyClick(dialog.data(), Qt::Key_Escape);
+    QTRY_VERIFY(dialog.isNull());
+    QSettings store;
+    QCOMPARE(store.value(QStringLiteral("audioFormat")).toInt(), int(AppConstants::F_Mp3));
+    QCOMPARE(store.value(QStringLiteral("fileFilter")).toString(), QStringLiteral("*.ogg,*.opus"));
+    QCOMPARE(store.value(QStringLiteral("audioBitrate")).toInt(), 320);
 }
 
 // A language chosen in the dialog applies at once: to the dialog itself,

@@ -1,19 +1,60 @@
-// The German catalogue, messages translated when shown, and what the queue
-// entries say.
+// The queue's entries and their list: what a row says, in German too, and
+// how the generic list model signals the views.
 #include "engine/TranslatableText.h"
+#include "models/KeyValueItem.h"
+#include "models/QQmlObjectListModel.h"
 #include "queue/QueueEntry.h"
 #include "queue/QueueEntryList.h"
 #include "support/MarkingTranslator.h"
 
+#include <QAbstractItemModelTester>
 #include <QCoreApplication>
 #include <QFile>
+#include <QPointer>
 #include <QThread>
 #include <QXmlStreamReader>
 #include <QtTest>
 
 #include <memory>
 
-class TestTexts : public QObject
+// Tells how many connections leave its label signal.
+class ProbeItem : public KeyValueItem
+{
+    Q_OBJECT
+
+public:
+    using KeyValueItem::KeyValueItem;
+    int labelReceivers() const { return receivers(SIGNAL(labelChanged(QString))); }
+};
+
+using LabelModel = QQmlObjectListModel<KeyValueItem>;
+
+namespace {
+
+KeyValueItem *item(const QString &label, QObject *parent = nullptr)
+{
+    return new KeyValueItem(label, label.size(), parent);
+}
+
+// Records the model's row signals in the order they came.
+struct SignalLog : QObject
+{
+    explicit SignalLog(QQmlObjectListModelBase *model)
+    {
+        connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int a, int b) {
+            events << QStringLiteral("inserted %1-%2").arg(a).arg(b);
+        });
+        connect(model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex &, int a, int b) {
+            events << QStringLiteral("removed %1-%2").arg(a).arg(b);
+        });
+        connect(model, &QQmlObjectListModelBase::countChanged, this, [this] { events << QStringLiteral("count"); });
+    }
+    QStringList events;
+};
+
+} // namespace
+
+class TestQueue : public QObject
 {
     Q_OBJECT
 
@@ -24,10 +65,11 @@ private slots:
     void rowTexts();
     void stateChangeFromWorkerThread();
     void sameNamesShowTheirFolders();
+    void rowsAndOwnership();
 };
 
 // Every text of the German catalogue has its translation.
-void TestTexts::germanCatalogueIsComplete()
+void TestQueue::germanCatalogueIsComplete()
 {
     QFile file(QStringLiteral(TW_TRANSLATIONS_DIR "/twconv_de.ts"));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -57,7 +99,7 @@ void TestTexts::germanCatalogueIsComplete()
 
 // A message made in one language shows in the language of the moment, its
 // arguments too when they are translatable; an argument's own markers stay.
-void TestTexts::messagesTranslatedWhenShown()
+void TestQueue::messagesTranslatedWhenShown()
 {
     const TranslatableText reason =
         TranslatableText("OutputFile", "%1 “%2”: %3.")
@@ -80,7 +122,7 @@ void TestTexts::messagesTranslatedWhenShown()
     QCOMPARE(reason.toString(), english);
 }
 
-void TestTexts::rowTexts_data()
+void TestQueue::rowTexts_data()
 {
     QTest::addColumn<int>("outcome");  // a ConversionResult status; -1 waiting, -2 running at 42.5 %
     QTest::addColumn<double>("target");
@@ -116,7 +158,7 @@ void TestTexts::rowTexts_data()
 
 // What a row says in each state, from the entry's own settings and the
 // engine's result.
-void TestTexts::rowTexts()
+void TestQueue::rowTexts()
 {
     QFETCH(int, outcome);
     QFETCH(double, target);
@@ -162,7 +204,7 @@ void TestTexts::rowTexts()
 
 // A conversion task sets the state on a pool thread; the text and every
 // receiver follow in the GUI thread.
-void TestTexts::stateChangeFromWorkerThread()
+void TestQueue::stateChangeFromWorkerThread()
 {
     QueueEntryList list;
     auto *entry = new QueueEntry(QStringLiteral("/in/Song.mp3"), QStringLiteral("/out"), ConversionSettings());
@@ -205,7 +247,7 @@ void TestTexts::stateChangeFromWorkerThread()
 
 // Rows of files with the same name show as much of their folders as tells
 // them apart; once alone, the name is enough again.
-void TestTexts::sameNamesShowTheirFolders()
+void TestQueue::sameNamesShowTheirFolders()
 {
     QueueEntryList list;
     const QStringList paths = {"/music/CD1/01.flac", "/music/CD2/01.flac", "/other/CD1/01.flac", "/music/02.flac"};
@@ -221,5 +263,51 @@ void TestTexts::sameNamesShowTheirFolders()
     QCOMPARE(list.at(0)->displayName(), QStringLiteral("01.flac"));
 }
 
-QTEST_GUILESS_MAIN(TestTexts)
-#include "tst_texts.moc"
+// Rows come and go with one signal each batch; an item the model adopted is
+// deleted with its row, another owner's item is left to it, and a removed
+// item is disconnected: its later changes reach nothing.
+void TestQueue::rowsAndOwnership()
+{
+    QObject owner;
+    LabelModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    SignalLog signalLog(&model);
+    QStringList &log = signalLog.events;
+
+    QPointer<KeyValueItem> adopted = item(QStringLiteral("a"));
+    QPointer<ProbeItem> owned = new ProbeItem(QStringLiteral("b"), 0, &owner);
+    model.append(adopted.data());
+    model.append(QList<KeyValueItem *>{owned.data(), item(QStringLiteral("c")), item(QStringLiteral("d"))});
+    QTest::ignoreMessage(QtWarningMsg, "QQmlObjectListModel::insert: index 9 is outside 0..4");
+    model.insert(9, item(QStringLiteral("late"), &model));
+    QCOMPARE(log, (QStringList{"inserted 0-0", "count", "inserted 1-3", "count"}));
+    QCOMPARE(model.count(), 4);
+    QCOMPARE(model.data(model.index(1), model.roleForName("label")).toString(), QStringLiteral("b"));
+    QCOMPARE(adopted->parent(), &model);
+    QCOMPARE(owned->parent(), &owner);
+
+    QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+    owned->update_label(QStringLiteral("seen"));
+    QCOMPARE(changes.count(), 1);
+    log.clear();
+    model.remove(model.indexOf(owned.data()));
+    model.remove(0);
+    QCOMPARE(log, (QStringList{"removed 1-1", "count", "removed 0-0", "count"}));
+    changes.clear();
+    owned->update_label(QStringLiteral("unseen"));
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(owned->labelReceivers(), 0);
+
+    log.clear();
+    QPointer<KeyValueItem> last = model.at(1);
+    model.clear();
+    QCOMPARE(log, (QStringList{"removed 0-1", "count"}));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(adopted.isNull() && last.isNull());
+    QVERIFY(!owned.isNull());
+    QCOMPARE(owned->parent(), &owner);
+}
+
+
+QTEST_GUILESS_MAIN(TestQueue)
+#include "tst_queue.moc"
