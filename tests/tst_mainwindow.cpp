@@ -6,17 +6,22 @@
 #include "engine/ProgramInfo.h"
 #include "settings/GlobalSettings.h"
 #include "app/MainWindow.h"
+#include "app/SettingsDialog.h"
 #include "queue/QueueEntry.h"
 #include "support/TemporaryHome.h"
 #include "support/TestFiles.h"
 
 #include <QAccessible>
 #include <QApplication>
-#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMetaEnum>
 #include <QMimeData>
+#include <QPushButton>
 #include <QQmlEngine>
 #include <QQmlProperty>
 #include <QQuickItem>
@@ -515,9 +520,11 @@ void TestMainWindow::rowActions()
 }
 
 
-// German and back without a restart: the Translator's texts, the scene's
-// own (qsTr), the line below the queue and a failed row's reason, the
-// engine's message.
+// A language chosen in the settings dialog applies at once, and back,
+// without a restart: to the dialog itself, its lists, Qt's own buttons and
+// the decimal separator (the notes that wrap keep every line), and to the
+// scene: the Translator's texts, its own (qsTr), the line below the queue
+// and a failed row's reason, the engine's message.
 void TestMainWindow::languageSwitchRelabels()
 {
     QObject *root = m_window->quickWidget()->rootObject();
@@ -526,27 +533,46 @@ void TestMainWindow::languageSwitchRelabels()
     broken.message = TranslatableText("Conversion", "“%1” contains no audio.").arg(QStringLiteral("a.mp3"));
     entry->applyResult(broken);
     QTRY_VERIFY(rowItem(QStringLiteral("statusLabel")));
-    QQuickItem *songs = item(QStringLiteral("songsButton"));
-    QQuickItem *status = rowItem(QStringLiteral("statusLabel"));
-    QQuickItem *remove = rowItem(QStringLiteral("removeButton"));
-    QQuickItem *summary = item(QStringLiteral("queueSummary"));
-    QCOMPARE(songs->property("text").toString(), QStringLiteral("Select songs"));
-    QCOMPARE(status->property("text").toString(), QStringLiteral("Failed · “a.mp3” contains no audio."));
-    QCOMPARE(remove->property("tip").toString(), QStringLiteral("Remove"));
+    SettingsDialog dialog;
+    dialog.show();
+    const auto notesWhole = [&dialog] {
+        for (const QLabel *label : dialog.findChildren<QLabel *>()) {
+            if (label->wordWrap() && label->height() < label->heightForWidth(label->width()))
+                return false;
+        }
+        return true;
+    };
+    auto *languages = dialog.findChild<QComboBox *>(QStringLiteral("cboLanguage"));
+    const auto shown = [&] {
+        return QStringList{
+            dialog.windowTitle(),
+            dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Close)->text(),
+            dialog.findChild<QComboBox *>(QStringLiteral("cboAlgorithm"))->currentText(),
+            dialog.findChild<QDoubleSpinBox *>(QStringLiteral("edtSourceFrequency"))->text(),
+            item(QStringLiteral("songsButton"))->property("text").toString(),
+            item(QStringLiteral("cancelButton"))->property("text").toString(),
+            rowItem(QStringLiteral("statusLabel"))->property("text").toString(),
+            item(QStringLiteral("queueSummary"))->property("text").toString(),
+            rowItem(QStringLiteral("removeButton"))->property("tip").toString()};
+    };
+    const QStringList english{"Settings", "Close", "Time based", "440.00 Hertz", "Select songs", "Cancel conversion",
+                              "Failed · “a.mp3” contains no audio.", "0 of 1 converted · 1 failed", "Remove"};
+    QCOMPARE(languages->currentText(), QStringLiteral("English"));
+    QCOMPARE(shown(), english);
+    QTRY_VERIFY(notesWhole());
 
-    GlobalSettings::instance()->selectLanguage(QStringLiteral("de"));
-    QCOMPARE(songs->property("text").toString(), QStringLiteral("Musik auswählen"));
-    QCOMPARE(item(QStringLiteral("cancelButton"))->property("text").toString(), QStringLiteral("Abbrechen"));
-    QCOMPARE(status->property("text").toString(), QStringLiteral("Fehler · „a.mp3“ enthält keine Audiospur."));
-    QCOMPARE(summary->property("text").toString(), QStringLiteral("0 von 1 konvertiert · 1 fehlgeschlagen"));
-    QTRY_COMPARE(remove->property("tip").toString(), QStringLiteral("Entfernen"));
+    languages->setCurrentIndex(languages->findText(QStringLiteral("Deutsch")));
+    QTRY_COMPARE(shown(), (QStringList{"Einstellungen", "Schließen", "Zeitbasiert", "440,00 Hertz", "Musik auswählen",
+                                       "Abbrechen", "Fehler · „a.mp3“ enthält keine Audiospur.",
+                                       "0 von 1 konvertiert · 1 fehlgeschlagen", "Entfernen"}));
+    QTRY_VERIFY(notesWhole());
     QCOMPARE(m_window->quickWidget()->rootObject(), root);  // the same scene
 
+    languages->setCurrentIndex(languages->findText(QStringLiteral("Auto")));  // English here
+    QCOMPARE(GlobalSettings::instance()->preferedLanguage(), QString());
+    QTRY_COMPARE(shown(), english);
     GlobalSettings::instance()->selectLanguage(QStringLiteral("en"));
-    QCOMPARE(songs->property("text").toString(), QStringLiteral("Select songs"));
-    QCOMPARE(status->property("text").toString(), QStringLiteral("Failed · “a.mp3” contains no audio."));
-    QCOMPARE(summary->property("text").toString(), QStringLiteral("0 of 1 converted · 1 failed"));
-    QTRY_COMPARE(remove->property("tip").toString(), QStringLiteral("Remove"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);  // before the rows go
 }
 
 // A folder dropped on the window is taken, and its tree queued; a drag of a

@@ -13,16 +13,11 @@
 #include "support/TemporaryHome.h"
 #include "support/TestFiles.h"
 #include "support/TestSignals.h"
-#include "settings/Translator.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
-#include <QDoubleSpinBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSettings>
 #include <QtTest>
 
@@ -65,10 +60,8 @@ private slots:
     void overallLineAndTimeLeft();
     void cancelAndQuitAskOnlyWhenWorkWouldBeLost_data();
     void cancelAndQuitAskOnlyWhenWorkWouldBeLost();
-    void poolLimitAndRunningFlag();
     void destructionStopsConversions();
     void settingsDialogCommitsOnClose();
-    void settingsDialogFollowsTheLanguage();
 
 private:
     QString touch(const QString &relativePath);
@@ -406,34 +399,6 @@ void TestManager::cancelAndQuitAskOnlyWhenWorkWouldBeLost()
     QCOMPARE(m_jobs.requests().size(), running + done.size());
 }
 
-// With a pool of 4 and 10 files: at most 4 at once, all finish, and the
-// running flag turns on once and off once, after the last.
-void TestManager::poolLimitAndRunningFlag()
-{
-    m_manager->setMaxConversions(4);
-    m_jobs.setHolding(true);
-    QStringList sources;
-    for (int i = 0; i < 10; ++i)
-        sources << touch(QStringLiteral("ten/song%1.wav").arg(i));
-    QSignalSpy running(m_manager.get(), &ApplicationManager::conversionRunningChanged);
-    m_desktop->folders = QStringList{m_dir.filePath(QStringLiteral("ten-out"))};
-    m_manager->processImportUrls(urlsOf(sources));
-    QTRY_COMPARE(m_jobs.running().size(), 4);
-    for (const QString &source : sources)
-        m_jobs.release(QFileInfo(source).fileName());
-    waitUntilIdle();
-
-    QCOMPARE(m_jobs.mostAtOnce(), 4);
-    QCOMPARE(m_jobs.requests().size(), 10);
-    QCOMPARE(running.count(), 2);
-    QCOMPARE(running.at(1).at(0).toBool(), false);
-    for (const QueueEntry *entry : m_manager->fileQueue()->items())
-        QCOMPARE(entry->state(), QueueEntry::S_Finished);
-
-    // Nothing pending: starting changes nothing.
-    m_manager->startConversion();
-    QCOMPARE(running.count(), 2);
-}
 
 // The destructor returns only once every running job has stopped.
 void TestManager::destructionStopsConversions()
@@ -493,47 +458,6 @@ void TestManager::settingsDialogCommitsOnClose()
     QCOMPARE(store.value(QStringLiteral("audioBitrate")).toInt(), 320);
 }
 
-// A language chosen in the dialog applies at once: to the dialog itself,
-// its lists, Qt's own buttons and the decimal separator, and back. The
-// notes that wrap keep every line in either language.
-void TestManager::settingsDialogFollowsTheLanguage()
-{
-    GlobalSettings *settings = GlobalSettings::instance();
-    auto dialog = std::make_unique<SettingsDialog>();
-    dialog->show();
-    const auto notesWhole = [&dialog] {
-        for (const QLabel *label : dialog->findChildren<QLabel *>()) {
-            if (label->wordWrap() && label->height() < label->heightForWidth(label->width()))
-                return false;
-        }
-        return true;
-    };
-    QTRY_VERIFY(notesWhole());
-    auto *languages = dialog->findChild<QComboBox *>(QStringLiteral("cboLanguage"));
-    auto *algorithms = dialog->findChild<QComboBox *>(QStringLiteral("cboAlgorithm"));
-    auto *frequency = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("edtSourceFrequency"));
-    QPushButton *close = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Close);
-    QCOMPARE(languages->currentText(), QStringLiteral("English"));
-    QVERIFY(!dialog->findChild<QLabel *>(QStringLiteral("lblLangInfo")));
-
-    languages->setCurrentIndex(languages->findText(QStringLiteral("Deutsch")));
-    QCOMPARE(settings->preferedLanguage(), QStringLiteral("de"));
-    QTRY_COMPARE(dialog->windowTitle(), QStringLiteral("Einstellungen"));
-    QCOMPARE(close->text(), QStringLiteral("Schließen"));
-    QCOMPARE(algorithms->currentText(), QStringLiteral("Zeitbasiert"));
-    QCOMPARE(frequency->text(), QStringLiteral("440,00 Hertz"));
-    QCOMPARE(languages->currentText(), QStringLiteral("Deutsch"));
-    QTRY_VERIFY(notesWhole());
-
-    languages->setCurrentIndex(languages->findText(QStringLiteral("Auto")));
-    QCOMPARE(settings->preferedLanguage(), QString());
-    QTRY_COMPARE(dialog->windowTitle(), QStringLiteral("Settings"));
-    QCOMPARE(close->text(), QStringLiteral("Close"));
-    QCOMPARE(algorithms->currentText(), QStringLiteral("Time based"));
-    QCOMPARE(frequency->text(), QStringLiteral("440.00 Hertz"));
-    dialog.reset();
-    settings->selectLanguage(QStringLiteral("en"));
-}
 
 TW_TEST_MAIN_WITH_HOME(TestManager, QApplication)
 #include "tst_manager.moc"

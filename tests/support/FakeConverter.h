@@ -67,11 +67,6 @@ public:
         std::lock_guard<std::mutex> lock(m_state->mutex);
         return m_state->requests;
     }
-    int mostAtOnce() const
-    {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        return m_state->mostAtOnce;
-    }
 
     // What the queue is given; it shares the script with this object.
     Function function() const
@@ -82,7 +77,6 @@ public:
             std::unique_lock<std::mutex> lock(state->mutex);
             state->requests << request;
             state->progress.insert(name, progress);
-            state->mostAtOnce = std::max(state->mostAtOnce, int(state->progress.size()));
             ConversionResult result;
             result.status = ConversionResult::Converted;
             result.outputPath = QDir(request.targetDirectory).filePath(QFileInfo(name).completeBaseName() +
@@ -118,7 +112,6 @@ private:
         QList<ConversionRequest> requests;
         QStringList released;
         bool holding = false;
-        int mostAtOnce = 0;
     };
     std::shared_ptr<State> m_state = std::make_shared<State>();
 };
