@@ -52,13 +52,6 @@ private:
     QString m_error;
 };
 
-AudioBuffer asBuffer(const std::vector<float> &samples)
-{
-    AudioBuffer buffer;
-    buffer.samples = samples;
-    return buffer;
-}
-
 const double To432 = 12.0 * std::log2(432.0 / 440.0);
 const double To444 = 12.0 * std::log2(444.0 / 440.0);
 const int Time = AppConstants::A_Time;
@@ -79,7 +72,7 @@ AudioBuffer runChain(int algorithm, const AudioBuffer &input, bool limit, int ch
     chain.finish(sink);
     if (aheadOfInput)
         *aheadOfInput = sink.aheadOfInput;
-    return asBuffer(sink.samples_);
+    return AudioBuffer{44100, 2, sink.samples_};
 }
 
 } // namespace

@@ -15,14 +15,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QDoubleSpinBox>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMetaEnum>
 #include <QMimeData>
 #include <QPushButton>
-#include <QQmlEngine>
 #include <QQmlProperty>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -66,14 +64,12 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
-    void minimumSizeFits_data();
     void minimumSizeFits();
     void tabReachesEveryControl();
     void keyboardActs_data();
     void keyboardActs();
     void rowStates_data();
     void rowStates();
-    void rowActions();
     void languageSwitchRelabels();
     void folderDropQueuesTheTree();
     void frequencyChooser();
@@ -82,7 +78,6 @@ private:
     QQuickItem *item(const QString &objectName) const;
     QList<QQuickItem *> rowItems(const QString &objectName) const;
     QQuickItem *rowItem(const QString &objectName) const;
-    QPoint centreOf(QQuickItem *item) const;
     QueueEntry *addRow(const QString &name, QueueEntry::State state);
     void addRowsOfEveryKind();
     QString focusedControl() const;
@@ -165,13 +160,6 @@ QList<QQuickItem *> TestMainWindow::rowItems(const QString &objectName) const
     return found;
 }
 
-QPoint TestMainWindow::centreOf(QQuickItem *target) const
-{
-    // Layouts place their items when the scene is next drawn; now, here.
-    m_window->quickWidget()->grabFramebuffer();
-    return target->mapToScene(QPointF(target->width() / 2, target->height() / 2)).toPoint();
-}
-
 // The only item of that name in the rows, once the row is there.
 QQuickItem *TestMainWindow::rowItem(const QString &objectName) const
 {
@@ -189,47 +177,42 @@ QueueEntry *TestMainWindow::addRow(const QString &name, QueueEntry::State state)
 }
 
 
-void TestMainWindow::minimumSizeFits_data()
-{
-    QTest::addColumn<QString>("language");
-    QTest::newRow("English") << "en";
-    QTest::newRow("German") << "de";
-}
-
 // The window takes no size below the scene's minimum; there, in either
 // language, every control lies whole in the scene, apart from the others
 // and from the header's picture, and no heading or caption is cut.
 void TestMainWindow::minimumSizeFits()
 {
-    QFETCH(QString, language);
     addRowsOfEveryKind();
-    GlobalSettings::instance()->selectLanguage(language);
     m_window->resize(400, 300);
     QQuickItem *root = m_window->quickWidget()->rootObject();
     QTRY_COMPARE(QSize(int(root->width()), int(root->height())), m_window->quickWidget()->size());
     QCOMPARE(QSizeF(root->width(), root->height()), root->property("minimumSize").toSizeF());
-    m_window->quickWidget()->grabFramebuffer();  // lays the scene out
+    for (const char *language : {"en", "de"}) {
+        GlobalSettings::instance()->selectLanguage(QLatin1String(language));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        m_window->quickWidget()->grabFramebuffer();  // lays the scene out
 
-    const auto sceneRect = [](QQuickItem *target) {
-        return target->mapRectToScene(QRectF(0, 0, target->width(), target->height()));
-    };
-    QList<QRectF> taken{sceneRect(item(QStringLiteral("headerImage")))};
-    for (const char *name : {"webButton", "settingsButton", "filesListView", "queueSummary", "frequencyLabel",
-                             "frequencyBox", "songsButton", "startButton", "cancelButton"}) {
-        const QRectF place = sceneRect(item(QLatin1String(name)));
-        QVERIFY2(QRectF(0, 0, root->width(), root->height()).contains(place), name);
-        for (const QRectF &other : taken)
-            QVERIFY2(!place.intersects(other), name);
-        taken << place;
-    }
-    QList<QQuickItem *> texts{item(QStringLiteral("frequencyLabel")), item(QStringLiteral("queueSummary"))};
-    collect(root, QStringLiteral("caption"), texts);
-    collect(root, QStringLiteral("statusLabel"), texts);
-    for (QQuickItem *text : texts) {
-        QVERIFY2(!text->property("truncated").toBool()
-                     && text->property("contentWidth").toReal() <= text->width()
-                     && text->property("contentHeight").toReal() <= text->height(),
-                 qPrintable(text->property("text").toString()));
+        const auto sceneRect = [](QQuickItem *target) {
+            return target->mapRectToScene(QRectF(0, 0, target->width(), target->height()));
+        };
+        QList<QRectF> taken{sceneRect(item(QStringLiteral("headerImage")))};
+        for (const char *name : {"webButton", "settingsButton", "filesListView", "queueSummary", "frequencyLabel",
+                                 "frequencyBox", "songsButton", "startButton", "cancelButton"}) {
+            const QRectF place = sceneRect(item(QLatin1String(name)));
+            QVERIFY2(QRectF(0, 0, root->width(), root->height()).contains(place), name);
+            for (const QRectF &other : taken)
+                QVERIFY2(!place.intersects(other), name);
+            taken << place;
+        }
+        QList<QQuickItem *> texts{item(QStringLiteral("frequencyLabel")), item(QStringLiteral("queueSummary"))};
+        collect(root, QStringLiteral("caption"), texts);
+        collect(root, QStringLiteral("statusLabel"), texts);
+        for (QQuickItem *text : texts) {
+            QVERIFY2(!text->property("truncated").toBool()
+                         && text->property("contentWidth").toReal() <= text->width()
+                         && text->property("contentHeight").toReal() <= text->height(),
+                     qPrintable(text->property("text").toString()));
+        }
     }
 
     GlobalSettings::instance()->selectLanguage(QStringLiteral("en"));
@@ -491,32 +474,6 @@ void TestMainWindow::rowStates()
     QCOMPARE(shown, buttons);
     QCOMPARE(rowItem(QStringLiteral("warningLabel"))->isVisible(), !warning.isEmpty());
     QCOMPARE(rowItem(QStringLiteral("warningLabel"))->property("text").toString(), warning);
-}
-
-// Clicked as a user would (the buttons are the keyboard test's): the right
-// button opens a row's menu, a double click opens the output's folder.
-void TestMainWindow::rowActions()
-{
-    addRowsOfEveryKind();
-    m_jobs.setHolding(false);
-    QWidget *view = m_window->quickWidget();
-    const QString out = m_dir.filePath(QStringLiteral("out"));
-    // (After QTest's double click the scene misses the next press, so the
-    // menu comes first.)
-    QQuickItem *row = rowItems(QStringLiteral("fileLabel")).first();
-    const QPoint onText = centreOf(row);
-    while (row && !row->property("entry").isValid())
-        row = row->parentItem();
-    QObject *menu = row ? row->findChild<QObject *>(QStringLiteral("rowMenu")) : nullptr;
-    QVERIFY(menu);
-    QVERIFY(!menu->property("visible").toBool());
-    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier, onText);
-    QTRY_VERIFY(menu->property("visible").toBool());
-    QMetaObject::invokeMethod(menu, "close");
-    QTRY_VERIFY(!menu->property("visible").toBool());
-
-    QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, onText);
-    QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl::fromLocalFile(out)});
 }
 
 

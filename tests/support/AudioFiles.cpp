@@ -2,6 +2,7 @@
 
 #include "engine/FFmpegPointers.h"
 #include "engine/OutputFormat.h"
+#include "support/TestFiles.h"
 
 
 #include <QCryptographicHash>
@@ -24,14 +25,6 @@ QString fail(const char *what, int code)
     return QStringLiteral("%1: %2").arg(QString::fromUtf8(what), ff::errorText(code));
 }
 
-// Side inputs of a written file (subtitles, chapters, a picture) as files
-// for the ffmpeg tool.
-QString sideFile(const QTemporaryDir &dir, const char *name, const QByteArray &contents)
-{
-    QFile file(dir.filePath(QLatin1String(name)));
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() ? file.fileName() : QString();
-}
-
 // "-c:v copy" as {"-c:v", "copy"}.
 QStringList words(const char *line)
 {
@@ -45,7 +38,7 @@ QStringList words(const char *line)
 QString write(const QString &path, const AudioBuffer &audio, const WriteOptions &options)
 {
     QDir().mkpath(QFileInfo(path).path());
-    QTemporaryDir side;
+    QTemporaryDir side;  // subtitles, chapters and a picture as files for the tool
     QStringList arguments = words("-v error -y -strict experimental");
     QStringList maps;
     int inputs = 0;
@@ -73,7 +66,7 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
                      + QByteArray::number(i + 1) + "\n\n";
         }
         const bool quickTime = path.endsWith(QLatin1String(".mp4")) || path.endsWith(QLatin1String(".mov"));
-        arguments << QStringLiteral("-i") << sideFile(side, "lines.srt", lines);
+        arguments << QStringLiteral("-i") << TestFiles::write(side.filePath(QStringLiteral("lines.srt")), lines);
         maps << QStringLiteral("-map") << QStringLiteral("%1:s").arg(inputs++)
              << words(quickTime ? "-c:s mov_text -metadata:s:s:0 language=deu" : "-c:s srt -metadata:s:s:0 language=deu");
     }
@@ -85,11 +78,11 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
                             .arg(qint64(i * length * 1000.0)).arg(qint64((i + 1) * length * 1000.0)).arg(i + 1)
                             .toUtf8();
         }
-        arguments << QStringLiteral("-i") << sideFile(side, "chapters.txt", chapters);
+        arguments << QStringLiteral("-i") << TestFiles::write(side.filePath(QStringLiteral("chapters.txt")), chapters);
         maps << QStringLiteral("-map_chapters") << QString::number(inputs++);
     }
     if (options.withPicture) {
-        arguments << QStringLiteral("-i") << sideFile(side, "cover.png", pngPicture());
+        arguments << QStringLiteral("-i") << TestFiles::write(side.filePath(QStringLiteral("cover.png")), pngPicture());
         maps << QStringLiteral("-map") << QString::number(inputs++) << words("-c:v copy -disposition:v:0 attached_pic")
              << QStringLiteral("-metadata:s:v:0") << QStringLiteral("comment=Cover (front)");
     }
