@@ -14,13 +14,39 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdarg>
+#include <cstring>
+
 #include <atomic>
 #include <cmath>
 #include <memory>
+
+// Another writer that takes a temporary's name between its choice and its
+// creation: while set, the first temporary opened has a file of that name
+// made just before.
+static bool g_race = false;
+static QByteArray g_raced;
+
+extern "C" int open(const char *path, int flags, ...)
+{
+    static const auto next = reinterpret_cast<int (*)(const char *, int, ...)>(dlsym(RTLD_NEXT, "open"));
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = flags & O_CREAT ? va_arg(arguments, mode_t) : 0;
+    va_end(arguments);
+    if (g_race && g_raced.isEmpty() && std::strstr(path, ".part-")) {
+        g_raced = path;
+        const int fd = next(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 || ::write(fd, "theirs", 6) != 6 || ::close(fd) != 0)
+            g_raced.clear();
+    }
+    return next(path, flags, mode);
+}
 
 namespace {
 
@@ -534,10 +560,11 @@ void TestConversion::sourcesThatChange()
              qPrintable(incomplete.result.warnings.join(QLatin1Char('|'))));
 }
 
-// While it is written, an output has only a hidden temporary name, locked;
-// it gets its name once complete. Temporaries that no one holds (left by a
-// killed process) go when the next output is made in their folder; held
-// ones, and files that only look a little like them, stay.
+// While it is written, an output has only a hidden temporary name, locked,
+// never one that another writer took first; it gets its name once complete.
+// Temporaries that no one holds (left by a killed process) go when the next
+// output is made in their folder; held ones, and files that only look a
+// little like them, stay.
 void TestConversion::onlyCompleteFilesHaveNames()
 {
     const QString input = source(QStringLiteral("wav"));
@@ -555,6 +582,7 @@ void TestConversion::onlyCompleteFilesHaveNames()
     auto look = [&] {
         if (whileWriting.isEmpty()) {
             whileWriting = TestFiles::below(out);
+            whileWriting.removeAll(QFileInfo(QFile::decodeName(g_raced)).fileName());
             for (const QString &name : whileWriting) {
                 if (name.startsWith(QLatin1String(".bursts.mp3.part-")))
                     lockedWhileWriting = lockedElsewhere(QDir(out).filePath(name));
@@ -562,9 +590,16 @@ void TestConversion::onlyCompleteFilesHaveNames()
         }
         return false;
     };
+    g_race = true;
     const Outcome outcome = convert(input, out, settingsFor(Time, Mp3), Conversion::EncoderThread::Auto, look);
+    g_race = false;
     ::close(held);
     QVERIFY(outcome.result.converted());
+    // The other writer's file is theirs still.
+    QFile raced(QFile::decodeName(g_raced));
+    QVERIFY(!g_raced.isEmpty() && raced.open(QIODevice::ReadOnly));
+    QCOMPARE(raced.readAll(), QByteArray("theirs"));
+    QVERIFY(raced.remove());
     // By then the stale one had gone.
     const QRegularExpression temporary(QStringLiteral("^\\.bursts\\.mp3\\.part-[A-Za-z0-9]{6}$"));
     QCOMPARE(whileWriting.filter(temporary).size(), 1);

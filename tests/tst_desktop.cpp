@@ -1,10 +1,7 @@
 // The window program as a desktop sees it: its command line without a
-// display, a second launch handing its files over, the globe and the About
-// dialog, and a quiet console.
-#include "app/AboutDialog.h"
+// display, a second launch handing its files over, and a quiet console.
 #include "app/LaunchOptions.h"
 #include "app/SingleInstance.h"
-#include "app/WidgetDesktop.h"
 #include "engine/FFmpegLog.h"
 #include "engine/ProgramInfo.h"
 #include "settings/GlobalSettings.h"
@@ -16,8 +13,6 @@ extern "C" {
 }
 
 #include <QApplication>
-#include <QLabel>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QtTest>
 
@@ -55,7 +50,6 @@ private slots:
     void commandLineWithoutDisplay_data();
     void commandLineWithoutDisplay();
     void secondLaunchHandsOver();
-    void globeAndAboutDialog();
     void quietByDefault();
 
 private:
@@ -146,27 +140,6 @@ void TestDesktop::secondLaunchHandsOver()
     QVERIFY(next.listen());
     QVERIFY(!SingleInstance::handOver(m_dir.filePath(QStringLiteral("nobody.socket")), {song}, 1000));
 }
-
-void TestDesktop::globeAndAboutDialog()
-{
-    // Asked twice, one dialog (the scene's keyboard test presses the globe).
-    QWidget window;
-    WidgetDesktop widgets(&window);
-    widgets.showAbout();
-    widgets.showAbout();
-    const QList<AboutDialog *> dialogs = window.findChildren<AboutDialog *>();
-    QCOMPARE(dialogs.size(), 1);
-    AboutDialog *about = dialogs.first();
-
-    QVERIFY(about->findChild<QLabel *>(QStringLiteral("title"))->text().contains(QString::fromUtf8(ProgramInfo::Version)));
-    QVERIFY(about->findChild<QPlainTextEdit *>(QStringLiteral("licenceText"))
-                ->toPlainText()
-                .contains(QLatin1String("GNU GENERAL PUBLIC LICENSE\n                       Version 3")));
-    QVERIFY(about->findChild<QPlainTextEdit *>(QStringLiteral("fontLicenceText"))
-                ->toPlainText()
-                .contains(QLatin1String("Open Font License")));
-}
-
 
 void TestDesktop::quietByDefault()
 {
