@@ -142,7 +142,8 @@ void TestChain::alignedAndExactInLength()
         QString figures;
         for (double lag : lags)
             figures += QStringLiteral(" %1").arg(lag / 44.1, 0, 'f', 2);
-        QVERIFY2(std::abs(AudioAnalysis::median(lags)) <= tolerance, qPrintable(QStringLiteral("lags in ms:") + figures));
+        QVERIFY2(std::abs(AudioAnalysis::median(lags)) <= tolerance,
+                 qPrintable(QStringLiteral("lags in ms:") + figures));
         return;
     }
 

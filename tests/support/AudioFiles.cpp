@@ -4,7 +4,6 @@
 #include "engine/OutputFormat.h"
 #include "support/TestFiles.h"
 
-
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -14,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace AudioFiles {
 
@@ -68,7 +66,7 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
         const bool quickTime = path.endsWith(QLatin1String(".mp4")) || path.endsWith(QLatin1String(".mov"));
         arguments << QStringLiteral("-i") << TestFiles::write(side.filePath(QStringLiteral("lines.srt")), lines);
         maps << QStringLiteral("-map") << QStringLiteral("%1:s").arg(inputs++)
-             << words(quickTime ? "-c:s mov_text -metadata:s:s:0 language=deu" : "-c:s srt -metadata:s:s:0 language=deu");
+             << words(quickTime ? "-c:s mov_text" : "-c:s srt") << words("-metadata:s:s:0 language=deu");
     }
     if (options.chapters > 0) {
         QByteArray chapters = ";FFMETADATA1\n";
@@ -122,8 +120,10 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
     ffmpeg.start(QStringLiteral("ffmpeg"), arguments);
     if (!ffmpeg.waitForStarted())
         return QStringLiteral("cannot start ffmpeg: ") + ffmpeg.errorString();
-    if (!options.withoutAudio)
-        ffmpeg.write(reinterpret_cast<const char *>(audio.samples.data()), qint64(audio.samples.size() * sizeof(float)));
+    if (!options.withoutAudio) {
+        ffmpeg.write(reinterpret_cast<const char *>(audio.samples.data()),
+                     qint64(audio.samples.size() * sizeof(float)));
+    }
     ffmpeg.closeWriteChannel();
     ffmpeg.waitForFinished(-1);
     if (ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0)
@@ -220,9 +220,9 @@ AudioBuffer decode(const QString &path, QString *error, int audioStream)
     return audio;
 }
 
-QStringList packets(const QString &path, AVMediaType type)
+QList<QPair<long long, QByteArray>> packets(const QString &path, AVMediaType type)
 {
-    QStringList result;
+    QList<QPair<long long, QByteArray>> result;
     AVFormatContext *rawInput = nullptr;
     if (avformat_open_input(&rawInput, path.toLocal8Bit().constData(), nullptr, nullptr) < 0)
         return result;
@@ -233,9 +233,8 @@ QStringList packets(const QString &path, AVMediaType type)
         const AVStream *stream = input->streams[packet->stream_index];
         if (stream->codecpar->codec_type == type && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
             const QByteArray data(reinterpret_cast<const char *>(packet->data), packet->size);
-            result << QStringLiteral("%1 ms %2")
-                          .arg(std::llround(double(packet->pts) * av_q2d(stream->time_base) * 1000.0))
-                          .arg(QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex()));
+            result.append({std::llround(double(packet->pts) * av_q2d(stream->time_base) * 1000.0),
+                           QCryptographicHash::hash(data, QCryptographicHash::Md5)});
         }
         av_packet_unref(packet.get());
     }

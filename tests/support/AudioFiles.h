@@ -11,6 +11,7 @@ extern "C" {
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -60,7 +61,7 @@ AudioBuffer decode(const QString &path, QString *error = nullptr, int audioStrea
 
 // For every packet of the file's streams of one kind, in order: its
 // timestamp in milliseconds and a digest of its data.
-QStringList packets(const QString &path, AVMediaType type);
+QList<QPair<long long, QByteArray>> packets(const QString &path, AVMediaType type);
 
 // What a file says of itself: its streams and chapters, its best audio
 // stream's bits a sample (0 where the codec does not say), its container's
