@@ -28,9 +28,9 @@
 
 // Another writer that takes a temporary's name between its choice and its
 // creation: while set, the first temporary opened has a file of that name
-// made just before.
-static bool g_race = false;
-static QByteArray g_raced;
+// made just before. Every thread of the test opens files through here.
+static std::atomic<bool> g_race{false};
+static QByteArray g_raced;  // touched only while g_race is set
 
 extern "C" int open(const char *path, int flags, ...)
 {
