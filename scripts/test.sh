@@ -23,7 +23,7 @@ sanitized() {
 }
 
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-sanitized build-asan address,undefined tst_peaklimiter tst_chain tst_conversion tst_tuning \
+sanitized build-asan address,undefined tst_chain tst_conversion tst_tuning \
     tst_fuzzregressions
 # Qt itself is not instrumented: its own calls into the sanitizer's
 # interceptors are not judged, and tests/tsan.supp names QtTest's watchdog,

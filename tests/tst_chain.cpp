@@ -1,6 +1,8 @@
-// Both pitch processors in the processing chain, and the encoder thread's
-// hand-over, without FFmpeg: frames in, frames out, counted and measured.
+// The processing chain without FFmpeg: the measures the audio tests rely on,
+// both pitch processors, the true-peak limiter, and the encoder thread's
+// hand-over; frames in, frames out, counted and measured.
 #include "engine/AudioSink.h"
+#include "engine/PeakLimiter.h"
 #include "engine/ProcessingChain.h"
 #include "engine/ThreadedSink.h"
 #include "support/Alignment.h"
@@ -11,6 +13,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -75,20 +78,108 @@ AudioBuffer runChain(int algorithm, const AudioBuffer &input, bool limit, int ch
     return AudioBuffer{44100, 2, sink.samples_};
 }
 
+AudioBuffer limited(PeakLimiter &limiter, const AudioBuffer &input, int chunk)
+{
+    AudioBuffer output = input;
+    for (long long done = 0; done < input.frames(); done += chunk) {
+        const int n = int(std::min<long long>(chunk, input.frames() - done));
+        limiter.process(input.samples.data() + done * input.channels, output.samples.data() + done * input.channels,
+                        n);
+    }
+    return output;
+}
+
+using Signal = std::function<double(long long)>;
+
+// The signal on both channels, the second inverted, faded in over 10 ms so
+// that the onset adds no peaks of its own.
+AudioBuffer generated(int sampleRate, double seconds, const Signal &signal)
+{
+    AudioBuffer audio{sampleRate, 2, std::vector<float>(size_t(seconds * sampleRate) * 2)};
+    const double fade = sampleRate / 100.0;
+    for (long long f = 0; f < audio.frames(); ++f) {
+        const double v = signal(f) * (f < fade ? 0.5 - 0.5 * std::cos(M_PI * double(f) / fade) : 1.0);
+        audio.samples[size_t(f) * 2] = float(v);
+        audio.samples[size_t(f) * 2 + 1] = float(-v);
+    }
+    return audio;
+}
+
+// The peak of the continuous signal, independently of the limiter: 32 points
+// per sample, each from a Kaiser-windowed sinc reaching 40 samples either
+// side, which is flat far beyond what the limiter's short interpolator
+// covers. The edges, where the sinc runs out of samples, are left out.
+double truePeak(const AudioBuffer &audio)
+{
+    constexpr int Oversampling = 32;
+    constexpr int Half = 40;
+    constexpr double Beta = 10.0;
+    std::vector<double> kernel(size_t(2 * Half * Oversampling + 1));
+    for (size_t i = 0; i < kernel.size(); ++i) {
+        const double x = double(int(i) - Half * Oversampling) / Oversampling;
+        const double r = x / Half;
+        const double window = std::cyl_bessel_i(0.0, Beta * std::sqrt(std::max(0.0, 1.0 - r * r)))
+                              / std::cyl_bessel_i(0.0, Beta);
+        kernel[i] = (x == 0.0 ? 1.0 : std::sin(M_PI * x) / (M_PI * x)) * window;
+    }
+    double peak = 0.0;
+    for (int c = 0; c < audio.channels; ++c) {
+        auto at = [&](long long f) { return double(audio.samples[size_t(f) * size_t(audio.channels) + size_t(c)]); };
+        for (long long f = Half; f + Half < audio.frames(); ++f) {
+            for (int p = 0; p < Oversampling; ++p) {
+                double v = 0.0;
+                for (int j = -Half + 1; j <= Half; ++j)
+                    v += at(f + j) * kernel[size_t((Half - j) * Oversampling + p)];
+                peak = std::max(peak, std::abs(v));
+            }
+        }
+    }
+    return peak;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Signal)
 
 class TestChain : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void measuresHoldOnKnownSignals();
     void alignedAndExactInLength_data();
     void alignedAndExactInLength();
     void limiterOnlyActsOnPeaks_data();
     void limiterOnlyActsOnPeaks();
+    void limiterCeilingHoldsBetweenSamples_data();
+    void limiterCeilingHoldsBetweenSamples();
+    void limiterLeavesCleanAudioAndReleasesSmoothly();
     void threadedSinkHandsOverEveryFrame();
     void threadedSinkEndsCleanly();
 };
+
+// Every pitch, length and alignment test stands on these measures: on
+// signals whose answers are known, they must give them.
+void TestChain::measuresHoldOnKnownSignals()
+{
+    for (const double frequency : {55.0, 431.87, 1000.3}) {
+        const AudioBuffer tone = TestSignals::sine(frequency, 3.0, 48000);
+        const double measured = AudioAnalysis::pitch(tone, 0.5, 2.5);
+        QVERIFY2(std::abs(measured - frequency) < 0.005, qPrintable(QString::number(measured, 'f', 5)));
+        for (double f : AudioAnalysis::pitchTrack(tone, frequency < 100.0 ? 0.5 : 0.25, 0.5, 2.5))
+            QVERIFY2(std::abs(AudioAnalysis::cents(f, frequency)) < 0.05, qPrintable(QString::number(f, 'f', 5)));
+    }
+    const AudioBuffer reference = TestSignals::toneBursts(440.0, 3.0);
+    for (const int delay : {-300, 0, 44, 1304}) {
+        AudioBuffer shifted = TestSignals::toneBursts(432.0, 3.0);
+        if (delay >= 0)
+            shifted.samples.insert(shifted.samples.begin(), size_t(delay) * 2, 0.0f);
+        else
+            shifted.samples.erase(shifted.samples.begin(), shifted.samples.begin() + size_t(-delay) * 2);
+        const double lag = AudioAnalysis::lagFrames(reference, shifted);
+        QVERIFY2(std::abs(lag - delay) <= 4.0, qPrintable(QStringLiteral("%1 for %2").arg(lag).arg(delay)));
+    }
+}
 
 void TestChain::alignedAndExactInLength_data()
 {
@@ -200,6 +291,113 @@ void TestChain::limiterOnlyActsOnPeaks()
     QVERIFY2(limited <= 0.98856f, qPrintable(QString::number(limited)));
     QVERIFY2(unlimited > (algorithm == AppConstants::A_Frequency ? 1.0f : 0.98856f),
              qPrintable(QString::number(unlimited)));
+}
+
+void TestChain::limiterCeilingHoldsBetweenSamples_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<bool>("lossy");
+    QTest::addColumn<Signal>("signal");
+    QTest::addColumn<int>("chunk");
+    // A sine at a quarter of the sampling rate with every crest (1.0) the
+    // same way between two samples.
+    auto quarterRate = [](double crestOffset) {
+        return Signal([crestOffset](long long f) { return std::cos(M_PI / 2 * (double(f) - crestOffset)); });
+    };
+    QTest::newRow("fs/4, crests half way, lossy") << 44100 << true << quarterRate(0.5) << 4096;
+    QTest::newRow("fs/4, crests a quarter of the way, lossless, 96 kHz")
+        << 96000 << false << quarterRate(0.25) << 1;
+    // A square wave made of its odd harmonics below 20 kHz: crests of 1.18
+    // that fall anywhere between the samples.
+    const Signal square = [](long long f) {
+        double v = 0.0;
+        for (int k = 1; 997.3 * k < 20000.0; k += 2)
+            v += 4.0 / M_PI / k * std::sin(2.0 * M_PI * 997.3 * k * double(f) / 48000);
+        return v;
+    };
+    QTest::newRow("square, lossy, 48 kHz") << 48000 << true << square << 1000;
+    // A master clipped at full scale: no sample above 1.0, the signal between
+    // them well above it.
+    const Signal clipped = [](long long f) { return std::clamp(2.0 * std::sin(2.0 * M_PI * 441.7 * double(f) / 44100.0), -1.0, 1.0); };
+    QTest::newRow("clipped, lossless") << 44100 << false << clipped << 44100;
+    // A lone full-scale spike on a loud tone: the peak is the sample itself.
+    const Signal spike = [](long long f) { return f == 20000 ? 3.0 : 0.9 * std::sin(2.0 * M_PI * 440.0 * double(f) / 44100.0); };
+    QTest::newRow("spike, lossy") << 44100 << true << spike << 1;
+}
+
+// The limiter alone: its ceiling holds between the samples as well as on
+// them, and the loudest crests reach it (limited, not squashed).
+void TestChain::limiterCeilingHoldsBetweenSamples()
+{
+    QFETCH(int, rate);
+    QFETCH(bool, lossy);
+    QFETCH(Signal, signal);
+    QFETCH(int, chunk);
+    PeakLimiter limiter = PeakLimiter::forOutput(rate, 2, lossy);
+    QCOMPARE(limiter.ceiling(), std::pow(10.0, (lossy ? -1.0 : -0.1) / 20.0));
+    const AudioBuffer output = limited(limiter, generated(rate, 0.3, signal), chunk);
+    const double samplePeak = AudioAnalysis::peak(output.samples);
+    const double peak = truePeak(output);
+    const QString figures = QStringLiteral("true peak %1, sample peak %2, ceiling %3")
+                                .arg(peak)
+                                .arg(samplePeak)
+                                .arg(limiter.ceiling());
+    QVERIFY2(samplePeak <= limiter.ceiling() + 1e-6, qPrintable(figures));
+    QVERIFY2(peak <= limiter.ceiling() * 1.0001 && peak >= limiter.ceiling() * 0.99, qPrintable(figures));
+}
+
+// Right under the ceiling, between the samples as well as on them, audio
+// passes bit for bit, later by latency(). After a lone peak the gain comes
+// back to exactly 1.0, smoothly. Where the audio is cut into blocks changes
+// not a sample (clean stretches take a shortcut), whether a peak falls
+// inside a block, right after one, or while the gain is still recovering.
+void TestChain::limiterLeavesCleanAudioAndReleasesSmoothly()
+{
+    // Bursts over a tone at fs/4 with its crests on the samples, so sharp
+    // that only interpolating tells it is clean.
+    PeakLimiter clean = PeakLimiter::forOutput(96000, 2, true);
+    const double level = clean.ceiling() * 0.999 / 2.0;
+    AudioBuffer under = TestSignals::toneBursts(440.0, 1.0, 96000, 2, level);
+    for (size_t i = 0; i < under.samples.size(); ++i)
+        under.samples[i] += float(level * std::cos(M_PI / 2 * double(i / 2)));
+    const AudioBuffer passed = limited(clean, under, 1000);
+    const size_t lag = size_t(clean.latency()) * 2;
+    QVERIFY(std::equal(under.samples.begin(), under.samples.end() - std::ptrdiff_t(lag), passed.samples.begin() + std::ptrdiff_t(lag)));
+    QCOMPARE(clean.smallestGain(), 1.0);
+
+    PeakLimiter single = PeakLimiter::forOutput(44100, 1, false);
+    // A steady level makes the gain readable at every frame.
+    AudioBuffer steady{44100, 1, std::vector<float>(88200, 0.5f)};
+    steady.samples[10000] = 2.0f;
+    const AudioBuffer released = limited(single, steady, 512);
+    const int delay = single.latency();
+    QVERIFY(std::abs(released.samples[10000 + delay] - single.ceiling()) < 1e-6);
+    double previous = released.samples[10001 + size_t(delay)] / 0.5;
+    QVERIFY(previous < 0.6);
+    for (size_t i = 10002 + size_t(delay); i < released.samples.size(); ++i) {
+        const double gain = released.samples[i] / 0.5;
+        QVERIFY(gain >= previous - 1e-6 && gain - previous < 0.001);  // only rising, and smoothly
+        previous = gain;
+    }
+    QCOMPARE(previous, 1.0);
+
+    AudioBuffer input = TestSignals::toneBursts(440.0, 4.0, 44100, 2, 0.8);
+    for (const int at : {256, 511, 512, 5000, 5100, 20000, 20255, 90000, 150000})
+        input.samples[2 * size_t(at)] = 1.4f;
+    for (size_t i = 2 * 120000; i < 2 * 125000; ++i)  // a loud passage
+        input.samples[i] *= 1.5f;
+    // Peaks between the samples only, and a clean stretch the cheap bound
+    // cannot clear.
+    for (long long f = 60000; f < 70000; ++f)
+        input.samples[size_t(f) * 2 + 1] = float(0.8 * std::sin(M_PI / 2 * double(f) + M_PI / 4) * (f < 65000 ? 1.2 : 1.0));
+    PeakLimiter reference = PeakLimiter::forOutput(44100, 2, true);
+    const AudioBuffer expected = limited(reference, input, 1);
+    QVERIFY(AudioAnalysis::peak(expected.samples) <= reference.ceiling() + 1e-6);
+    for (const int chunk : {3, 255, 256, 257, 1000, 4096, 176400}) {
+        PeakLimiter limiter = PeakLimiter::forOutput(44100, 2, true);
+        QVERIFY2(limited(limiter, input, chunk).samples == expected.samples, qPrintable(QString::number(chunk)));
+        QCOMPARE(limiter.smallestGain(), reference.smallestGain());
+    }
 }
 
 // Whatever the chunking on either side, the sink behind the thread gets
