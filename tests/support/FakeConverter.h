@@ -6,89 +6,59 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QList>
-#include <QStringList>
+#include <QThread>
 
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 
 // Stands in for the engine's conversion in controller and scene tests: each
-// job answers from a script kept by the source's file name, and, while
-// holding, stays "running" until the test releases it or the queue stops
-// it. The test drives a running job's progress through report().
-//
-// Unscripted files convert: TARGET/BASE.flac, 60 seconds of audio.
+// job answers from a script kept by the source's file name (unscripted, it
+// converts to TARGET/BASE.flac, 60 seconds of audio), and, while holding,
+// stays running until the test releases it or the queue stops it. The test
+// drives a running job's progress through report().
 class FakeConverter
 {
 public:
-    using Function = std::function<ConversionResult(const ConversionRequest &, const std::function<bool()> &,
-                                                    const std::function<void(double)> &)>;
+    using Progress = std::function<void(double)>;
 
     // The results of the next jobs for that file name, in order.
-    void script(const QString &fileName, const QList<ConversionResult> &results)
-    {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        m_state->scripts[fileName] = results;
-    }
+    void script(const QString &name, const QList<ConversionResult> &results) { locked()->scripts[name] = results; }
     // Jobs begun from now on wait to be released (or stopped).
-    void setHolding(bool hold)
+    void setHolding(bool hold) { locked()->holding = hold; }
+    void release(const QString &name) { locked()->released << name; }
+    // Called outside the lock, as the engine calls it.
+    void report(const QString &name, double fraction)
     {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        m_state->holding = hold;
-    }
-    void release(const QString &fileName)
-    {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        m_state->released << fileName;
-        m_state->changed.notify_all();
-    }
-    // Progress of the running job of that file, as the engine would report it.
-    void report(const QString &fileName, double fraction)
-    {
-        std::function<void(double)> progress;
-        {
-            std::lock_guard<std::mutex> lock(m_state->mutex);
-            progress = m_state->progress.value(fileName);
-        }
+        const Progress progress = locked()->progress.value(name);
         if (progress)
             progress(fraction);
     }
-    // The file names of the jobs running now, and of all requests so far.
-    QStringList running() const
-    {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        return m_state->progress.keys();
-    }
-    QList<ConversionRequest> requests() const
-    {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        return m_state->requests;
-    }
+    // The file names of the jobs running now, and all requests so far.
+    QStringList running() const { return locked()->progress.keys(); }
+    QList<ConversionRequest> requests() const { return locked()->requests; }
 
     // What the queue is given; it shares the script with this object.
-    Function function() const
+    std::function<ConversionResult(const ConversionRequest &, const std::function<bool()> &, const Progress &)>
+    function() const
     {
         return [state = m_state](const ConversionRequest &request, const std::function<bool()> &stop,
-                                 const std::function<void(double)> &progress) {
+                                 const Progress &progress) {
             const QString name = QFileInfo(request.sourcePath).fileName();
             std::unique_lock<std::mutex> lock(state->mutex);
             state->requests << request;
             state->progress.insert(name, progress);
             ConversionResult result;
             result.status = ConversionResult::Converted;
-            result.outputPath = QDir(request.targetDirectory).filePath(QFileInfo(name).completeBaseName() +
-                                                                       QStringLiteral(".flac"));
+            result.outputPath = QDir(request.targetDirectory)
+                                    .filePath(QFileInfo(name).completeBaseName() + QStringLiteral(".flac"));
             result.audioSeconds = 60.0;
-            QList<ConversionResult> &script = state->scripts[name];
-            if (!script.isEmpty())
-                result = script.takeFirst();
+            if (!state->scripts[name].isEmpty())
+                result = state->scripts[name].takeFirst();
             bool stopped = false;
             while (state->holding && !state->released.contains(name) && !stopped) {
-                state->changed.wait_for(lock, std::chrono::milliseconds(2));
                 lock.unlock();
+                QThread::msleep(2);
                 stopped = stop();
                 lock.lock();
             }
@@ -105,13 +75,21 @@ public:
 private:
     struct State
     {
-        mutable std::mutex mutex;
-        std::condition_variable changed;
+        std::mutex mutex;
         QHash<QString, QList<ConversionResult>> scripts;
-        QHash<QString, std::function<void(double)>> progress;
+        QHash<QString, Progress> progress;
         QList<ConversionRequest> requests;
         QStringList released;
         bool holding = false;
     };
+    // The state, locked until the end of the full expression.
+    struct Locked
+    {
+        State *state;
+        std::lock_guard<std::mutex> lock{state->mutex};
+        State *operator->() const { return state; }
+    };
+    Locked locked() const { return Locked{m_state.get()}; }
+
     std::shared_ptr<State> m_state = std::make_shared<State>();
 };

@@ -2,45 +2,44 @@
 
 #include "queue/Desktop.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QUrl>
 
 // Answers the controller's dialogs and questions from prepared lists, in
-// order, and records what it was asked.
+// order, and logs what the user would have seen, a line each.
 class ScriptedDesktop : public Desktop
 {
 public:
     QStringList chooseFiles(const QString &caption, const QString &) override
     {
-        captions << caption;
+        log << QStringLiteral("asked: ") + caption;
         return files;
     }
     QString chooseFolder(const QString &caption, const QString &) override
     {
-        captions << caption;
+        log << QStringLiteral("asked: ") + caption;
         return folders.isEmpty() ? QString() : folders.takeFirst();
     }
-    void showSettings() override { ++settingsShown; }
-    void showAbout() override { ++aboutShown; }
-    void openUrl(const QUrl &url) override { opened << url; }
-    void showBusy(const QString &text) override { busy << text; }
     bool confirm(const QString &question, const QString &) override
     {
-        questions << question;
+        log << QStringLiteral("confirm: ") + question;
         return !answers.isEmpty() && answers.takeFirst();
     }
-    void showNotice(const QString &text) override { notices << text; }
-    void alert() override { ++alerts; }
+    void showSettings() override { log << QStringLiteral("settings dialog"); }
+    void showAbout() override { log << QStringLiteral("About dialog"); }
+    // A folder by its name: the tests' folders are temporary.
+    void openUrl(const QUrl &url) override
+    {
+        const QString shown = url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.toString();
+        log << QStringLiteral("opened ") + shown;
+    }
+    void showBusy(const QString &text) override { log << QStringLiteral("busy: ") + text; }
+    void showNotice(const QString &text) override { log << QStringLiteral("notice: ") + text; }
+    void alert() override { log << QStringLiteral("alert"); }
 
     QStringList files;
     QStringList folders;  // an empty string cancels
     QList<bool> answers;  // none left: "no"
-    QStringList captions;
-    QStringList questions;
-    QList<QUrl> opened;
-    QStringList busy;
-    QStringList notices;
-    int settingsShown = 0;
-    int aboutShown = 0;
-    int alerts = 0;
+    QStringList log;
 };

@@ -14,21 +14,18 @@ class TemporaryHome
 public:
     TemporaryHome()
     {
-        if (!m_dir.isValid())
-            return;
-        qputenv("HOME", m_dir.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", (m_dir.path() + QStringLiteral("/.config")).toLocal8Bit());
-        qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/.local/share")).toLocal8Bit());
+        const QString home = m_dir.path();
+        qputenv("HOME", home.toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/.config")).toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (home + QStringLiteral("/.local/share")).toLocal8Bit());
         qunsetenv("XDG_DOCUMENTS_DIR");
         // Qt wants a private runtime folder for GUI tests.
-        const QString runtime = m_dir.path() + QStringLiteral("/runtime");
-        if (QDir().mkpath(runtime)) {
-            QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-        }
+        const QString runtime = home + QStringLiteral("/runtime");
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
     }
     bool isValid() const { return m_dir.isValid(); }
-    QString path() const { return m_dir.path(); }
 
 private:
     QTemporaryDir m_dir;
@@ -37,14 +34,14 @@ private:
 // The main() of a test that needs a temporary home and the program's
 // identity (organization, application name, version); Application is
 // QCoreApplication or QApplication.
-#define TW_TEST_MAIN_WITH_HOME(TestClass, Application)                                                   \
-    int main(int argc, char *argv[])                                                        \
-    {                                                                                       \
-        TemporaryHome home;                                                                 \
-        if (!home.isValid())                                                                \
-            return 1;                                                                       \
-        ProgramInfo::applyToApplication();                                                  \
-        Application app(argc, argv);                                                        \
-        TestClass test;                                                                     \
-        return QTest::qExec(&test, argc, argv);                                             \
+#define TW_TEST_MAIN_WITH_HOME(TestClass, Application)                                                                \
+    int main(int argc, char *argv[])                                                                                   \
+    {                                                                                                                  \
+        TemporaryHome home;                                                                                            \
+        if (!home.isValid())                                                                                           \
+            return 1;                                                                                                  \
+        ProgramInfo::applyToApplication();                                                                             \
+        Application app(argc, argv);                                                                                   \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
     }
