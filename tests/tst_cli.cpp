@@ -13,8 +13,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/mount.h>
-
 #include <csignal>
 
 namespace {
@@ -41,7 +39,6 @@ private slots:
     void skipExistingConvertsWhatIsNew();
     void shardsSplitTheTree();
     void filesFromLists();
-    void fullDiskFailsTheFile();
     void statusLineOnATerminal();
     void measureAndDetect();
     void closedPipeAndNoSideEffects();
@@ -329,28 +326,6 @@ void TestCli::filesFromLists()
     // An absolute path goes straight into OUTDIR.
     QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("lines-out"))),
              (QStringList{"-dash.flac", "List/Sub/-dash.flac"}));
-}
-
-// A full file system fails the file that does not fit, with the cause in
-// words, and leaves nothing of it; the next file is converted, and the
-// exit status says that one failed.
-void TestCli::fullDiskFailsTheFile()
-{
-    const QString mountPoint = m_dir.filePath(QStringLiteral("small-disk"));
-    QDir().mkpath(mountPoint);
-    if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=256k") != 0)
-        QSKIP("cannot mount a small tmpfs here (needs root)");
-    const QString big = song(QStringLiteral("big.wav"), 10.0);
-    song(QStringLiteral("small.wav"), 0.2);
-    QByteArray errors;
-    const int status = run(args("big.wav small.wav --format wav --jobs 1 -o") << mountPoint, &errors);
-    const QStringList left = TestFiles::below(mountPoint);
-    ::umount(QFile::encodeName(mountPoint).constData());
-    QCOMPARE(status, 1);
-    QVERIFY2(errors.startsWith(big.toUtf8() + ": No space left on device while writing “" + mountPoint.toUtf8()
-                               + "/big.wav”.\n"),
-             errors.constData());
-    QCOMPARE(left, QStringList{"small.wav"});
 }
 
 // On a terminal: a status line that rewrites itself, then the summary.

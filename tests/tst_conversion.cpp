@@ -141,7 +141,6 @@ private slots:
     void outputNames();
     void videoStaysVideo_data();
     void videoStaysVideo();
-    void nothingLeftBehind();
 
 private:
     // A generated source of the given kind, written once per test run, and
@@ -955,33 +954,6 @@ void TestConversion::videoStaysVideo()
         const double lag = firstBurst(retuned) - shift / 1000.0 - firstBurst(original);
         QVERIFY2(std::abs(lag) <= alignmentTolerance(algorithm), qPrintable(QStringLiteral("%1 ms").arg(lag * 1000.0)));
     }
-}
-
-// A stop and a failure in the middle leave no file; an existing film is not
-// touched.
-void TestConversion::nothingLeftBehind()
-{
-    const QString input = source(QStringLiteral("mp4 with video"));
-    const QString out = freshFolder();
-    QVERIFY(QFile::copy(input, out + QStringLiteral("/film.mp4")));
-
-    std::atomic<int> reports{0};
-    ConversionSettings settings = settingsFor(Frequency, M4a);
-    settings.keepVideo = true;
-    Conversion stopped({input, out, settings});
-    stopped.setProgressCallback([&](double) { ++reports; });
-    stopped.setStopCheck([&] { return reports.load() >= 10; });
-    QCOMPARE(stopped.run().status, ConversionResult::Stopped);
-
-    settings.algorithm = AppConstants::A_Time;
-    Conversion failing({input, out, settings});
-    const ConversionResult failed = TestFiles::withFileSizeLimit(32 * 1024, [&] { return failing.run(); });
-    QCOMPARE(failed.status, ConversionResult::Failed);
-    QVERIFY2(failed.message.toString().contains(QLatin1String("File too large")), qPrintable(failed.message));
-
-    QCOMPARE(TestFiles::below(out), QStringList{"film.mp4"});
-    QCOMPARE(AudioFiles::packets(out + QStringLiteral("/film.mp4"), AVMEDIA_TYPE_AUDIO),
-             AudioFiles::packets(input, AVMEDIA_TYPE_AUDIO));
 }
 
 QTEST_GUILESS_MAIN(TestConversion)
