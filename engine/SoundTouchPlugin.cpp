@@ -263,12 +263,23 @@ int SoundTouchPlugin::measureStartDelay() const
 
     const std::vector<float> pad(size_t(StartPadFrames), 0.0f);
     const std::vector<float> signal = NoiseProbe::mono(m_sampleRate);
+    // In blocks, as a conversion feeds it: SoundTouch moves what it holds
+    // each time it takes a sequence, so seconds at once cost it twice over.
+    std::vector<float> output;
+    output.reserve(size_t(double(signal.size() + 3 * pad.size()) / (m_tempo > 0.0 ? m_tempo : 1.0)));
+    auto take = [&] {
+        const size_t have = output.size();
+        output.resize(have + probe.numSamples());
+        output.resize(have + probe.receiveSamples(output.data() + have, uint(output.size() - have)));
+    };
     probe.putSamples(pad.data(), uint(pad.size()));
-    probe.putSamples(signal.data(), uint(signal.size()));
+    for (size_t i = 0; i < signal.size(); i += pad.size()) {
+        probe.putSamples(signal.data() + i, uint(std::min(pad.size(), signal.size() - i)));
+        take();
+    }
     probe.putSamples(pad.data(), uint(pad.size()));
     probe.flush();
-    std::vector<float> output(probe.numSamples());
-    output.resize(probe.receiveSamples(output.data(), uint(output.size())));
+    take();
 
     const std::vector<float> in = envelopeOf(signal, m_sampleRate);
     const std::vector<float> out = envelopeOf(output, m_sampleRate);
