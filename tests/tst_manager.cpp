@@ -205,9 +205,10 @@ void TestManager::drops()
     waitUntilIdle();
 }
 
-// A failed row says why; retried, it converts again with the settings it
-// was queued with, whatever they are now. "Retry failed" does so for all,
-// "Remove finished" keeps the failed rows.
+// Files convert with the settings they were queued with, whatever the
+// settings are when their turn comes or when they are retried. A failed row
+// says why; "Retry failed" retries all, "Remove finished" keeps the failed
+// rows.
 void TestManager::failedRowsRetry()
 {
     GlobalSettings *settings = GlobalSettings::instance();
@@ -216,14 +217,22 @@ void TestManager::failedRowsRetry()
     m_jobs.script(QStringLiteral("a.wav"), {broken});
     m_jobs.script(QStringLiteral("b.wav"), {broken});
     m_jobs.script(QStringLiteral("c.wav"), {broken, broken});
+    m_jobs.setHolding(true);
     importInto(QStringLiteral("retry-out"), {"retry/a.wav", "retry/b.wav", "retry/c.wav", "retry/d.wav"});
+    QTRY_COMPARE(m_jobs.running().size(), 2);  // c.wav and d.wav wait
+    settings->set_targetFrequency(444.0);
+    settings->set_audioFormat(AppConstants::F_Mp3);
+    m_jobs.setHolding(false);
     waitUntilIdle();
+    QCOMPARE(m_jobs.requests().size(), 4);
+    for (const ConversionRequest &request : m_jobs.requests()) {
+        QCOMPARE(request.settings.targetFrequency, 432.0);
+        QCOMPARE(request.settings.audioFormat, AppConstants::F_Flac);
+    }
     QueueEntryList *queue = m_manager->fileQueue();
     QueueEntry *a = queue->at(0);
     QCOMPARE(a->statusText(), QStringLiteral("Failed · “a.wav” contains no audio."));
 
-    settings->set_targetFrequency(444.0);
-    settings->set_audioFormat(AppConstants::F_Mp3);
     m_manager->retryEntry(a);
     waitUntilIdle();
     QCOMPARE(a->state(), QueueEntry::S_Finished);
