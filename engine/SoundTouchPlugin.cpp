@@ -264,7 +264,8 @@ int SoundTouchPlugin::measureStartDelay() const
     const std::vector<float> pad(size_t(StartPadFrames), 0.0f);
     const std::vector<float> signal = NoiseProbe::mono(m_sampleRate);
     // In blocks, as a conversion feeds it: SoundTouch moves what it holds
-    // each time it takes a sequence, so seconds at once cost it twice over.
+    // each time it takes a sequence: the three seconds in one call made the
+    // probe three times as slow.
     std::vector<float> output;
     output.reserve(size_t(double(signal.size() + 3 * pad.size()) / (m_tempo > 0.0 ? m_tempo : 1.0)));
     auto take = [&] {
