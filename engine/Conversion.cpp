@@ -168,18 +168,20 @@ ConversionResult Conversion::run()
 
     // A lossy encoder can overshoot the limiter's ceiling on dense, loud
     // material (FFmpeg's AAC encoder by up to 5 dB): a decoded output over
-    // -0.1 dBFS is made again with that much more headroom.
+    // -0.1 dBFS is made again with that much more headroom, and a margin that
+    // grows with each try, since the overshoot moves with the level.
+    constexpr int Attempts = 4;
     double headroomDb = 0.0;
     for (int attempt = 0;; ++attempt) {
         double overshootDb = 0.0;
-        ConversionResult result = pass(tuned, measured, headroomDb, attempt < 2 ? &overshootDb : nullptr);
+        ConversionResult result = pass(tuned, measured, headroomDb, attempt + 1 < Attempts ? &overshootDb : nullptr);
         if (overshootDb <= 0.0) {
             result.warnings = notes + result.warnings;
             if (result.converted() && m_progress)
                 m_progress(1.0);
             return result;
         }
-        headroomDb += overshootDb + 0.2;
+        headroomDb += overshootDb + 0.2 * (attempt + 1);
     }
 }
 
