@@ -31,17 +31,23 @@ make_piece() {
         -c:a pcm_s16le "$out"
 }
 
-# make_music OUT: five minutes of real music as mp3 at 192 kbit/s, 44.1 kHz
-# stereo: 30 seconds from a minute into each of the first ten tracks of the
-# singularity-music package, one after the other.
-make_music() {
-    local out=$1 inputs=() chain="" n=0 track
-    for track in /usr/share/games/singularity/music/*.ogg; do
-        [ "$n" -lt 10 ] || break
-        inputs+=(-ss 60 -t 30 -i "$track")
+# excerpts OUT OFFSET TRACK...: 30 seconds from OFFSET seconds into each
+# track, one after the other, as mp3 at 192 kbit/s, 44.1 kHz stereo.
+excerpts() {
+    local out=$1 offset=$2 inputs=() chain="" n=0 track
+    shift 2
+    for track in "$@"; do
+        inputs+=(-ss "$offset" -t 30 -i "$track")
         chain+="[$n:a]"
         n=$((n + 1))
     done
     ffmpeg -v error -y "${inputs[@]}" -filter_complex "${chain}concat=n=$n:v=0:a=1,aresample=44100" \
         -ac 2 -c:a libmp3lame -b:a 192k "$out"
+}
+
+# make_music OUT: five minutes of real music: 30 seconds from a minute into
+# each of the first ten tracks of the singularity-music package.
+make_music() {
+    local tracks=(/usr/share/games/singularity/music/*.ogg)
+    excerpts "$1" 60 "${tracks[@]:0:10}"
 }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -30,18 +29,12 @@ void configure(soundtouch::SoundTouch &soundTouch, int sampleRate, int channels,
     soundTouch.setSetting(SETTING_AA_FILTER_LENGTH, settings.antiAliasTaps);
 }
 
-// The probe for the start delay: noise whose spectrum falls steeply with
-// frequency, as music's does, switching between two levels every 125 ms so
-// that its envelope marks the time.
-//
-// Where SoundTouch splices depends on the material. On a lone tone its
-// splices sit in the middle of the seek window, which is what its own
-// start-up skip assumes. On music the best splice is the continuation of the
-// previous sequence, which moves by the stretch's speed-up every sequence, so
-// the splices drift to one end of the window (the start when shifting down,
-// the end when shifting up) and the output runs late or early by about a
-// quarter of the window. This noise splices as music does.
-struct NoiseProbe
+// The probe for the start delay: 440 Hz bursts rising from a steady tone at
+// a quarter of their level, one every 250 ms. The bursts mark the time; the
+// tone keeps one phase, so SoundTouch splices it as it splices any steady
+// note: in the middle of its seek window, where its own start-up skip expects
+// it, whatever the sample rate.
+struct ToneProbe
 {
     static constexpr double Seconds = 3.0;
     // Lags are measured from here on, once the splices have settled.
@@ -49,20 +42,18 @@ struct NoiseProbe
 
     static std::vector<float> mono(int sampleRate)
     {
+        constexpr double Burst = 0.06;
+        constexpr double Edge = 0.005;
         std::vector<float> signal(size_t(Seconds * sampleRate));
-        // A one-pole low-pass at 35 Hz over white noise.
-        const double pole = std::exp(-2.0 * Pi * 35.0 / sampleRate);
-        const size_t stepFrames = size_t(0.125 * sampleRate);
-        uint32_t noise = 2463534242u;
-        double low = 0.0;
         for (size_t i = 0; i < signal.size(); ++i) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const double white = double(noise) / 2147483648.0 - 1.0;
-            low = pole * low + (1.0 - pole) * white;
-            const double level = (i / stepFrames) % 2 ? 0.4 : 1.0;
-            signal[i] = float(8.0 * low * level);
+            const double t = double(i) / sampleRate;
+            const double inBurst = std::fmod(t, 0.25);
+            double gain = 0.0;
+            if (inBurst < Burst) {
+                const double edge = std::min(inBurst, Burst - inBurst);
+                gain = edge < Edge ? 0.5 - 0.5 * std::cos(Pi * edge / Edge) : 1.0;
+            }
+            signal[i] = float(0.5 * (0.25 + 0.75 * gain) * std::sin(2.0 * Pi * 440.0 * t));
         }
         return signal;
     }
@@ -103,7 +94,10 @@ SoundTouchPlugin::SoundTouchPlugin(int sampleRate, int channels, const Settings 
     : m_sampleRate(std::max(1, sampleRate))
     , m_channels(std::max(1, channels))
     , m_settings(settings)
-    , m_silence(size_t(StartPadFrames) * size_t(m_channels), 0.0f)
+    // The same time at every rate: shifting up an octave moves the output
+    // 27 ms earlier.
+    , m_padFrames(std::max(StartPadFrames, int((long long)StartPadFrames * m_sampleRate / 44100)))
+    , m_silence(size_t(m_padFrames) * size_t(m_channels), 0.0f)
     , m_soundTouch(std::make_unique<soundtouch::SoundTouch>())
 {
     configure(*m_soundTouch, m_sampleRate, m_channels, m_settings);
@@ -239,13 +233,13 @@ void SoundTouchPlugin::padStart()
     if (m_started)
         return;
     m_started = true;
-    putSilence(StartPadFrames);
+    putSilence(m_padFrames);
 }
 
 void SoundTouchPlugin::putSilence(int frames)
 {
     while (frames > 0) {
-        const int n = std::min(frames, StartPadFrames);
+        const int n = std::min(frames, m_padFrames);
         m_soundTouch->putSamples(m_silence.data(), uint(n));
         frames -= n;
     }
@@ -261,8 +255,8 @@ int SoundTouchPlugin::measureStartDelay() const
     probe.setTempo(m_tempo);
     probe.setPitchSemiTones(m_semiTones);
 
-    const std::vector<float> pad(size_t(StartPadFrames), 0.0f);
-    const std::vector<float> signal = NoiseProbe::mono(m_sampleRate);
+    const std::vector<float> pad(size_t(m_padFrames), 0.0f);
+    const std::vector<float> signal = ToneProbe::mono(m_sampleRate);
     // In blocks, as a conversion feeds it: SoundTouch moves what it holds
     // each time it takes a sequence: the three seconds in one call made the
     // probe three times as slow.
@@ -285,11 +279,13 @@ int SoundTouchPlugin::measureStartDelay() const
     const std::vector<float> in = envelopeOf(signal, m_sampleRate);
     const std::vector<float> out = envelopeOf(output, m_sampleRate);
     const double timeScale = 1.0 / (m_tempo > 0.0 ? m_tempo : 1.0);
-    const long long first = (long long)(NoiseProbe::Settle * m_sampleRate);
+    const long long first = (long long)(ToneProbe::Settle * m_sampleRate);
     const long long last = (long long)signal.size() - m_sampleRate / 10;
-    const double origin = StartPadFrames * timeScale;
-    // Up to 25 ms either way: more than half of any sensible seek window.
-    const long long maxLag = std::min<long long>(m_sampleRate / 40, (long long)origin);
+    const double origin = m_padFrames * timeScale;
+    // Up to 25 ms either way, more than half of any sensible seek window, and
+    // 1 ms more for each semitone of shift (which moves the output by 2.3 ms).
+    const long long maxLag =
+        std::min((long long)(m_sampleRate * (0.025 + 0.001 * std::abs(m_semiTones))), (long long)origin);
     // Every Fine-th input frame and where it lands in the output at lag 0.
     constexpr long long Fine = 4;
     constexpr long long Coarse = 16;
@@ -327,5 +323,29 @@ int SoundTouchPlugin::measureStartDelay() const
         if (denominator < 0.0)
             offset = 0.5 * (values[peak - 1] - values[peak + 1]) / denominator;
     }
-    return std::max(0, int(std::lround(origin + double(from) + double(peak) + offset)));
+    const double toneDelay = origin + double(from) + double(peak) + offset;
+    return std::max(0, int(std::lround(toneDelay + musicOffset(probe))));
+}
+
+// How much later than a tone music comes out of SoundTouch, in output frames
+// (negative: earlier). On music the best splice is the plain continuation of
+// the previous sequence, which the stretch moves by (its tempo - 1) x the
+// sequence at every splice, so the splices gather towards one end of the
+// seek window: its start when the stretch runs fast (shifting down), its end
+// when it runs slow. How far from the middle they settle depends on the
+// material; the shares were measured on excerpts of real music with the
+// program's 30 ms window, at shifts from -12 to +12 semitones, and
+// bench/musiclag.sh checks them. Once the drift at each splice is half the
+// window or more, the continuation leaves the window at once, and music
+// settles nearer the middle.
+double SoundTouchPlugin::musicOffset(const soundtouch::SoundTouch &soundTouch) const
+{
+    const double stretch = m_tempo / std::exp2(m_semiTones / 12.0);
+    if (stretch == 1.0)
+        return 0.0;
+    const double windowMs = soundTouch.getSetting(SETTING_SEEKWINDOW_MS);
+    const double driftMs = std::abs(stretch - 1.0)
+                           * (soundTouch.getSetting(SETTING_SEQUENCE_MS) - soundTouch.getSetting(SETTING_OVERLAP_MS));
+    const double share = driftMs < windowMs / 2.0 ? 0.15 : 0.07;
+    return (stretch > 1.0 ? 1.0 : -1.0) * share * windowMs * m_sampleRate / 1000.0 / m_tempo;
 }

@@ -16,9 +16,10 @@ class SoundTouch;
 // (at 44.1 kHz; later when shifting down, earlier when shifting up), and by
 // up to half its seek window more depending on the material (tones splice
 // differently from music). So the plugin puts StartPadFrames of silence
-// before the first input frame, which turns an early output into a delay, and
-// measures the delay of the current settings on a few seconds of noise that
-// splices as music does, run through a second SoundTouch instance.
+// before the first input frame, which turns an early output into a delay. It
+// measures the delay of the current settings on a few seconds of a tone, run
+// through a second SoundTouch instance, and moves it by how far music splices
+// from tones, so that music comes out in line.
 class SoundTouchPlugin : public TempoPitchProcessorPlugin
 {
 public:
@@ -57,6 +58,7 @@ public:
     void setTempo(double tempo) override;
     void setPitchSemiTones(double semiTones) override;
 
+    // At 44.1 kHz; as long in time at higher rates.
     static constexpr int StartPadFrames = 2048;
     // The highest rate SoundTouch takes; it throws above it.
     static constexpr int HighestRate = 192000;
@@ -66,12 +68,14 @@ private:
     void padStart();
     void putSilence(int frames);
     int measureStartDelay() const;
+    double musicOffset(const soundtouch::SoundTouch &soundTouch) const;
     // The settings as they apply to the current shift.
     Settings effectiveSettings() const;
 
     int m_sampleRate;
     int m_channels;
     Settings m_settings;
+    int m_padFrames;
     double m_tempo = 1.0;
     double m_semiTones = 0.0;
     bool m_started = false;

@@ -63,8 +63,9 @@ const int Frequency = AppConstants::A_Frequency;
 AudioBuffer runChain(int algorithm, const AudioBuffer &input, bool limit, int chunk, bool *aheadOfInput = nullptr,
                      double semitones = To432)
 {
-    ProcessingChain chain(ProcessingChain::processorFor(AppConstants::Algorithm(algorithm), 44100, 2, semitones), 2,
-                          limit ? std::optional<PeakLimiter>(PeakLimiter::forOutput(44100, 2, false)) : std::nullopt);
+    const int rate = input.sampleRate;
+    ProcessingChain chain(ProcessingChain::processorFor(AppConstants::Algorithm(algorithm), rate, 2, semitones), 2,
+                          limit ? std::optional<PeakLimiter>(PeakLimiter::forOutput(rate, 2, false)) : std::nullopt);
     CollectingSink sink;
     sink.chain = &chain;
     for (long long done = 0; done < input.frames(); done += chunk) {
@@ -75,7 +76,7 @@ AudioBuffer runChain(int algorithm, const AudioBuffer &input, bool limit, int ch
     chain.finish(sink);
     if (aheadOfInput)
         *aheadOfInput = sink.aheadOfInput;
-    return AudioBuffer{44100, 2, sink.samples_};
+    return AudioBuffer{rate, 2, sink.samples_};
 }
 
 AudioBuffer limited(PeakLimiter &limiter, const AudioBuffer &input, int chunk)
@@ -185,12 +186,15 @@ void TestChain::alignedAndExactInLength_data()
 {
     QTest::addColumn<int>("algorithm");
     QTest::addColumn<int>("chunk");
-    QTest::addColumn<QString>("signal");  // "bursts", "music" or a steady tone's frequency
+    // "bursts" (at 44.1 kHz, or "bursts@RATE"), "music" or a steady tone's frequency
+    QTest::addColumn<QString>("signal");
     QTest::addColumn<double>("semitones");
 
     QTest::newRow("SoundTouch, decoder-sized chunks") << Time << 1152 << "bursts" << To432;
     QTest::newRow("SoundTouch, one frame at a time") << Time << 1 << "bursts" << To432;
-    QTest::newRow("SoundTouch, up a semitone") << Time << 4096 << "bursts" << 1.0;
+    // As long a start pad in time at any rate: up an octave, the output
+    // comes 27 ms early.
+    QTest::newRow("SoundTouch, 192 kHz, up an octave") << Time << 4096 << "bursts@192000" << 12.0;
     QTest::newRow("RubberBand, decoder-sized chunks") << Frequency << 4096 << "bursts" << To432;
     QTest::newRow("RubberBand, large chunks, unshifted") << Frequency << 96000 << "bursts" << 0.0;
     QTest::newRow("SoundTouch, steady A4") << Time << 4096 << "440" << To432;
@@ -218,16 +222,19 @@ void TestChain::alignedAndExactInLength()
     QFETCH(QString, signal);
     QFETCH(double, semitones);
     static const AudioBuffer music = TestSignals::tunedMusic(440.0, 20.0, 44100, 2, false, true);
-    const double tone = signal == QLatin1String("bursts") ? 440.0 : signal.toDouble();
-    const AudioBuffer input = signal == QLatin1String("music")    ? music
-                              : signal == QLatin1String("bursts") ? TestSignals::burstsOverTone(440.0, 6.0)
-                                                                  : TestSignals::sine(tone, 6.0);
+    const bool bursts = signal.startsWith(QLatin1String("bursts"));
+    const int rate = bursts && signal.contains(QLatin1Char('@')) ? signal.section(QLatin1Char('@'), 1).toInt() : 44100;
+    const double tone = bursts ? 440.0 : signal.toDouble();
+    const AudioBuffer input = signal == QLatin1String("music") ? music
+                              : bursts                         ? TestSignals::burstsOverTone(440.0, 6.0, rate)
+                                                               : TestSignals::sine(tone, 6.0);
     bool ahead = true;
     const AudioBuffer output = runChain(algorithm, input, true, chunk, &ahead, semitones);
     QCOMPARE(output.frames(), input.frames());
     QVERIFY(!ahead);
-    const double tolerance = alignmentTolerance(algorithm) * 44100.0;
-    if (signal == QLatin1String("music")) {
+    const bool isMusic = signal == QLatin1String("music");
+    const double tolerance = alignmentTolerance(algorithm, isMusic) * rate;
+    if (isMusic) {
         const std::vector<double> lags = AudioAnalysis::segmentLags(input, output, 5.0, 0.02);
         QCOMPARE(int(lags.size()), 4);
         QString figures;
@@ -243,7 +250,7 @@ void TestChain::alignedAndExactInLength()
     // Bass notes get a cent: SoundTouch's splices pull a 41 Hz tone by 0.7.
     QVERIFY2(std::abs(AudioAnalysis::cents(pitch, expected)) <= (tone < 200.0 ? 1.0 : 0.2),
              qPrintable(QStringLiteral("%1 Hz, expected %2").arg(pitch, 0, 'f', 4).arg(expected, 0, 'f', 4)));
-    if (signal == QLatin1String("bursts")) {
+    if (bursts) {
         const double lag = AudioAnalysis::lagFrames(input, output);
         QVERIFY2(std::abs(lag) <= tolerance, qPrintable(QString::number(lag)));
     } else if (tone >= 200.0) {
