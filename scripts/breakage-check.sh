@@ -29,6 +29,8 @@ checks=(
     "the final name replaces what is there@engine/OutputFile.cpp@s/::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE)/::rename(from.constData(), to.constData())/@tst_conversion@parallelConversionsNeverOverwrite"
     "a stopped output is left behind@engine/OutputFile.cpp@s/^        ::unlink(QFile::encodeName(m_temporaryPath).constData());$/        {}/@tst_conversion@stopRequests"
     "no tags are copied@engine/Metadata.cpp@s/av_dict_set(target, entry->key, entry->value, 0);/{}/@tst_conversion@tagsAndPictures"
+    "music is aligned as tones are@engine/SoundTouchPlugin.cpp@s/std::lround(toneDelay + musicOffset(probe))/std::lround(toneDelay)/@tst_chain@alignedAndExactInLength"
+    "the start pad is as long in frames at every rate@engine/SoundTouchPlugin.cpp@s/m_padFrames(std::max(StartPadFrames, .*)$/m_padFrames(StartPadFrames)/@tst_chain@alignedAndExactInLength"
 )
 
 export QT_QPA_PLATFORM=offscreen
