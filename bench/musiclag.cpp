@@ -12,8 +12,7 @@
 #include "support/AudioFiles.h"
 #include "support/TestSignals.h"
 #include "ProcessorRun.h"
-#include "engine/RubberbandPlugin.h"
-#include "engine/SoundTouchPlugin.h"
+#include "engine/ProcessingChain.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -24,21 +23,14 @@ extern "C" {
 
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace {
 
-ProcessorRun::Result convert(bool time, const AudioBuffer &input, double semiTones)
+ProcessorRun::Result convert(AppConstants::Algorithm algorithm, const AudioBuffer &input, double semiTones)
 {
-    std::unique_ptr<TempoPitchProcessorPlugin> plugin;
-    if (time)
-        plugin = std::make_unique<SoundTouchPlugin>(input.sampleRate, input.channels);
-    else
-        plugin = std::make_unique<RubberbandPlugin>(input.sampleRate, input.channels);
-    plugin->setTempo(1.0);
-    plugin->setPitchSemiTones(semiTones);
-    return ProcessorRun::run(*plugin, input);
+    return ProcessorRun::run(
+        *ProcessingChain::processorFor(algorithm, input.sampleRate, input.channels, semiTones), input);
 }
 
 } // namespace
@@ -80,17 +72,17 @@ int main(int argc, char *argv[])
     for (int i = 0; i <= files.size(); ++i)
         std::printf("---:|");
     std::printf("---:|\n");
-    for (const bool time : {true, false}) {
+    for (const auto algorithm : {AppConstants::A_Time, AppConstants::A_Frequency}) {
         for (const double shift : shifts) {
-            std::printf("| %s | %+.2f |", time ? "SoundTouch" : "Rubber Band", shift);
+            std::printf("| %s | %+.2f |", algorithm == AppConstants::A_Time ? "SoundTouch" : "Rubber Band", shift);
             std::vector<double> all;
             for (const AudioBuffer &piece : pieces) {
                 const std::vector<double> lags =
-                    AudioAnalysis::segmentLags(piece, convert(time, piece, shift).aligned(), 30.0, 0.02);
+                    AudioAnalysis::segmentLags(piece, convert(algorithm, piece, shift).aligned(), 30.0, 0.02);
                 all.insert(all.end(), lags.begin(), lags.end());
                 std::printf(" %.2f |", AudioAnalysis::median(lags) * msPerFrame);
             }
-            const double burstLag = AudioAnalysis::lagFrames(bursts, convert(time, bursts, shift).aligned());
+            const double burstLag = AudioAnalysis::lagFrames(bursts, convert(algorithm, bursts, shift).aligned());
             std::printf(" %.2f (%zu) | %.2f |\n", AudioAnalysis::median(all) * msPerFrame, all.size(),
                         burstLag * msPerFrame);
             std::fflush(stdout);
