@@ -1,7 +1,7 @@
 #include "app/AboutDialog.h"
 
-#include "engine/LinkedLibraries.h"
-#include "engine/ProgramInfo.h"
+#include "pipeline/LinkedLibraries.h"
+#include "base/ProgramInfo.h"
 
 #include <QDialogButtonBox>
 #include <QFile>
@@ -78,7 +78,7 @@ AboutDialog::AboutDialog(QWidget *parent)
     libraries->setObjectName(QStringLiteral("libraries"));
     libraries->setRootIsDecorated(false);
     libraries->setHeaderLabels({tr("Library"), tr("Version"), tr("Licence"), tr("Used for")});
-    for (const LinkedLibraries::Library &library : LinkedLibraries::all())
+    for (const LibraryInfo &library : LinkedLibraries::all())
         new QTreeWidgetItem(libraries, {library.name, library.version, library.licence, library.use});
     // The icon font is part of the program's resources, copied from the
     // system's package at build time.

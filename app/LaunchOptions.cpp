@@ -1,6 +1,6 @@
 #include "app/LaunchOptions.h"
 
-#include "engine/ProgramInfo.h"
+#include "base/ProgramInfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -2,7 +2,6 @@
 #include "ui_MainWindow.h"
 
 #include "app/WidgetDesktop.h"
-#include "engine/AppConstants.h"
 #include "queue/ApplicationManager.h"
 #include "app/FontAwesomeSymbols.h"
 #include "settings/GlobalSettings.h"
@@ -42,7 +41,6 @@ void registerQmlTypes()
     static const bool registered = [] {
         const QString reason;
         qmlRegisterType<FontAwesomeSymbols>(Module, 1, 0, "FontAwesomeSymbols");
-        qmlRegisterUncreatableType<AppConstants>(Module, 1, 0, "AppConstants", reason);
         qmlRegisterUncreatableType<QueueEntry>(Module, 1, 0, "QueueEntry", reason);
         qmlRegisterUncreatableType<QueueEntryList>(Module, 1, 0, "QueueEntryList", reason);
         qmlRegisterUncreatableType<KeyValueItemList>(Module, 1, 0, "KeyValueItemList", reason);

@@ -1,7 +1,7 @@
 #include "app/SettingsDialog.h"
 #include "ui_SettingsDialog.h"
 
-#include "engine/OutputFormat.h"
+#include "media/OutputFormat.h"
 #include "models/KeyValueItemList.h"
 #include "settings/GlobalSettings.h"
 #include "settings/OptionLists.h"
@@ -31,7 +31,7 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     m_ui->edtOutputFolder->setText(settings->outputFolder());
 
     // "Auto" stays the choice: the system's language now, and after a move.
-    setUpChoice(m_ui->cboLanguage, settings->getSupportedLanguages(this), settings->preferedLanguage(),
+    setUpChoice(m_ui->cboLanguage, OptionLists::languages(this), settings->preferedLanguage(),
                 [settings](const QVariant &value) {
                     settings->selectLanguage(value.toString());
                     settings->set_preferedLanguage(value.toString());
@@ -52,7 +52,9 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     });
 }
 
-SettingsDialog::~SettingsDialog()
+SettingsDialog::~SettingsDialog() = default;
+
+void SettingsDialog::done(int result)
 {
     GlobalSettings *settings = GlobalSettings::instance();
     settings->set_fileFilter(m_ui->edtFileFilter->text());
@@ -63,6 +65,7 @@ SettingsDialog::~SettingsDialog()
     if (settings->outputFolder().isEmpty())
         settings->set_askForOutputFolder(true);
     settings->saveSettings();
+    QDialog::done(result);
 }
 
 void SettingsDialog::changeEvent(QEvent *event)
@@ -96,13 +99,11 @@ void SettingsDialog::setUpChoice(QComboBox *box, KeyValueItemList *list, const Q
 void SettingsDialog::offerChoices()
 {
     GlobalSettings *settings = GlobalSettings::instance();
-    setUpChoice(m_ui->cboAlgorithm, OptionLists::algorithms(this), int(settings->algorithm()),
-                [settings](const QVariant &value) {
-                    settings->set_algorithm(AppConstants::Algorithm(value.toInt()));
-                });
-    setUpChoice(m_ui->cboAudioFormat, OptionLists::audioFormats(this), int(settings->audioFormat()),
+    setUpChoice(m_ui->cboAlgorithm, OptionLists::algorithms(this), settings->algorithm(),
+                [settings](const QVariant &value) { settings->set_algorithm(value.toInt()); });
+    setUpChoice(m_ui->cboAudioFormat, OptionLists::audioFormats(this), settings->audioFormat(),
                 [this, settings](const QVariant &value) {
-                    settings->set_audioFormat(AppConstants::AudioFormat(value.toInt()));
+                    settings->set_audioFormat(value.toInt());
                     offerBitrates();
                 });
     offerBitrates();

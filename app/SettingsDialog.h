@@ -15,7 +15,7 @@ class SettingsDialog;
 // and to outputs that exist, the output folder, algorithm, folder filter and
 // source frequency. Combo box choices take effect at once, a language too,
 // in this dialog as well; the text fields, the frequency and its detection
-// are taken over, and everything is saved, when the dialog goes, whichever
+// are taken over, and everything is saved, when the dialog closes, whichever
 // way it was closed.
 class SettingsDialog : public QDialog
 {
@@ -24,6 +24,8 @@ class SettingsDialog : public QDialog
 public:
     explicit SettingsDialog(QWidget *parent = nullptr);
     ~SettingsDialog() override;
+
+    void done(int result) override;
 
 protected:
     void changeEvent(QEvent *event) override;

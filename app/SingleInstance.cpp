@@ -1,16 +1,19 @@
 #include "app/SingleInstance.h"
 
-#include "engine/LogCategories.h"
-#include "engine/ProgramInfo.h"
+#include "base/ProgramInfo.h"
 
 #include <QDataStream>
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLoggingCategory>
 
 #include <unistd.h>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcApp, "tunewise.app", QtInfoMsg)
+
 
 // Both ends of one build speak the same; another build's message is refused.
 constexpr quint32 Protocol = 0x54570001;  // "TW", version 1

@@ -1,8 +1,8 @@
 #include "app/LaunchOptions.h"
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
-#include "engine/FileNameCodec.h"
-#include "engine/ProgramInfo.h"
+#include "base/FileNameCodec.h"
+#include "base/ProgramInfo.h"
 #include "queue/ApplicationManager.h"
 
 #include <QApplication>

@@ -1,27 +1,25 @@
 #pragma once
 
-#include "engine/TempoPitchProcessorPlugin.h"
+#include "dsp/PitchShifter.h"
 #include "support/AudioBuffer.h"
 
 #include <algorithm>
 #include <vector>
 
-// Feeds a whole signal to a pitch processor in blocks of `block` frames, as
+// Feeds a whole signal to a pitch shifter in blocks of `block` frames, as
 // a decoder hands them over, and takes out what is ready after each,
 // keeping nothing: the cost of the library and its wrapper alone.
-inline void feedThrough(TempoPitchProcessorPlugin &plugin, const AudioBuffer &audio, double semiTones, int block)
+inline void feedThrough(PitchShifter &plugin, const AudioBuffer &audio, int block)
 {
-    plugin.setTempo(1.0);
-    plugin.setPitchSemiTones(semiTones);
     std::vector<float> out(size_t(block) * 4 * size_t(audio.channels));
     const int outFrames = int(out.size()) / audio.channels;
     auto drain = [&] {
-        while (plugin.receiveSamples(out.data(), outFrames) > 0) {
+        while (plugin.receive(out.data(), outFrames) > 0) {
         }
     };
     for (long long done = 0; done < audio.frames(); done += block) {
         const int n = int(std::min<long long>(block, audio.frames() - done));
-        plugin.putSamples(audio.samples.data() + done * audio.channels, n, audio.channels);
+        plugin.put(audio.samples.data() + done * audio.channels, n);
         drain();
     }
     plugin.finish();

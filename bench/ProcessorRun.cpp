@@ -1,6 +1,6 @@
 #include "ProcessorRun.h"
 
-#include "engine/SoundProcessorPlugin.h"
+#include "dsp/PitchShifter.h"
 
 #include <algorithm>
 
@@ -18,7 +18,7 @@ AudioBuffer Result::aligned() const
     return out;
 }
 
-Result run(SoundProcessorPlugin &processor, const AudioBuffer &input, int chunkFrames, int receiveFrames)
+Result run(PitchShifter &processor, const AudioBuffer &input, int chunkFrames, int receiveFrames)
 {
     Result result;
     result.output.sampleRate = input.sampleRate;
@@ -27,8 +27,8 @@ Result run(SoundProcessorPlugin &processor, const AudioBuffer &input, int chunkF
     std::vector<float> block(size_t(receiveFrames) * size_t(input.channels));
 
     auto take = [&](int atLeast) {
-        while (processor.availableSamples() >= atLeast) {
-            const int n = processor.receiveSamples(block.data(), receiveFrames);
+        while (processor.available() >= atLeast) {
+            const int n = processor.receive(block.data(), receiveFrames);
             if (n <= 0)
                 break;
             result.output.samples.insert(result.output.samples.end(), block.begin(),
@@ -38,7 +38,7 @@ Result run(SoundProcessorPlugin &processor, const AudioBuffer &input, int chunkF
 
     for (long long done = 0; done < input.frames(); done += chunkFrames) {
         const int n = int(std::min<long long>(chunkFrames, input.frames() - done));
-        processor.putSamples(input.samples.data() + done * input.channels, n, input.channels);
+        processor.put(input.samples.data() + done * input.channels, n);
         take(receiveFrames);
     }
     processor.finish();

@@ -2,7 +2,7 @@
 
 #include "support/AudioBuffer.h"
 
-class SoundProcessorPlugin;
+class PitchShifter;
 
 // Drives a processor the way the conversion job does: the input in chunks,
 // taking what is ready after each, then the end of input.
@@ -17,7 +17,7 @@ struct Result
     AudioBuffer aligned() const;
 };
 
-Result run(SoundProcessorPlugin &processor, const AudioBuffer &input,
+Result run(PitchShifter &processor, const AudioBuffer &input,
            int chunkFrames = 4096, int receiveFrames = 1152);
 
 } // namespace ProcessorRun

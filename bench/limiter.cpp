@@ -9,7 +9,7 @@
 //
 //   limiter [SECONDS] [CASE]   (default: 300 s, all cases; with CASE, only
 //                               that one, lossy, for instruction counts)
-#include "engine/PeakLimiter.h"
+#include "dsp/PeakLimiter.h"
 
 #include <algorithm>
 #include <chrono>

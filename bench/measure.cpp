@@ -7,12 +7,9 @@
 // EXPECTED_HZ, the pitch of the steady tone in the middle of the output.
 #include "support/AudioAnalysis.h"
 #include "support/AudioFiles.h"
+#include "media/FFmpegLog.h"
 
 #include <QCoreApplication>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 #include <cmath>
 #include <cstdio>
@@ -21,7 +18,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     // The decoder's notes about mp3 padding would fill the benchmark's table.
-    av_log_set_level(AV_LOG_ERROR);
+    FFmpegLog::setVerbose(false);
     if (argc < 3) {
         std::fprintf(stderr, "usage: measure SOURCE OUTPUT [EXPECTED_HZ]\n");
         return 2;

@@ -12,14 +12,11 @@
 #include "support/AudioFiles.h"
 #include "support/TestSignals.h"
 #include "ProcessorRun.h"
-#include "engine/ProcessingChain.h"
+#include "dsp/PitchAlgorithm.h"
+#include "media/FFmpegLog.h"
 
 #include <QCoreApplication>
 #include <QStringList>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 #include <cmath>
 #include <cstdio>
@@ -27,10 +24,9 @@ extern "C" {
 
 namespace {
 
-ProcessorRun::Result convert(AppConstants::Algorithm algorithm, const AudioBuffer &input, double semiTones)
+ProcessorRun::Result convert(const PitchAlgorithm &algorithm, const AudioBuffer &input, double semiTones)
 {
-    return ProcessorRun::run(
-        *ProcessingChain::processorFor(algorithm, input.sampleRate, input.channels, semiTones), input);
+    return ProcessorRun::run(*algorithm.make(input.sampleRate, input.channels, semiTones), input);
 }
 
 } // namespace
@@ -38,7 +34,7 @@ ProcessorRun::Result convert(AppConstants::Algorithm algorithm, const AudioBuffe
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    av_log_set_level(AV_LOG_ERROR);
+    FFmpegLog::setVerbose(false);
     QStringList files = app.arguments().mid(1);
     std::vector<double> shifts{12.0 * std::log2(432.0 / 440.0)};
     const int at = int(files.indexOf(QStringLiteral("--semitones")));
@@ -72,9 +68,9 @@ int main(int argc, char *argv[])
     for (int i = 0; i <= files.size(); ++i)
         std::printf("---:|");
     std::printf("---:|\n");
-    for (const auto algorithm : {AppConstants::A_Time, AppConstants::A_Frequency}) {
+    for (const PitchAlgorithm &algorithm : PitchAlgorithm::all()) {
         for (const double shift : shifts) {
-            std::printf("| %s | %+.2f |", algorithm == AppConstants::A_Time ? "SoundTouch" : "Rubber Band", shift);
+            std::printf("| %s | %+.2f |", algorithm.library, shift);
             std::vector<double> all;
             for (const AudioBuffer &piece : pieces) {
                 const std::vector<double> lags =

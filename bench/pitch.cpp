@@ -1,18 +1,17 @@
 // What the pitch libraries cost on their own, without decoding or encoding:
-// the two processors of the program, and Rubber Band with the options of
-// ffmpeg's rubberband filter (its R2 engine), each retuning A4 440 → 432 Hz.
+// the two shifters of the program, and Rubber Band with the options of
+// ffmpeg's rubberband filter (its R2 engine, its own resampler), each
+// retuning A4 440 → 432 Hz.
 // The three run in turn, round after round, so that a drifting machine speed
 // touches all of them alike.
 //
 //   pitch INPUT [ROUNDS]     (INPUT: any audio file; default 3 rounds)
 #include "PluginFeed.h"
 #include "support/AudioFiles.h"
-#include "engine/RubberbandPlugin.h"
-#include "engine/SoundTouchPlugin.h"
+#include "dsp/RubberBandShifter.h"
+#include "dsp/SoundTouchShifter.h"
 
 #include <QCoreApplication>
-
-#include <rubberband/RubberBandStretcher.h>
 
 #include <algorithm>
 #include <chrono>
@@ -34,39 +33,21 @@ double timed(const std::function<void()> &work)
 }
 
 // Feeds the whole signal in blocks and takes out what is ready after each.
-void runPlugin(TempoPitchProcessorPlugin &plugin, const AudioBuffer &audio)
+void runShifter(PitchShifter &shifter, const AudioBuffer &audio)
 {
-    feedThrough(plugin, audio, SemiTones, Block);
+    feedThrough(shifter, audio, Block);
 }
 
-// As ffmpeg 5.1's filter drives it: real time, high-quality pitch, every
-// other option at its default (the R2 engine), planar blocks in, whatever is
-// available out.
-void runFilterLike(const AudioBuffer &audio)
+// As ffmpeg 5.1's filter sets it: real time, high-quality pitch, every other
+// option at its default (the R2 engine, the standard window), the library's
+// own resampler.
+RubberBandShifter::Settings filterLike()
 {
-    using RubberBand::RubberBandStretcher;
-    const size_t channels = size_t(audio.channels);
-    RubberBandStretcher stretcher(size_t(audio.sampleRate), channels,
-                                  RubberBandStretcher::OptionProcessRealTime
-                                      | RubberBandStretcher::OptionPitchHighQuality);
-    stretcher.setPitchScale(432.0 / 440.0);
-    std::vector<std::vector<float>> in(channels, std::vector<float>(Block));
-    std::vector<std::vector<float>> out(channels, std::vector<float>(Block * 4));
-    std::vector<float *> inPointers, outPointers;
-    for (size_t c = 0; c < channels; ++c) {
-        inPointers.push_back(in[c].data());
-        outPointers.push_back(out[c].data());
-    }
-    for (long long done = 0; done < audio.frames(); done += Block) {
-        const int n = int(std::min<long long>(Block, audio.frames() - done));
-        for (int f = 0; f < n; ++f) {
-            for (size_t c = 0; c < channels; ++c)
-                in[c][size_t(f)] = audio.samples[size_t(done + f) * channels + c];
-        }
-        stretcher.process(inPointers.data(), size_t(n), done + n >= audio.frames());
-        while (stretcher.available() > 0)
-            stretcher.retrieve(outPointers.data(), std::min<size_t>(size_t(stretcher.available()), Block * 4));
-    }
+    RubberBandShifter::Settings settings;
+    settings.engine = RubberBandShifter::Settings::Engine::Faster;
+    settings.window = RubberBandShifter::Settings::Window::Standard;
+    settings.libraryResampling = true;
+    return settings;
 }
 
 double median(std::vector<double> values)
@@ -96,14 +77,17 @@ int main(int argc, char *argv[])
     std::vector<double> soundTouch, r3, r2, r3OverR2;
     for (int round = 0; round < rounds; ++round) {
         soundTouch.push_back(timed([&] {
-            SoundTouchPlugin plugin(audio.sampleRate, audio.channels);
-            runPlugin(plugin, audio);
+            SoundTouchShifter shifter(audio.sampleRate, audio.channels, SemiTones);
+            runShifter(shifter, audio);
         }));
         r3.push_back(timed([&] {
-            RubberbandPlugin plugin(audio.sampleRate, audio.channels);
-            runPlugin(plugin, audio);
+            RubberBandShifter shifter(audio.sampleRate, audio.channels, SemiTones);
+            runShifter(shifter, audio);
         }));
-        r2.push_back(timed([&] { runFilterLike(audio); }));
+        r2.push_back(timed([&] {
+            RubberBandShifter shifter(audio.sampleRate, audio.channels, SemiTones, filterLike());
+            runShifter(shifter, audio);
+        }));
         r3OverR2.push_back(r3.back() / r2.back());
     }
     std::printf("| pitch library alone, %.0f s of audio | wall s (median of %d) |\n", double(audio.frames()) / audio.sampleRate,

@@ -28,23 +28,19 @@
 //   the settings run in turn within each round.
 #include "support/AudioAnalysis.h"
 #include "PluginFeed.h"
+#include "Spectra.h"
 #include "support/AudioFiles.h"
 #include "ProcessorRun.h"
-#include "engine/RealFft.h"
-#include "engine/RubberbandPlugin.h"
-#include "engine/SoundTouchPlugin.h"
+#include "dsp/RealFft.h"
+#include "dsp/RubberBandShifter.h"
+#include "dsp/SoundTouchShifter.h"
+#include "media/FFmpegLog.h"
 #include "support/TestSignals.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
-
-extern "C" {
-#include <libavutil/log.h>
-}
-
-#include <rubberband/RubberBandStretcher.h>
 
 #include <algorithm>
 #include <chrono>
@@ -58,8 +54,6 @@ extern "C" {
 
 namespace {
 
-using RubberBand::RubberBandStretcher;
-
 constexpr double Pi = 3.14159265358979323846;
 constexpr int Block = 1024;  // frames per call, as a decoder hands them over
 const double SemiTones = 12.0 * std::log2(432.0 / 440.0);
@@ -68,12 +62,12 @@ struct Variant
 {
     QString library;
     QString name;
-    std::function<std::unique_ptr<TempoPitchProcessorPlugin>(int rate, int channels)> make;
+    std::function<std::unique_ptr<PitchShifter>(int rate, int channels)> make;
     bool reference = false;  // the library's most expensive setting
     bool current = false;    // what the program uses
 };
 
-QString soundTouchName(const SoundTouchPlugin::Settings &s)
+QString soundTouchName(const SoundTouchShifter::Settings &s)
 {
     auto ms = [](int v) { return v == 0 ? QStringLiteral("auto") : QString::number(v); };
     QString name = QStringLiteral("seq %1, seek %2, overlap %3, %4")
@@ -87,50 +81,46 @@ QString soundTouchName(const SoundTouchPlugin::Settings &s)
     return name;
 }
 
-void addSoundTouch(std::vector<Variant> &variants, const SoundTouchPlugin::Settings &s, bool reference = false)
+void addSoundTouch(std::vector<Variant> &variants, const SoundTouchShifter::Settings &s, bool reference = false)
 {
     const QString name = soundTouchName(s);
     for (const Variant &v : variants) {
         if (v.name == name)
             return;
     }
-    const SoundTouchPlugin::Settings chosen;
+    const SoundTouchShifter::Settings chosen;
     Variant v{QStringLiteral("SoundTouch"), name,
-              [s](int rate, int channels) { return std::make_unique<SoundTouchPlugin>(rate, channels, s); }};
+              [s](int rate, int channels) { return std::make_unique<SoundTouchShifter>(rate, channels, SemiTones, s); }};
     v.reference = reference;
     v.current = soundTouchName(chosen) == name;
     variants.push_back(v);
 }
 
-void addRubberBand(std::vector<Variant> &variants, int pitch, int channels, int window,
-                   RubberbandPlugin::Resampling resampling = RubberbandPlugin::Resampling::Library,
-                   bool reference = false)
+void addRubberBand(std::vector<Variant> &variants, const RubberBandShifter::Settings &settings, bool reference = false)
 {
-    const int options = RubberBandStretcher::OptionProcessRealTime | RubberBandStretcher::OptionEngineFiner
-                        | pitch | channels | window;
-    const bool separate = resampling == RubberbandPlugin::Resampling::Separate;
+    using R = RubberBandShifter::Settings;
     QString name;
-    name += separate                                               ? QStringLiteral("time ratio, libswresample")
-            : pitch == RubberBandStretcher::OptionPitchHighSpeed   ? QStringLiteral("pitch high speed")
-            : pitch == RubberBandStretcher::OptionPitchHighQuality ? QStringLiteral("pitch high quality")
-                                                                   : QStringLiteral("pitch high consistency");
-    name += channels == RubberBandStretcher::OptionChannelsTogether ? QStringLiteral(", channels together")
-                                                                    : QStringLiteral(", channels apart");
-    name += window == RubberBandStretcher::OptionWindowShort ? QStringLiteral(", short window")
-                                                             : QStringLiteral(", standard window");
-    Variant v{QStringLiteral("Rubber Band R3"), name,
-              [options, resampling](int rate, int n) {
-                  return std::make_unique<RubberbandPlugin>(rate, n, options, resampling);
+    name += !settings.libraryResampling                ? QStringLiteral("time ratio, libswresample")
+            : settings.pitch == R::Pitch::HighSpeed   ? QStringLiteral("pitch high speed")
+            : settings.pitch == R::Pitch::HighQuality ? QStringLiteral("pitch high quality")
+                                                      : QStringLiteral("pitch high consistency");
+    name += settings.channelsTogether ? QStringLiteral(", channels together") : QStringLiteral(", channels apart");
+    name += settings.window == R::Window::Short ? QStringLiteral(", short window") : QStringLiteral(", standard window");
+    Variant v{QStringLiteral("Rubber Band R3"), name, [settings](int rate, int n) {
+                  return std::make_unique<RubberBandShifter>(rate, n, SemiTones, settings);
               }};
+    const R chosen;
     v.reference = reference;
-    v.current = RubberbandPlugin::DefaultOptions == options && separate;
+    v.current = settings.window == chosen.window && settings.pitch == chosen.pitch
+                && settings.channelsTogether == chosen.channelsTogether
+                && settings.libraryResampling == chosen.libraryResampling;
     variants.push_back(v);
 }
 
 std::vector<Variant> allVariants()
 {
     std::vector<Variant> variants;
-    using S = SoundTouchPlugin::Settings;
+    using S = SoundTouchShifter::Settings;
     // The most expensive: SoundTouch's own choice of sequence and seek
     // window, full seek, the longest anti-alias filter.
     addSoundTouch(variants, S{0, 0, 8, false, true, 128}, true);
@@ -153,92 +143,37 @@ std::vector<Variant> allVariants()
     off.antiAliasFilter = false;
     addSoundTouch(variants, off);
 
-    using RB = RubberBandStretcher;
-    using R = RubberbandPlugin::Resampling;
-    addRubberBand(variants, RB::OptionPitchHighQuality, RB::OptionChannelsTogether, RB::OptionWindowStandard,
-                  R::Library, true);
-    addRubberBand(variants, RB::OptionPitchHighQuality, RB::OptionChannelsApart, RB::OptionWindowStandard);
-    for (int pitch : {RB::OptionPitchHighSpeed, RB::OptionPitchHighQuality, RB::OptionPitchHighConsistency}) {
-        for (int channels : {RB::OptionChannelsApart, RB::OptionChannelsTogether})
-            addRubberBand(variants, pitch, channels, RB::OptionWindowShort);
+    using R = RubberBandShifter::Settings;
+    auto rubberBand = [](R::Window window, R::Pitch pitch, bool together, bool library) {
+        R settings;
+        settings.window = window;
+        settings.pitch = pitch;
+        settings.channelsTogether = together;
+        settings.libraryResampling = library;
+        return settings;
+    };
+    addRubberBand(variants, rubberBand(R::Window::Standard, R::Pitch::HighQuality, true, true), true);
+    addRubberBand(variants, rubberBand(R::Window::Standard, R::Pitch::HighQuality, false, true));
+    for (R::Pitch pitch : {R::Pitch::HighSpeed, R::Pitch::HighQuality, R::Pitch::HighConsistency}) {
+        for (bool together : {false, true})
+            addRubberBand(variants, rubberBand(R::Window::Short, pitch, together, true));
     }
-    for (int channels : {RB::OptionChannelsApart, RB::OptionChannelsTogether})
-        addRubberBand(variants, RB::OptionPitchHighQuality, channels, RB::OptionWindowShort, R::Separate);
+    for (bool together : {false, true})
+        addRubberBand(variants, rubberBand(R::Window::Short, R::Pitch::HighQuality, together, false));
     return variants;
 }
 
 // Feeds the whole signal in blocks and takes out what is ready after each,
 // keeping nothing: the cost of the library and its wrapper alone.
-__attribute__((noinline)) void runAlone(TempoPitchProcessorPlugin &plugin, const AudioBuffer &audio)
+__attribute__((noinline)) void runAlone(PitchShifter &shifter, const AudioBuffer &audio)
 {
-    feedThrough(plugin, audio, SemiTones, Block);
+    feedThrough(shifter, audio, Block);
 }
 
 ProcessorRun::Result convert(const Variant &variant, const AudioBuffer &input)
 {
-    auto plugin = variant.make(input.sampleRate, input.channels);
-    plugin->setTempo(1.0);
-    plugin->setPitchSemiTones(SemiTones);
-    return ProcessorRun::run(*plugin, input);
-}
-
-// Log-magnitude spectra (dB) of one channel: frames × bins in [40 Hz, 16 kHz).
-struct Spectra
-{
-    size_t firstBin = 0;
-    size_t bins = 0;
-    std::vector<std::vector<float>> frames;
-};
-
-constexpr size_t FrameSize = 2048;
-constexpr size_t Hop = 1024;
-
-Spectra spectraOf(const AudioBuffer &audio, int channel)
-{
-    Spectra s;
-    s.firstBin = size_t(std::ceil(40.0 * FrameSize / audio.sampleRate));
-    s.bins = size_t(16000.0 * FrameSize / audio.sampleRate) - s.firstBin;
-    std::vector<float> window(FrameSize);
-    for (size_t i = 0; i < FrameSize; ++i)
-        window[i] = float(0.5 - 0.5 * std::cos(2.0 * Pi * double(i) / double(FrameSize)));
-    RealFft fft{int(FrameSize)};
-    for (long long start = 0; start + (long long)FrameSize <= audio.frames(); start += Hop) {
-        for (size_t i = 0; i < FrameSize; ++i)
-            fft.input()[i] = audio.samples[size_t(start + (long long)i) * size_t(audio.channels) + size_t(channel)] * window[i];
-        fft.transform();
-        std::vector<float> db(s.bins);
-        for (size_t k = 0; k < s.bins; ++k)
-            db[k] = float(10.0 * std::log10(std::norm(fft.output()[s.firstBin + k]) + 1e-20));
-        s.frames.push_back(std::move(db));
-    }
-    return s;
-}
-
-// Full scale sine in a Hann window of FrameSize: |X| = FrameSize / 4.
-const float FullScaleDb = float(20.0 * std::log10(FrameSize / 4.0));
-
-double spectralDifference(const std::vector<Spectra> &reference, const AudioBuffer &audio)
-{
-    double sum = 0.0;
-    long long count = 0;
-    for (int c = 0; c < audio.channels; ++c) {
-        const Spectra other = spectraOf(audio, c);
-        const Spectra &ref = reference[size_t(c)];
-        const size_t frames = std::min(ref.frames.size(), other.frames.size());
-        for (size_t f = 0; f < frames; ++f) {
-            const std::vector<float> &a = ref.frames[f];
-            const std::vector<float> &b = other.frames[f];
-            const float top = *std::max_element(a.begin(), a.end());
-            if (top < FullScaleDb - 60.0f)
-                continue;
-            const float floor = top - 60.0f;
-            for (size_t k = 0; k < a.size(); ++k) {
-                sum += std::abs(std::max(a[k], floor) - std::max(b[k], floor));
-                ++count;
-            }
-        }
-    }
-    return count ? sum / double(count) : 0.0;
+    auto shifter = variant.make(input.sampleRate, input.channels);
+    return ProcessorRun::run(*shifter, input);
 }
 
 struct Row
@@ -289,12 +224,146 @@ AudioBuffer head(const AudioBuffer &audio, double seconds)
     return out;
 }
 
+// One setting alone on the start of the music, for callgrind. SoundTouch's
+// start delay is measured once per setting and process, before the first
+// conversion: not counted.
+int costOf(const std::vector<Variant> &variants, const AudioBuffer &music, const QString &name, double seconds)
+{
+    const AudioBuffer excerpt = head(music, seconds);
+    for (const Variant &v : variants) {
+        if (v.library + QStringLiteral(": ") + v.name == name) {
+            v.make(excerpt.sampleRate, excerpt.channels)->startDelay();
+            auto shifter = v.make(excerpt.sampleRate, excerpt.channels);
+            runAlone(*shifter, excerpt);
+            return 0;
+        }
+    }
+    std::fprintf(stderr, "pitchoptions: no setting '%s'\n", qPrintable(name));
+    return 2;
+}
+
+struct Measured
+{
+    std::vector<Row> rows;
+    std::map<QString, std::vector<Spectra>> references;
+    // Two scales for the spectral differences, for each reference: its
+    // output for the music started one frame later, and its output through
+    // LAME at 192 kbit/s.
+    std::map<QString, double> shiftedDifference;
+    std::map<QString, double> encoderDifference;
+};
+
+// The measures of the reference of a library against itself.
+void measureReference(const Variant &v, const AudioBuffer &music, const AudioBuffer &aligned, Measured &m)
+{
+    for (int c = 0; c < aligned.channels; ++c)
+        m.references[v.library].push_back(spectraOf(aligned, c));
+    AudioBuffer later = music;
+    later.samples.insert(later.samples.begin(), size_t(music.channels), 0.0f);
+    AudioBuffer laterOut = convert(v, later).aligned();
+    laterOut.samples.erase(laterOut.samples.begin(), laterOut.samples.begin() + music.channels);
+    m.shiftedDifference[v.library] = spectralDifference(m.references[v.library], laterOut);
+    QTemporaryDir scratch;
+    const QString mp3 = scratch.filePath(QStringLiteral("reference.mp3"));
+    if (AudioFiles::write(mp3, aligned).isEmpty())
+        m.encoderDifference[v.library] = spectralDifference(m.references[v.library], AudioFiles::decode(mp3));
+}
+
+void measureOne(const Variant &v, const AudioBuffer &music, Row &r, Measured &m)
+{
+    const int rate = music.sampleRate;
+    const AudioBuffer toneOut = convert(v, TestSignals::sine(440.0, 10.0, rate, 2)).aligned();
+    r.pitch = AudioAnalysis::pitch(toneOut, 2.0, 8.0);
+    for (double f : AudioAnalysis::pitchTrack(toneOut, 0.25, 1.0, 9.0))
+        r.wobble = std::max(r.wobble, std::abs(AudioAnalysis::cents(f, 432.0)));
+    for (double low : {41.2, 55.0, 82.4}) {
+        const double shifted =
+            AudioAnalysis::pitch(convert(v, TestSignals::sine(low, 10.0, rate, 2)).aligned(), 2.0, 8.0);
+        r.bass = std::max(r.bass, std::abs(AudioAnalysis::cents(shifted, low * 432.0 / 440.0)));
+    }
+    const AudioBuffer bursts = TestSignals::toneBursts(440.0, 6.0, rate, 2);
+    r.burstLag = ms(AudioAnalysis::lagFrames(bursts, convert(v, bursts).aligned()), rate);
+    const ProcessorRun::Result musicRun = convert(v, music);
+    r.missing = std::max(0LL, musicRun.framesIn - (musicRun.output.frames() - musicRun.startDelay));
+    const AudioBuffer aligned = musicRun.aligned();
+    for (double lag : AudioAnalysis::segmentLags(music, aligned, 30.0, 0.02))
+        r.musicLags.push_back(ms(lag, rate));
+    if (v.reference)
+        measureReference(v, music, aligned, m);
+    else
+        r.difference = spectralDifference(m.references[v.library], aligned);
+}
+
+// Every setting's measures, the references first: the others are compared
+// with them. Then their wall times, the settings in turn within each round.
+Measured measureAll(const std::vector<Variant> &variants, const AudioBuffer &music, int rounds,
+                    const std::map<QString, double> &instructions)
+{
+    Measured m;
+    m.rows.resize(variants.size());
+    std::vector<size_t> order(variants.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_partition(order.begin(), order.end(), [&](size_t i) { return variants[i].reference; });
+    for (size_t i : order) {
+        const Variant &v = variants[i];
+        measureOne(v, music, m.rows[i], m);
+        const auto count = instructions.find(v.library + QStringLiteral(": ") + v.name);
+        if (count != instructions.end())
+            m.rows[i].instructions = count->second;
+        std::fprintf(stderr, "measured %s: %s\n", qPrintable(v.library), qPrintable(v.name));
+    }
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t i = 0; i < variants.size(); ++i) {
+            auto shifter = variants[i].make(music.sampleRate, music.channels);
+            const auto start = std::chrono::steady_clock::now();
+            runAlone(*shifter, music);
+            m.rows[i].wall.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+    }
+    return m;
+}
+
+void printTable(const std::vector<Variant> &variants, const Measured &m, double seconds, int rounds)
+{
+    std::printf("A4 440 → 432 Hz; music: %.0f s, lag per 30-second segment; wall: the library alone on the "
+                "music, median of %d rounds; instructions: 10⁶ per second of audio (callgrind).\n\n",
+                seconds, rounds);
+    std::printf("| library | setting | instr. 10⁶/s | wall s | pitch Hz | wobble cents | bass cents | frames missing "
+                "| lag on bursts ms | lag on music ms, median (range) | spectral diff. dB | exact |\n");
+    std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
+    for (size_t i = 0; i < variants.size(); ++i) {
+        const Variant &v = variants[i];
+        const Row &r = m.rows[i];
+        const auto range = std::minmax_element(r.musicLags.begin(), r.musicLags.end());
+        QString label = v.name;
+        if (v.reference)
+            label += QStringLiteral(" (reference)");
+        if (v.current)
+            label = QStringLiteral("**%1**").arg(label);
+        std::printf("| %s | %s | %s | %.2f | %.3f | %.2f | %.2f | %lld | %.2f | %.2f (%.2f to %.2f) | %s | %s |\n",
+                    qPrintable(v.library), qPrintable(label),
+                    r.instructions > 0 ? qPrintable(QString::number(r.instructions / 1e6, 'f', 1)) : "–",
+                    AudioAnalysis::median(r.wall), r.pitch, r.wobble, r.bass, r.missing, r.burstLag,
+                    AudioAnalysis::median(r.musicLags), *range.first, *range.second,
+                    v.reference ? "–" : qPrintable(QString::number(r.difference, 'f', 2)), exact(r) ? "yes" : "no");
+    }
+    std::printf("\nScale of the spectral difference, for each library's reference: its output for the music "
+                "started one frame later differs from it by");
+    for (const auto &[library, difference] : m.shiftedDifference)
+        std::printf(" %.2f dB (%s)", difference, qPrintable(library));
+    std::printf("; its output through LAME at 192 kbit/s by");
+    for (const auto &[library, difference] : m.encoderDifference)
+        std::printf(" %.2f dB (%s)", difference, qPrintable(library));
+    std::printf(".\n");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    av_log_set_level(AV_LOG_ERROR);
+    FFmpegLog::setVerbose(false);
     const QStringList args = app.arguments().mid(1);
     std::vector<Variant> variants = allVariants();
     if (args.value(0) == QLatin1String("--list")) {
@@ -313,27 +382,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "pitchoptions: %s\n", qPrintable(error));
         return 1;
     }
-
     const int costAt = int(args.indexOf(QStringLiteral("--cost")));
-    if (costAt > 0) {
-        const QString name = args.value(costAt + 1);
-        const AudioBuffer excerpt = head(music, args.value(costAt + 2).toDouble());
-        for (const Variant &v : variants) {
-            if (v.library + QStringLiteral(": ") + v.name == name) {
-                // SoundTouch's start delay is measured once per setting and
-                // process, before the first conversion: not counted here.
-                auto first = v.make(excerpt.sampleRate, excerpt.channels);
-                first->setTempo(1.0);
-                first->setPitchSemiTones(SemiTones);
-                first->startDelay();
-                auto plugin = v.make(excerpt.sampleRate, excerpt.channels);
-                runAlone(*plugin, excerpt);
-                return 0;
-            }
-        }
-        std::fprintf(stderr, "pitchoptions: no setting '%s'\n", qPrintable(name));
-        return 2;
-    }
+    if (costAt > 0)
+        return costOf(variants, music, args.value(costAt + 1), args.value(costAt + 2).toDouble());
 
     int rounds = 3;
     std::map<QString, double> instructions;
@@ -354,101 +405,6 @@ int main(int argc, char *argv[])
                                       }),
                        variants.end());
     }
-
-    const int rate = music.sampleRate;
-    const AudioBuffer tone = TestSignals::sine(440.0, 10.0, rate, 2);
-    const AudioBuffer bursts = TestSignals::toneBursts(440.0, 6.0, rate, 2);
-    std::map<QString, std::vector<Spectra>> references;
-    // What LAME at 192 kbit/s changes in each reference's output, as a scale
-    // for the spectral differences.
-    std::map<QString, double> encoderDifference;
-    std::map<QString, double> shiftedDifference;
-    QTemporaryDir scratch;
-    std::vector<Row> rows(variants.size());
-    // The references first: every other setting is compared with them.
-    std::vector<size_t> order(variants.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_partition(order.begin(), order.end(), [&](size_t i) { return variants[i].reference; });
-    for (size_t i : order) {
-        const Variant &v = variants[i];
-        Row &r = rows[i];
-        const AudioBuffer toneOut = convert(v, tone).aligned();
-        r.pitch = AudioAnalysis::pitch(toneOut, 2.0, 8.0);
-        for (double f : AudioAnalysis::pitchTrack(toneOut, 0.25, 1.0, 9.0))
-            r.wobble = std::max(r.wobble, std::abs(AudioAnalysis::cents(f, 432.0)));
-        for (double low : {41.2, 55.0, 82.4}) {
-            const double shifted = AudioAnalysis::pitch(convert(v, TestSignals::sine(low, 10.0, rate, 2)).aligned(), 2.0, 8.0);
-            r.bass = std::max(r.bass, std::abs(AudioAnalysis::cents(shifted, low * 432.0 / 440.0)));
-        }
-        const ProcessorRun::Result burstRun = convert(v, bursts);
-        r.burstLag = ms(AudioAnalysis::lagFrames(bursts, burstRun.aligned()), rate);
-        const ProcessorRun::Result musicRun = convert(v, music);
-        r.missing = std::max(0LL, musicRun.framesIn - (musicRun.output.frames() - musicRun.startDelay));
-        const AudioBuffer aligned = musicRun.aligned();
-        for (double lag : AudioAnalysis::segmentLags(music, aligned, 30.0, 0.02))
-            r.musicLags.push_back(ms(lag, rate));
-        if (v.reference) {
-            for (int c = 0; c < aligned.channels; ++c)
-                references[v.library].push_back(spectraOf(aligned, c));
-            // The same setting on the same music started one frame later: how
-            // far apart two equally good outputs are by this measure.
-            AudioBuffer later = music;
-            later.samples.insert(later.samples.begin(), size_t(music.channels), 0.0f);
-            AudioBuffer laterOut = convert(v, later).aligned();
-            laterOut.samples.erase(laterOut.samples.begin(), laterOut.samples.begin() + music.channels);
-            shiftedDifference[v.library] = spectralDifference(references[v.library], laterOut);
-            const QString mp3 = scratch.filePath(QStringLiteral("reference.mp3"));
-            if (AudioFiles::write(mp3, aligned).isEmpty())
-                encoderDifference[v.library] = spectralDifference(references[v.library], AudioFiles::decode(mp3));
-        } else {
-            r.difference = spectralDifference(references[v.library], aligned);
-        }
-        const auto count = instructions.find(v.library + QStringLiteral(": ") + v.name);
-        if (count != instructions.end())
-            r.instructions = count->second;
-        std::fprintf(stderr, "measured %s: %s\n", qPrintable(v.library), qPrintable(v.name));
-    }
-    for (int round = 0; round < rounds; ++round) {
-        for (size_t i = 0; i < variants.size(); ++i) {
-            auto plugin = variants[i].make(rate, music.channels);
-            const auto start = std::chrono::steady_clock::now();
-            runAlone(*plugin, music);
-            rows[i].wall.push_back(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        }
-    }
-
-    std::printf("A4 440 → 432 Hz; music: %.0f s, lag per 30-second segment; wall: the library alone on the "
-                "music, median of %d rounds; instructions: 10⁶ per second of audio (callgrind).\n\n",
-                music.seconds(), rounds);
-    std::printf("| library | setting | instr. 10⁶/s | wall s | pitch Hz | wobble cents | bass cents | frames missing "
-                "| lag on bursts ms | lag on music ms, median (range) | spectral diff. dB | exact |\n");
-    std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
-    for (size_t i = 0; i < variants.size(); ++i) {
-        const Variant &v = variants[i];
-        const Row &r = rows[i];
-        const auto range = std::minmax_element(r.musicLags.begin(), r.musicLags.end());
-        QString label = v.name;
-        if (v.reference)
-            label += QStringLiteral(" (reference)");
-        if (v.current)
-            label = QStringLiteral("**%1**").arg(label);
-        std::printf("| %s | %s | %s | %.2f | %.3f | %.2f | %.2f | %lld | %.2f | %.2f (%.2f to %.2f) | %s | %s |\n",
-                    qPrintable(v.library), qPrintable(label),
-                    r.instructions > 0 ? qPrintable(QString::number(r.instructions / 1e6, 'f', 1)) : "–",
-                    AudioAnalysis::median(r.wall), r.pitch, r.wobble, r.bass, r.missing, r.burstLag,
-                    AudioAnalysis::median(r.musicLags), *range.first, *range.second,
-                    v.reference ? "–" : qPrintable(QString::number(r.difference, 'f', 2)),
-                    exact(r) ? "yes" : "no");
-    }
-    std::printf("\nScale of the spectral difference, for each library's reference: its output for the music "
-                "started one frame later differs from it by");
-    for (const auto &[library, difference] : shiftedDifference)
-        std::printf(" %.2f dB (%s)", difference, qPrintable(library));
-    std::printf("; its output through LAME at 192 kbit/s by");
-    for (const auto &[library, difference] : encoderDifference)
-        std::printf(" %.2f dB (%s)", difference, qPrintable(library));
-    std::printf(".\n");
+    printTable(variants, measureAll(variants, music, rounds, instructions), music.seconds(), rounds);
     return 0;
 }

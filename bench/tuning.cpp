@@ -10,7 +10,7 @@
 //   valgrind --tool=callgrind --toggle-collect='TuningEstimator::add*' tuning 60 --cost-only
 #include "support/AudioFiles.h"
 #include "support/TestSignals.h"
-#include "engine/TuningEstimator.h"
+#include "dsp/TuningEstimator.h"
 
 #include <algorithm>
 #include <chrono>

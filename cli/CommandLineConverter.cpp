@@ -1,8 +1,6 @@
 #include "cli/CommandLineConverter.h"
 
 #include "cli/ConversionReport.h"
-#include "engine/Conversion.h"
-#include "engine/WorkerPool.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -26,25 +24,13 @@ QString duration(double seconds)
 
 } // namespace
 
-// One conversion in flight. The pool thread writes `result` and
-// `wallSeconds`; the main thread reads them in the task's completion.
-struct CommandLineConverter::Running
-{
-    ConversionRequest request;
-    std::atomic<bool> stop{false};
-    std::atomic<double> progress{0.0};
-    std::atomic<double> seconds{0.0};  // the source's length, once known
-    ConversionResult result;
-    double wallSeconds = 0.0;
-};
-
 CommandLineConverter::CommandLineConverter(QList<ConversionRequest> requests, int parallel, bool quiet,
                                            bool strict, QObject *parent)
     : QObject(parent)
     , m_requests(std::move(requests))
     , m_quiet(quiet)
     , m_strict(strict)
-    , m_pool(std::make_unique<WorkerPool>(parallel))
+    , m_runner(parallel)
     , m_timer(new QTimer(this))
     , m_status(stderr, !quiet)
 {
@@ -54,14 +40,16 @@ CommandLineConverter::CommandLineConverter(QList<ConversionRequest> requests, in
         checkStop();
         redraw();
     });
+    connect(&m_runner, &BatchRunner::finished, this, &CommandLineConverter::finished);
+    connect(&m_runner, &BatchRunner::started, this, &CommandLineConverter::redraw);
+    connect(&m_runner, &BatchRunner::busyChanged, this, [](bool busy) {
+        if (!busy)
+            QCoreApplication::quit();
+    });
 }
 
-CommandLineConverter::~CommandLineConverter()
-{
-    for (const auto &running : m_running)
-        running->stop = true;
-    m_pool.reset();
-}
+// The runner stops and awaits the running conversions as it goes.
+CommandLineConverter::~CommandLineConverter() = default;
 
 void CommandLineConverter::requestStop(int signal)
 {
@@ -83,7 +71,9 @@ int CommandLineConverter::exec()
         return m_failed > 0 ? 1 : 0;
     m_clock.start();
     m_timer->start();
-    startNext();
+    for (const ConversionRequest &request : qAsConst(m_requests))
+        m_runner.add(request);
+    m_runner.run();
     QCoreApplication::exec();
     m_status.finish(summary());
     if (m_stopped)
@@ -91,79 +81,61 @@ int CommandLineConverter::exec()
     return m_failed > 0 ? 1 : 0;
 }
 
-void CommandLineConverter::startNext()
+void CommandLineConverter::finished(const BatchRunner::Outcome &outcome)
 {
-    while (!m_stopped && m_pool->pending() < m_pool->maxThreads() && m_next < m_requests.size()) {
-        auto running = std::make_unique<Running>();
-        running->request = m_requests.at(m_next++);
-        Running *raw = running.get();
-        m_pool->start(
-            [raw] {
-                QElapsedTimer clock;
-                clock.start();
-                Conversion conversion(raw->request);
-                conversion.setStopCheck([raw] { return raw->stop.load(); });
-                conversion.setProgressCallback([raw](double progress) { raw->progress = progress; });
-                conversion.setDurationCallback([raw](double seconds) { raw->seconds = seconds; });
-                raw->result = conversion.run();
-                raw->wallSeconds = double(clock.nsecsElapsed()) / 1e9;
-            },
-            [this, raw] { finished(raw); });
-        m_running.push_back(std::move(running));
-    }
-    if (m_running.empty())
-        QCoreApplication::quit();
-}
-
-void CommandLineConverter::finished(Running *running)
-{
-    const ConversionResult &result = running->result;
-    const QString name = running->request.sourcePath;
-    const char *outcome = nullptr;
+    const ConversionResult &result = outcome.result;
     // Strictly, a file with something to warn of is not converted as asked.
     const bool failedStrictly = m_strict && !result.warnings.isEmpty();
     switch (result.status) {
     case ConversionResult::Converted:
         ++(failedStrictly ? m_failed : m_converted);
-        m_audioSeconds += result.audioSeconds;
-        outcome = failedStrictly ? "failed" : "done";
         break;
     case ConversionResult::Skipped:
         ++m_skipped;
-        outcome = "skipped";
         break;
     case ConversionResult::Failed:
         ++m_failed;
-        outcome = "failed";
         break;
     case ConversionResult::Stopped:
         break;
     }
     m_status.clear();
-    if (result.status == ConversionResult::Failed)
-        std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(result.message));
-    for (const QString &warning : result.warnings)
-        std::fprintf(stderr, "%s: warning: %s\n", qPrintable(name), qPrintable(warning));
-    if (!m_quiet && outcome) {
-        if (result.measuredA4 > 0.0)
-            std::fprintf(stdout, "%-7s %s (measured A4 = %.1f Hz)\n", outcome, qPrintable(name), result.measuredA4);
-        else
-            std::fprintf(stdout, "%-7s %s\n", outcome, qPrintable(name));
-    }
-    std::fflush(stdout);
-    if (m_report && !m_report->add(running->request, result, running->wallSeconds)) {
+    print(outcome);
+    if (m_report && !m_report->add(outcome.request, result, outcome.wallSeconds)) {
         std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(m_report->error()));
         m_report = nullptr;  // said once
     }
+}
 
-    for (auto it = m_running.begin(); it != m_running.end(); ++it) {
-        if (it->get() == running) {
-            m_running.erase(it);
-            break;
-        }
+// The file's line on stdout, its failure and warnings on stderr.
+void CommandLineConverter::print(const BatchRunner::Outcome &outcome)
+{
+    const ConversionResult &result = outcome.result;
+    const QString name = outcome.request.sourcePath;
+    const char *line = nullptr;
+    switch (result.status) {
+    case ConversionResult::Converted:
+        line = m_strict && !result.warnings.isEmpty() ? "failed" : "done";
+        break;
+    case ConversionResult::Skipped:
+        line = "skipped";
+        break;
+    case ConversionResult::Failed:
+        line = "failed";
+        std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(result.message.toString()));
+        break;
+    case ConversionResult::Stopped:
+        break;
     }
-    startNext();
-    redraw();
+    for (const TranslatableText &warning : result.warnings)
+        std::fprintf(stderr, "%s: warning: %s\n", qPrintable(name), qPrintable(warning.toString()));
+    if (!m_quiet && line) {
+        if (result.measuredA4 > 0.0)
+            std::fprintf(stdout, "%-7s %s (measured A4 = %.1f Hz)\n", line, qPrintable(name), result.measuredA4);
+        else
+            std::fprintf(stdout, "%-7s %s\n", line, qPrintable(name));
+    }
+    std::fflush(stdout);
 }
 
 void CommandLineConverter::checkStop()
@@ -171,55 +143,29 @@ void CommandLineConverter::checkStop()
     if (m_stopped || s_stopSignal.load() == 0)
         return;
     m_stopped = true;
-    for (const auto &running : m_running)
-        running->stop = true;
-    if (m_running.empty())
-        QCoreApplication::quit();
+    m_runner.stopAll();
 }
 
 void CommandLineConverter::redraw()
 {
-    if (m_status.active() && !m_running.empty())
+    if (m_status.active() && m_runner.running() > 0)
         m_status.show(statusText());
 }
 
-// "12/50 done, 1 failed, 3 skipped | 37% 12% | 2:31 left". The time left
-// is the audio left over the audio converted per second so far; a file
-// whose length is not known yet counts as long as the known ones on
-// average.
+// "12/50 done, 1 failed, 3 skipped | 37% 12% | 2:31 left"
 QString CommandLineConverter::statusText() const
 {
-    const int done = m_converted + m_skipped + m_failed;
-    QString text = QStringLiteral("%1/%2 done").arg(done).arg(m_requests.size());
+    QString text = QStringLiteral("%1/%2 done").arg(m_converted + m_skipped + m_failed).arg(m_requests.size());
     if (m_failed > 0)
         text += QStringLiteral(", %1 failed").arg(m_failed);
     if (m_skipped > 0)
         text += QStringLiteral(", %1 skipped").arg(m_skipped);
     text += QStringLiteral(" |");
-
-    double known = m_audioSeconds;
-    int knownCount = m_converted;
-    for (const auto &running : m_running) {
-        text += QStringLiteral(" %1%").arg(int(running->progress.load() * 100.0));
-        if (running->seconds.load() > 0.0) {
-            known += running->seconds.load();
-            ++knownCount;
-        }
-    }
-    if (knownCount == 0)
-        return text;
-    const double average = known / knownCount;
-    double audioDone = m_audioSeconds;
-    double audioLeft = double(m_requests.size() - m_next) * average;
-    for (const auto &running : m_running) {
-        const double seconds = running->seconds.load() > 0.0 ? running->seconds.load() : average;
-        const double progress = running->progress.load();
-        audioDone += progress * seconds;
-        audioLeft += (1.0 - progress) * seconds;
-    }
-    const double elapsed = double(m_clock.elapsed()) / 1000.0;
-    if (audioDone > 0.0 && elapsed >= 1.0)
-        text += QStringLiteral(" | %1 left").arg(duration(audioLeft * elapsed / audioDone));
+    for (const double fraction : m_runner.runningProgress())
+        text += QStringLiteral(" %1%").arg(int(fraction * 100.0));
+    const double left = m_runner.secondsLeft();
+    if (left >= 0.0)
+        text += QStringLiteral(" | %1 left").arg(duration(left));
     return text;
 }
 

@@ -1,22 +1,18 @@
 #pragma once
 
+#include "batch/BatchRunner.h"
 #include "cli/StatusLine.h"
-#include "engine/ConversionRequest.h"
-#include "engine/ConversionResult.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 
 #include <atomic>
-#include <memory>
-#include <vector>
 
 class ConversionReport;
 class QTimer;
-class WorkerPool;
 
-// Converts the files of one command line with the engine, several at a
+// Converts the files of one command line on the batch runner, several at a
 // time: a line on stdout for each file that ends, failures on stderr, and
 // on a terminal a status line on stderr and a summary at the end.
 class CommandLineConverter : public QObject
@@ -47,26 +43,21 @@ public:
     static int stopSignal() { return s_stopSignal.load(); }
 
 private:
-    struct Running;
-
-    void startNext();
-    void finished(Running *running);
+    void finished(const BatchRunner::Outcome &outcome);
+    void print(const BatchRunner::Outcome &outcome);
     void checkStop();
     void redraw();
     QString statusText() const;
     QString summary() const;
 
     QList<ConversionRequest> m_requests;
-    int m_next = 0;
     bool m_quiet;
     bool m_strict;
     int m_converted = 0;
     int m_skipped = 0;
     int m_failed = 0;
-    double m_audioSeconds = 0.0;  // of the converted files
     bool m_stopped = false;
-    std::vector<std::unique_ptr<Running>> m_running;
-    std::unique_ptr<WorkerPool> m_pool;
+    BatchRunner m_runner;
     QTimer *m_timer;
     QElapsedTimer m_clock;
     StatusLine m_status;

@@ -1,9 +1,9 @@
 #include "cli/CommandLineOptions.h"
 
-#include "engine/FolderScanner.h"
-#include "engine/NameFilter.h"
-#include "models/KeyValueItemList.h"
-#include "settings/OptionLists.h"
+#include "dsp/PitchAlgorithm.h"
+#include "files/FolderScanner.h"
+#include "files/NameFilter.h"
+#include "media/OutputFormat.h"
 #include "settings/TargetFrequencies.h"
 
 #include <QCommandLineParser>
@@ -12,7 +12,6 @@
 #include <QFileInfo>
 
 #include <cstdio>
-#include <memory>
 #include <thread>
 
 namespace {
@@ -36,6 +35,112 @@ quint64 shardHash(const QString &relativePath)
     return hash;
 }
 
+QString formatNames(const QString &separator)
+{
+    QStringList names;
+    for (const OutputFormat &format : OutputFormat::all())
+        names << QLatin1String(format.name);
+    return names.join(separator);
+}
+
+QString algorithmNames(const QString &separator, bool withLibraries)
+{
+    QStringList names;
+    for (const PitchAlgorithm &algorithm : PitchAlgorithm::all()) {
+        names << (withLibraries ? QStringLiteral("%1 (%2)").arg(QLatin1String(algorithm.name),
+                                                               QLatin1String(algorithm.library))
+                                : QLatin1String(algorithm.name));
+    }
+    return names.join(separator);
+}
+
+// "mp3 (320 to 96) and m4a (512 to 96)": the bit rates of the lossy formats.
+QString bitrateRanges()
+{
+    QStringList ranges;
+    for (const OutputFormat &format : OutputFormat::all()) {
+        if (format.lossy()) {
+            ranges << QStringLiteral("%1 (%2 to %3)")
+                          .arg(QLatin1String(format.name))
+                          .arg(format.bitrates.first())
+                          .arg(format.bitrates.last());
+        }
+    }
+    const QString last = ranges.takeLast();
+    return ranges.isEmpty() ? last : ranges.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Retunes songs and videos to another concert pitch, with the engine of the Tunewise desktop program.\n"
+        "A folder is searched with the file filter and its tree is mirrored under OUTDIR.\n"
+        "Defaults are the saved settings of the desktop program; options change them for this run only."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Files and folders to convert."),
+                                 QStringLiteral("INPUT..."));
+    auto option = [](const QStringList &names, const QString &text, const QString &value = QString()) {
+        return QCommandLineOption(names, text, value);
+    };
+    parser.addOptions({
+        option({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Folder to write the retuned files to."),
+               QStringLiteral("OUTDIR")),
+        option({QStringLiteral("target")},
+               QStringLiteral("Target pitch of A4 in Hz, or the number of one of the choices "
+                              "(see --list-targets; 528 means \"528 Hz (C5)\")."),
+               QStringLiteral("HZ")),
+        option({QStringLiteral("source")},
+               QStringLiteral("Pitch of A4 in the sources, in Hz, or detect: measure each file's own (near the "
+                              "saved source pitch)."),
+               QStringLiteral("HZ|detect")),
+        option({QStringLiteral("measure")},
+               QStringLiteral("Measure the A4 each input is tuned to and print it; convert nothing.")),
+        option({QStringLiteral("algorithm")}, algorithmNames(QStringLiteral(" or "), true) + QLatin1Char('.'),
+               algorithmNames(QStringLiteral("|"), false)),
+        option({QStringLiteral("format")}, QStringLiteral("Output format."), formatNames(QStringLiteral("|"))),
+        option({QStringLiteral("bitrate")}, QStringLiteral("Bit rate of %1.").arg(bitrateRanges()),
+               QStringLiteral("KBPS")),
+        option({QStringLiteral("sample-rate")},
+               QStringLiteral("Sample rate of the outputs: 44100, 48000, or source (as the source, where the "
+                              "format allows)."),
+               QStringLiteral("44100|48000|source")),
+        option({QStringLiteral("keep-video")},
+               QStringLiteral("Keep the picture of videos: a video becomes a video with its pictures and "
+                              "subtitles copied and its audio retuned.")),
+        option({QStringLiteral("filter")},
+               QStringLiteral("Comma-separated file patterns for folders and lists, e.g. \"*.mp3,*.flac\"."),
+               QStringLiteral("PATTERNS")),
+        option({QStringLiteral("skip-existing")},
+               QStringLiteral("Skip a file whose output exists (its name without a number is taken).")),
+        option({QStringLiteral("files-from")},
+               QStringLiteral("Also convert the files listed in FILE (- for standard input), one per line; a "
+                              "relative path's folders are mirrored under OUTDIR. Listed folders are passed over."),
+               QStringLiteral("FILE")),
+        option({QStringLiteral("0"), QStringLiteral("null")},
+               QStringLiteral("The list's names end with NUL, as find -print0 writes.")),
+        option({QStringLiteral("shard")},
+               QStringLiteral("Convert only share K of N: the files whose relative path hashes to it, the same on "
+                              "every machine."),
+               QStringLiteral("K/N")),
+        option({QStringLiteral("report")},
+               QStringLiteral("Append a JSON line for each file to FILE as the file ends."), QStringLiteral("FILE")),
+        option({QStringLiteral("jobs")}, QStringLiteral("Files converted at once (default: cores)."),
+               QStringLiteral("N")),
+        option({QStringLiteral("strict")},
+               QStringLiteral("Count a file converted with a warning (such as damage in the source) as failed.")),
+        option({QStringLiteral("list-targets")}, QStringLiteral("List the target choices.")),
+        option({QStringLiteral("quiet")}, QStringLiteral("Report failures only.")),
+        option({QStringLiteral("verbose")}, QStringLiteral("Also show the engine's warnings.")),
+    });
+}
+
+void listTargets()
+{
+    for (const TargetFrequencies::Choice &choice : TargetFrequencies::choices())
+        std::printf("%-14s A4 = %s Hz\n", choice.label, qPrintable(QString::number(choice.value.toDouble())));
+}
+
 } // namespace
 
 bool CommandLineOptions::usageError(const QString &message)
@@ -49,162 +154,101 @@ bool CommandLineOptions::parse(const QStringList &arguments, const ConversionSet
                                const QString &savedFilter)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Retunes songs and videos to another concert pitch, with the engine of the Tunewise desktop program.\n"
-        "A folder is searched with the file filter and its tree is mirrored under OUTDIR.\n"
-        "Defaults are the saved settings of the desktop program; options change them for this run only."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Files and folders to convert."),
-                                 QStringLiteral("INPUT..."));
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Folder to write the retuned files to."), QStringLiteral("OUTDIR"));
-    const QCommandLineOption target(QStringLiteral("target"),
-                                    QStringLiteral("Target pitch of A4 in Hz, or the number of one of the choices "
-                                                   "(see --list-targets; 528 means \"528 Hz (C5)\")."),
-                                    QStringLiteral("HZ"));
-    const QCommandLineOption source(QStringLiteral("source"),
-                                    QStringLiteral("Pitch of A4 in the sources, in Hz, or detect: measure each "
-                                                   "file's own (near the saved source pitch)."),
-                                    QStringLiteral("HZ|detect"));
-    const QCommandLineOption measure(QStringLiteral("measure"),
-                                     QStringLiteral("Measure the A4 each input is tuned to and print it; convert "
-                                                    "nothing."));
-    const QCommandLineOption algorithm(QStringLiteral("algorithm"),
-                                       QStringLiteral("time (SoundTouch) or frequency (Rubber Band)."),
-                                       QStringLiteral("time|frequency"));
-    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("Output format."),
-                                    QStringLiteral("mp3|wav|flac|m4a"));
-    const QCommandLineOption bitrate(QStringLiteral("bitrate"),
-                                     QStringLiteral("Bit rate of mp3 (320 to 96) and m4a (512 to 96)."),
-                                     QStringLiteral("KBPS"));
-    const QCommandLineOption filter(QStringLiteral("filter"),
-                                    QStringLiteral("Comma-separated file patterns for folders and lists, "
-                                                   "e.g. \"*.mp3,*.flac\"."),
-                                    QStringLiteral("PATTERNS"));
-    const QCommandLineOption skipExisting(
-        QStringLiteral("skip-existing"),
-        QStringLiteral("Skip a file whose output exists (its name without a number is taken)."));
-    const QCommandLineOption filesFrom(
-        QStringLiteral("files-from"),
-        QStringLiteral("Also convert the files listed in FILE (- for standard input), one per line; a relative "
-                       "path's folders are mirrored under OUTDIR. Listed folders are passed over."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption nulSeparated({QStringLiteral("0"), QStringLiteral("null")},
-                                          QStringLiteral("The list's names end with NUL, as find -print0 writes."));
-    const QCommandLineOption shard(QStringLiteral("shard"),
-                                   QStringLiteral("Convert only share K of N: the files whose relative path "
-                                                  "hashes to it, the same on every machine."),
-                                   QStringLiteral("K/N"));
-    const QCommandLineOption report(QStringLiteral("report"),
-                                    QStringLiteral("Append a JSON line for each file to FILE as the file ends."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption jobs(QStringLiteral("jobs"), QStringLiteral("Files converted at once (default: cores)."),
-                                  QStringLiteral("N"));
-    const QCommandLineOption sampleRate(QStringLiteral("sample-rate"),
-                                        QStringLiteral("Sample rate of the outputs: 44100, 48000, or source (as the "
-                                                       "source, where the format allows)."),
-                                        QStringLiteral("44100|48000|source"));
-    const QCommandLineOption keepVideo(QStringLiteral("keep-video"),
-                                       QStringLiteral("Keep the picture of videos: a video becomes a video with its "
-                                                      "pictures and subtitles copied and its audio retuned."));
-    const QCommandLineOption strict(QStringLiteral("strict"),
-                                    QStringLiteral("Count a file converted with a warning (such as damage in the "
-                                                   "source) as failed."));
-    const QCommandLineOption listTargets(QStringLiteral("list-targets"), QStringLiteral("List the target choices."));
-    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Report failures only."));
-    const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Also show the engine's warnings."));
-    parser.addOptions({output, target, source, measure, algorithm, format, bitrate, sampleRate, keepVideo, filter,
-                       skipExisting, filesFrom, nulSeparated, shard, report, jobs, strict, listTargets, quiet,
-                       verbose});
-
+    addOptions(parser);
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
-    m_verbose = parser.isSet(verbose);
-    m_quiet = parser.isSet(quiet);
-    m_strict = parser.isSet(strict);
-    m_measure = parser.isSet(measure);
-    if (parser.isSet(listTargets)) {
-        for (const TargetFrequencies::Choice &choice : TargetFrequencies::choices())
-            std::printf("%-14s A4 = %s Hz\n", choice.label, qPrintable(QString::number(choice.value.toDouble())));
+    if (parser.isSet(QStringLiteral("list-targets"))) {
+        listTargets();
         return false;
     }
-
+    m_verbose = parser.isSet(QStringLiteral("verbose"));
+    m_quiet = parser.isSet(QStringLiteral("quiet"));
+    m_strict = parser.isSet(QStringLiteral("strict"));
+    m_measure = parser.isSet(QStringLiteral("measure"));
+    m_reportPath = parser.value(QStringLiteral("report"));
     // Options change the saved settings for this run only.
     m_settings = saved;
-    QString fileFilter = savedFilter;
-    bool ok = true;
-    // A4 as the option gives it, in Hz: a finite number in the range the
-    // conversion takes, or 0.
-    auto frequency = [&parser](const QCommandLineOption &option) {
+    const QString fileFilter = parser.isSet(QStringLiteral("filter")) ? parser.value(QStringLiteral("filter"))
+                                                                       : savedFilter;
+    return readPitches(parser) && readOutput(parser) && readRun(parser) && readInputs(parser, fileFilter);
+}
+
+// The target and the source pitch: A4 in Hz, in the range the conversion
+// takes, and at most the largest shift apart.
+bool CommandLineOptions::readPitches(const QCommandLineParser &parser)
+{
+    auto frequency = [&parser](const QString &name) {
         bool valid = false;
-        const double hz = parser.value(option).toDouble(&valid);
+        const double hz = parser.value(name).toDouble(&valid);
         return valid && ConversionSettings::validA4(hz) ? hz : 0.0;
     };
+    const QString source = QStringLiteral("source");
     const bool detect = parser.value(source) == QLatin1String("detect");
-    for (const QCommandLineOption *option : {&target, &source}) {
-        if (parser.isSet(*option) && frequency(*option) == 0.0 && !(option == &source && detect)) {
+    for (const QString &name : {QStringLiteral("target"), source}) {
+        if (parser.isSet(name) && frequency(name) == 0.0 && !(name == source && detect)) {
             return usageError(QStringLiteral("--%1 wants A4 in Hz, from %2 to %3, not '%4'")
-                                  .arg(option->names().first())
+                                  .arg(name)
                                   .arg(ConversionSettings::LowestA4)
                                   .arg(ConversionSettings::HighestA4)
-                                  .arg(parser.value(*option)));
+                                  .arg(parser.value(name)));
         }
     }
-    if (parser.isSet(target))
-        m_settings.targetFrequency = TargetFrequencies::valueFor(frequency(target));
+    if (parser.isSet(QStringLiteral("target")))
+        m_settings.targetFrequency = TargetFrequencies::valueFor(frequency(QStringLiteral("target")));
     if (parser.isSet(source)) {
         m_settings.detectSourcePitch = detect;
         if (!detect)
             m_settings.sourceFrequency = frequency(source);
     }
-    if (!m_settings.pitchesValid()) {
-        return usageError(QStringLiteral("A4 = %1 Hz is %2 semitones from the sources' %3 Hz; at most %4 are possible")
-                              .arg(m_settings.targetFrequency)
-                              .arg(m_settings.semitones(), 0, 'f', 1)
-                              .arg(m_settings.sourceFrequency)
-                              .arg(ConversionSettings::LargestShift));
+    if (m_settings.pitchesValid())
+        return true;
+    return usageError(QStringLiteral("A4 = %1 Hz is %2 semitones from the sources' %3 Hz; at most %4 are possible")
+                          .arg(m_settings.targetFrequency)
+                          .arg(m_settings.semitones(), 0, 'f', 1)
+                          .arg(m_settings.sourceFrequency)
+                          .arg(ConversionSettings::LargestShift));
+}
+
+// The algorithm, the format, its bit rate and the sample rate.
+bool CommandLineOptions::readOutput(const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("algorithm"))) {
+        const QString name = parser.value(QStringLiteral("algorithm"));
+        const PitchAlgorithm *algorithm = PitchAlgorithm::named(name);
+        if (!algorithm) {
+            return usageError(
+                QStringLiteral("--algorithm is %1, not '%2'").arg(algorithmNames(QStringLiteral(" or "), false), name));
+        }
+        m_settings.algorithm = algorithm->id;
     }
-    if (parser.isSet(algorithm)) {
-        const QString name = parser.value(algorithm);
-        if (name == QLatin1String("time"))
-            m_settings.algorithm = AppConstants::A_Time;
-        else if (name == QLatin1String("frequency"))
-            m_settings.algorithm = AppConstants::A_Frequency;
-        else
-            return usageError(QStringLiteral("--algorithm is time or frequency, not '%1'").arg(name));
+    if (parser.isSet(QStringLiteral("format"))) {
+        const QString name = parser.value(QStringLiteral("format"));
+        const OutputFormat *format = OutputFormat::named(name);
+        if (!format)
+            return usageError(QStringLiteral("--format is %1, not '%2'").arg(formatNames(QStringLiteral(", ")), name));
+        m_settings.audioFormat = format->id;
     }
-    if (parser.isSet(format)) {
-        const QString name = parser.value(format);
-        const QStringList names = {QStringLiteral("mp3"), QStringLiteral("wav"), QStringLiteral("flac"),
-                                   QStringLiteral("m4a")};
-        const int index = names.indexOf(name);
-        if (index < 0)
-            return usageError(QStringLiteral("--format is mp3, wav, flac or m4a, not '%1'").arg(name));
-        const AppConstants::AudioFormat formats[] = {AppConstants::F_Mp3, AppConstants::F_Wav, AppConstants::F_Flac,
-                                                     AppConstants::F_M4a};
-        m_settings.audioFormat = formats[index];
-    }
-    if (parser.isSet(bitrate)) {
-        const int kbps = parser.value(bitrate).toInt(&ok);
-        std::unique_ptr<KeyValueItemList> offered(OptionLists::bitrates(nullptr, m_settings.audioFormat));
-        QStringList rates;
-        for (const KeyValueItem *item : offered->items())
-            rates << item->value().toString();
-        if (rates.isEmpty())
+    if (parser.isSet(QStringLiteral("bitrate"))) {
+        const OutputFormat *format = OutputFormat::find(m_settings.audioFormat);
+        if (!format || !format->lossy())
             return usageError(QStringLiteral("--bitrate does not apply to lossless formats"));
-        if (!ok || offered->getIndexOfValue(kbps) < 0) {
+        bool ok = false;
+        const int kbps = parser.value(QStringLiteral("bitrate")).toInt(&ok);
+        if (!ok || !format->bitrates.contains(kbps)) {
+            QStringList rates;
+            for (int rate : format->bitrates)
+                rates << QString::number(rate);
             return usageError(QStringLiteral("--bitrate for this format is one of %1, not '%2'")
-                                  .arg(rates.join(QStringLiteral(", ")), parser.value(bitrate)));
+                                  .arg(rates.join(QStringLiteral(", ")), parser.value(QStringLiteral("bitrate"))));
         }
         m_settings.audioBitrate = kbps;
     }
-    if (parser.isSet(sampleRate)) {
-        const QString rate = parser.value(sampleRate);
+    if (parser.isSet(QStringLiteral("sample-rate"))) {
+        const QString rate = parser.value(QStringLiteral("sample-rate"));
         if (rate == QLatin1String("source"))
             m_settings.sampleRate = ConversionSettings::SourceRate;
         else if (rate == QLatin1String("44100") || rate == QLatin1String("48000"))
@@ -212,51 +256,60 @@ bool CommandLineOptions::parse(const QStringList &arguments, const ConversionSet
         else
             return usageError(QStringLiteral("--sample-rate is 44100, 48000 or source, not '%1'").arg(rate));
     }
-    if (parser.isSet(keepVideo))
-        m_settings.keepVideo = true;
-    if (parser.isSet(skipExisting))
-        m_settings.skipExisting = true;
-    if (parser.isSet(filter))
-        fileFilter = parser.value(filter);
-    m_jobs = int(std::max(1u, std::thread::hardware_concurrency()));
-    if (parser.isSet(jobs)) {
-        m_jobs = parser.value(jobs).toInt(&ok);
-        if (!ok || m_jobs < 1)
-            return usageError(QStringLiteral("--jobs wants a number of at least 1, not '%1'").arg(parser.value(jobs)));
-    }
-    int shardIndex = 1;
-    int shardCount = 1;
-    if (parser.isSet(shard)) {
-        const QStringList parts = parser.value(shard).split(QLatin1Char('/'));
-        bool countOk = false;
-        if (parts.size() == 2) {
-            shardIndex = parts.at(0).toInt(&ok);
-            shardCount = parts.at(1).toInt(&countOk);
-        }
-        if (parts.size() != 2 || !ok || !countOk || shardCount < 1 || shardIndex < 1 || shardIndex > shardCount) {
-            return usageError(
-                QStringLiteral("--shard wants K/N with 1 <= K <= N, not '%1'").arg(parser.value(shard)));
-        }
-    }
-    m_reportPath = parser.value(report);
+    m_settings.keepVideo = m_settings.keepVideo || parser.isSet(QStringLiteral("keep-video"));
+    m_settings.skipExisting = m_settings.skipExisting || parser.isSet(QStringLiteral("skip-existing"));
+    return true;
+}
 
-    if (!parser.isSet(output) && !m_measure)
+// How many at once, and which share.
+bool CommandLineOptions::readRun(const QCommandLineParser &parser)
+{
+    bool ok = true;
+    m_jobs = int(std::max(1u, std::thread::hardware_concurrency()));
+    if (parser.isSet(QStringLiteral("jobs"))) {
+        m_jobs = parser.value(QStringLiteral("jobs")).toInt(&ok);
+        if (!ok || m_jobs < 1) {
+            return usageError(
+                QStringLiteral("--jobs wants a number of at least 1, not '%1'").arg(parser.value(QStringLiteral("jobs"))));
+        }
+    }
+    if (!parser.isSet(QStringLiteral("shard")))
+        return true;
+    const QString shard = parser.value(QStringLiteral("shard"));
+    const QStringList parts = shard.split(QLatin1Char('/'));
+    bool countOk = false;
+    if (parts.size() == 2) {
+        m_shardIndex = parts.at(0).toInt(&ok);
+        m_shardCount = parts.at(1).toInt(&countOk);
+    }
+    if (parts.size() != 2 || !ok || !countOk || m_shardCount < 1 || m_shardIndex < 1 || m_shardIndex > m_shardCount)
+        return usageError(QStringLiteral("--shard wants K/N with 1 <= K <= N, not '%1'").arg(shard));
+    return true;
+}
+
+// The files named, found in the folders named and listed, less those of
+// the other shards.
+bool CommandLineOptions::readInputs(const QCommandLineParser &parser, const QString &fileFilter)
+{
+    const bool listed = parser.isSet(QStringLiteral("files-from"));
+    if (!parser.isSet(QStringLiteral("output")) && !m_measure)
         return usageError(QStringLiteral("no output folder: give it with -o OUTDIR"));
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty() && !parser.isSet(filesFrom))
+    if (positional.isEmpty() && !listed)
         return usageError(QStringLiteral("no input: give files or folders to convert"));
-    const QString outDir = QDir::cleanPath(QFileInfo(parser.value(output)).absoluteFilePath());
+    const QString outDir = QDir::cleanPath(QFileInfo(parser.value(QStringLiteral("output"))).absoluteFilePath());
 
     const QStringList filters = FolderScanner::nameFilters(fileFilter);
     for (const QString &argument : positional) {
         if (!addArgument(argument, outDir, filters))
             return false;
     }
-    if (parser.isSet(filesFrom) && !addListed(parser.value(filesFrom), parser.isSet(nulSeparated), outDir, filters))
+    if (listed && !addListed(parser.value(QStringLiteral("files-from")), parser.isSet(QStringLiteral("null")), outDir,
+                             filters))
         return false;
 
     for (const Input &input : qAsConst(m_inputs)) {
-        if (shardHash(input.relative) % quint64(shardCount) == quint64(shardIndex - 1))
+        if (shardHash(input.relative) % quint64(m_shardCount) == quint64(m_shardIndex - 1))
             m_requests.append({input.path, input.targetDirectory, m_settings});
     }
     m_inputs.clear();

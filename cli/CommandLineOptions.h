@@ -1,10 +1,12 @@
 #pragma once
 
-#include "engine/ConversionRequest.h"
+#include "pipeline/ConversionRequest.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+class QCommandLineParser;
 
 // The command line of tunewise-cli, checked: the settings for this run and
 // the files it converts, with where each one's output goes.
@@ -42,6 +44,10 @@ private:
     };
 
     bool usageError(const QString &message);
+    bool readPitches(const QCommandLineParser &parser);
+    bool readOutput(const QCommandLineParser &parser);
+    bool readRun(const QCommandLineParser &parser);
+    bool readInputs(const QCommandLineParser &parser, const QString &fileFilter);
     bool addArgument(const QString &argument, const QString &outDir, const QStringList &filters);
     bool addListed(const QString &listFile, bool nulSeparated, const QString &outDir, const QStringList &filters);
 
@@ -49,6 +55,8 @@ private:
     QList<Input> m_inputs;
     ConversionSettings m_settings;
     int m_jobs = 1;
+    int m_shardIndex = 1;
+    int m_shardCount = 1;
     bool m_quiet = false;
     bool m_verbose = false;
     bool m_strict = false;

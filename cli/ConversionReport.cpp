@@ -1,5 +1,7 @@
 #include "cli/ConversionReport.h"
 
+#include "dsp/PitchAlgorithm.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -68,11 +70,11 @@ QByteArray line(const ConversionRequest &request, const ConversionResult &result
     QByteArray text = "{\"source\":" + jsonString(request.sourcePath);
     text += ",\"output\":" + (result.outputPath.isEmpty() ? QByteArray("null") : jsonString(result.outputPath));
     text += ",\"status\":\"" + QByteArray(statusName(result.status)) + '"';
-    text += ",\"message\":" + jsonString(result.message);
+    text += ",\"message\":" + jsonString(result.message.toString());
     text += ",\"audio_seconds\":" + QByteArray::number(result.audioSeconds, 'f', 3);
     text += ",\"wall_seconds\":" + QByteArray::number(wallSeconds, 'f', 3);
-    text += ",\"algorithm\":\"" + QByteArray(settings.algorithm == AppConstants::A_Frequency ? "frequency" : "time")
-        + '"';
+    const PitchAlgorithm *algorithm = PitchAlgorithm::find(settings.algorithm);
+    text += ",\"algorithm\":\"" + QByteArray(algorithm ? algorithm->name : "unknown") + '"';
     text += ",\"pitch\":" + QByteArray::number(settings.targetFrequency, 'g', 10);
     text += ",\"source_pitch\":" + QByteArray::number(settings.sourceFrequency, 'g', 10);
     return text + '}';

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/ConversionRequest.h"
-#include "engine/ConversionResult.h"
+#include "pipeline/ConversionRequest.h"
+#include "pipeline/ConversionResult.h"
 
 #include <QByteArray>
 #include <QString>

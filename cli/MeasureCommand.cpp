@@ -1,6 +1,6 @@
 #include "cli/MeasureCommand.h"
 
-#include "engine/TuningMeasurement.h"
+#include "pipeline/TuningMeasurement.h"
 
 #include <QString>
 

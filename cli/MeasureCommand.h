@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ConversionRequest.h"
+#include "pipeline/ConversionRequest.h"
 
 #include <QList>
 

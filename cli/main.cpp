@@ -3,13 +3,10 @@
 #include "cli/CommandLineOptions.h"
 #include "cli/ConversionReport.h"
 #include "cli/MeasureCommand.h"
-#include "engine/FileNameCodec.h"
-#include "engine/ProgramInfo.h"
+#include "base/FileNameCodec.h"
+#include "base/ProgramInfo.h"
+#include "media/FFmpegLog.h"
 #include "settings/GlobalSettings.h"
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -49,7 +46,7 @@ int main(int argc, char *argv[])
     if (!options.parse(QCoreApplication::arguments(), settings->conversionSettings(), settings->fileFilter()))
         return options.exitStatus();
     g_verbose = options.verbose();
-    av_log_set_level(g_verbose ? AV_LOG_WARNING : AV_LOG_FATAL);
+    FFmpegLog::setVerbose(g_verbose);
     if (g_verbose)
         QLoggingCategory::setFilterRules(QStringLiteral("tunewise.ffmpeg.warning=true"));
 

@@ -3,7 +3,8 @@
 // sanitizers' findings, an input fails when the conversion breaks its
 // promises: a failure without a message, or a file left behind that is not
 // the converted output.
-#include "engine/Conversion.h"
+#include "dsp/PitchAlgorithm.h"
+#include "pipeline/Conversion.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +24,7 @@ const bool Verbose = qEnvironmentVariableIsSet("TW_FUZZ_VERBOSE");
 
 // The first byte, bit by bit.
 enum Choice : uint8_t {
-    FormatBits = 0x03,  // AppConstants::AudioFormat
+    FormatBits = 0x03,  // an OutputFormat id
     FrequencyBased = 0x04,  // Rubber Band, else SoundTouch
     KeepVideo = 0x08,
     SourceRate = 0x10,  // the output at the source's rate, else at 44.1 kHz
@@ -61,8 +62,9 @@ void discardMessage(QtMsgType, const QMessageLogContext &, const QString &)
 ConversionSettings settingsFor(uint8_t choice)
 {
     ConversionSettings settings;
-    settings.audioFormat = AppConstants::AudioFormat(choice & FormatBits);
-    settings.algorithm = choice & FrequencyBased ? AppConstants::A_Frequency : AppConstants::A_Time;
+    settings.audioFormat = choice & FormatBits;
+    settings.algorithm = PitchAlgorithm::named(choice & FrequencyBased ? QStringLiteral("frequency")
+                                                                       : QStringLiteral("time"))->id;
     settings.keepVideo = choice & KeepVideo;
     settings.sampleRate = choice & SourceRate ? ConversionSettings::SourceRate : 44100;
     settings.detectSourcePitch = choice & DetectPitch;
@@ -107,8 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const ConversionResult result = conversion.run();
     if (Verbose) {
         std::fprintf(stderr, "choice 0x%02x: status %d, %.3f s: %s %s\n", choice, int(result.status),
-                     result.audioSeconds, qPrintable(result.message),
-                     qPrintable(result.warnings.join(QLatin1Char(' '))));
+                     result.audioSeconds, qPrintable(result.message.toString()),
+                     qPrintable(result.warningTexts().join(QLatin1Char(' '))));
     }
 
     if (result.status == ConversionResult::Failed && result.message.isEmpty())

@@ -99,7 +99,7 @@ Rectangle {
             onTriggered: ApplicationManager.retryFailed()
         }
         MenuItem {
-            text: Translator.strRemoveFinished
+            text: qsTr("Remove finished")
             onTriggered: ApplicationManager.removeFinishedFromQueue()
         }
     }

@@ -8,7 +8,7 @@ import com.veltrane 1.0
 import "FontAwesome" 1.0
 
 // The main screen. It holds no logic: actions call the application manager
-// and the settings, texts come from the translator.
+// and the settings.
 //
 // Tab goes as one reads the screen: the header's two buttons, the queue
 // (and the selected row's buttons), the target frequency, the three tiles.
@@ -60,7 +60,11 @@ Page {
             StandardButton {
                 objectName: "webButton"
                 text: FontAwesome.symbols.fa_globe
-                tip: Translator.strWebButtonTip
+                // What the globe does: the product web page where the build
+                // names one, else the About dialog.
+                tip: ApplicationManager.hasWebsite
+                     ? qsTr("Open the web page of %1").arg(GlobalSettings.appName)
+                     : qsTr("About %1: version, licence and libraries").arg(GlobalSettings.appName)
                 onClicked: ApplicationManager.visitWebsite()
             }
             StandardButton {
@@ -187,7 +191,7 @@ Page {
                 Label {
                     objectName: "frequencyLabel"
                     width: parent.width
-                    text: Translator.strTargetFrequency + ":"
+                    text: qsTr("Target frequency") + ":"
                     font.pointSize: 16
                     color: "black"
                 }
@@ -195,7 +199,7 @@ Page {
                     id: frequencyBox
                     objectName: "frequencyBox"
                     width: parent.width
-                    Accessible.name: Translator.strTargetFrequency
+                    Accessible.name: qsTr("Target frequency")
                     model: ApplicationManager.targetFrequencies
                     textRole: "label"
                     currentIndex: ApplicationManager.targetFrequencies.getIndexOfValue(GlobalSettings.targetFrequency)
@@ -216,7 +220,7 @@ Page {
             MainButton {
                 objectName: "songsButton"
                 index: FontAwesome.symbols.fa_music
-                text: Translator.strSelectSongs
+                text: qsTr("Select songs")
                 bgColor: "#ffab43"
                 onClicked: {
                     songSelectionMenu.x = mouseX
@@ -235,11 +239,11 @@ Page {
                             parent.forceActiveFocus()
                     }
                     MenuItem {
-                        text: Translator.strSelectFiles
+                        text: qsTr("Select files")
                         onClicked: ApplicationManager.selectImportFiles()
                     }
                     MenuItem {
-                        text: Translator.strSelectFolder
+                        text: qsTr("Select folder")
                         onClicked: ApplicationManager.selectImportFolder()
                     }
                 }
@@ -248,7 +252,7 @@ Page {
             MainButton {
                 objectName: "startButton"
                 index: FontAwesome.symbols.fa_play
-                text: Translator.strStartConversion
+                text: qsTr("Start conversion")
                 bgColor: "#BFFF00"
                 enabled: ApplicationManager.unfinishedCount > 0 && !ApplicationManager.conversionRunning
                 onClicked: ApplicationManager.startConversion()
@@ -257,7 +261,7 @@ Page {
             MainButton {
                 objectName: "cancelButton"
                 index: FontAwesome.symbols.fa_times
-                text: Translator.strCancelConversion
+                text: qsTr("Cancel conversion")
                 bgColor: "red"
                 enabled: ApplicationManager.unfinishedCount > 0
                 onClicked: ApplicationManager.cancelConversion()

@@ -1,28 +1,26 @@
 #pragma once
 
-#include "engine/ConversionRequest.h"
-#include "engine/ConversionResult.h"
+#include "batch/BatchRunner.h"
 #include "models/KeyValueItemList.h"
 #include "models/PropertyMacros.h"
-#include "queue/ConversionPace.h"
 #include "queue/QueueEntryList.h"
 
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 
 #include <functional>
 #include <memory>
 
+class ConversionQueue;
 class Desktop;
-class GlobalSettings;
-class WorkerPool;
+class QueueImporter;
+class QueueSummary;
 
-// The controller the main screen talks to: imports files into the queue,
-// asks for the output folder, and converts pending entries on worker
-// threads, several at a time. Each entry converts with the settings in force
-// when it was queued. Whatever would lose work is asked about first.
+// The controller the main screen talks to. It hands the work on: imports
+// to the importer, the rows and their commands to the conversion queue
+// (which converts on the batch runner), the line below the queue to the
+// summary, and the About, settings and web page buttons to the desktop.
 class ApplicationManager : public QObject
 {
     Q_OBJECT
@@ -34,13 +32,12 @@ class ApplicationManager : public QObject
     // "12 of 50 converted · 1 failed · about 4 min left"; empty while the
     // queue is.
     TW_READONLY_PROPERTY(QString, queueSummary)
+    // Whether the build names a product web page (the globe button opens
+    // it), or the globe opens the About dialog.
+    Q_PROPERTY(bool hasWebsite READ hasWebsite CONSTANT)
 
 public:
-    // Runs one conversion on a pool thread: polls `stop`, reports the
-    // fraction done to `progress`.
-    using Converter = std::function<ConversionResult(const ConversionRequest &request,
-                                                     const std::function<bool()> &stop,
-                                                     const std::function<void(double)> &progress)>;
+    using Converter = BatchRunner::Converter;
 
     // The single instance, created without parent on first use. Whoever
     // owns it (the QML engine at shutdown) may delete it; that stops and
@@ -61,6 +58,7 @@ public:
     // Milliseconds of a steady clock, for the time left.
     void setClock(std::function<qint64()> clock);
 
+    bool hasWebsite() const;
     // True when the window may close: nothing is converting or waiting, or
     // the user agreed to stop it.
     bool confirmQuit();
@@ -97,26 +95,8 @@ public Q_SLOTS:
     void visitWebsite();
 
 private:
-    // Files and folders a drop or a launch named: the output
-    // folder is asked for, then they are queued.
-    void importChosen(const QStringList &files, const QStringList &folders);
-    QString outputFolderForImport();
-    void queueImport(const QStringList &files, const QStringList &folders, QString target);
-    void appendEntries(const QStringList &files, const QList<QPair<QString, QString>> &scanned, const QString &target,
-                       const ConversionSettings &settings);
-    void watch(QueueEntry *entry);
-    void startProcessingInternal();
-    void conversionFinished(const QPointer<QueueEntry> &entry, const ConversionResult &result);
-    void dropRow(QueueEntry *entry);
-    void updateCounts();
-    QString timeLeftText(double seconds) const;
-
-    QPointer<GlobalSettings> m_settings;
     std::unique_ptr<Desktop> m_desktop;
-    std::unique_ptr<WorkerPool> m_conversions;
-    std::unique_ptr<WorkerPool> m_scans;
-    Converter m_converter;
-    std::function<qint64()> m_clock;
-    ConversionPace m_pace;
-    bool m_batchEnded = false;  // something ended since the queue last ran empty
+    ConversionQueue *m_queue;
+    QueueImporter *m_importer;
+    QueueSummary *m_summary;
 };

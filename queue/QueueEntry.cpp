@@ -1,12 +1,10 @@
 #include "queue/QueueEntry.h"
 
-#include "engine/OutputFormat.h"
+#include "media/OutputFormat.h"
 #include "settings/Translator.h"
 
 #include <QFileInfo>
 #include <QLocale>
-#include <QMetaObject>
-#include <QThread>
 
 #include <cmath>
 
@@ -20,8 +18,6 @@ QueueEntry::QueueEntry(const QString &filePath, const QString &targetDirectory, 
     qRegisterMetaType<QueueEntry::State>("State");
     update_readableName(QFileInfo(filePath).fileName());
     update_displayName(readableName());
-    // With the entry as context, a state change made on a worker thread
-    // updates the texts in the entry's thread.
     connect(this, &QueueEntry::stateChanged, this, &QueueEntry::updateTexts);
     connect(this, &QueueEntry::progressChanged, this, &QueueEntry::updateTexts);
     connect(Translator::instance(), &Translator::languageChanged, this, &QueueEntry::updateTexts);
@@ -30,18 +26,17 @@ QueueEntry::QueueEntry(const QString &filePath, const QString &targetDirectory, 
 
 QString QueueEntry::getStringForState(State state) const
 {
-    const Translator *texts = Translator::instance();
     switch (state) {
     case S_Pending:
-        return texts->strPending();
+        return tr("Pending");
     case S_Processing:
-        return texts->strProcessing();
+        return tr("Processing");
     case S_Finished:
-        return texts->strFinished();
+        return tr("Finished");
     case S_Failed:
-        return texts->strFailed();
+        return tr("Failed");
     case S_Skipped:
-        return texts->strSkipped();
+        return tr("Skipped");
     }
     return QString();
 }
@@ -55,12 +50,11 @@ QString QueueEntry::pitchAndFormat() const
 
 void QueueEntry::updateTexts()
 {
-    const State current = state();
     const QString output = QFileInfo(outputPath()).fileName();
     // The short form for the row, the long one for the tooltip.
     QString detail;
     QString fullDetail;
-    switch (current) {
+    switch (state()) {
     case S_Pending:
         detail = pitchAndFormat();
         fullDetail = tr("%1 into %2").arg(detail, targetDirectory());
@@ -86,13 +80,16 @@ void QueueEntry::updateTexts()
         fullDetail = tr("%1 exists").arg(outputPath());
         break;
     }
-    const QString stateText = getStringForState(current);
+    const QString stateText = getStringForState(state());
     update_stateString(stateText);
     update_statusText(detail.isEmpty() ? stateText : tr("%1 · %2").arg(stateText, detail));
-    update_warningText(m_warnings.join(QLatin1Char(' ')));
+    QStringList warnings;
+    for (const TranslatableText &warning : m_warnings)
+        warnings << warning.toString();
+    update_warningText(warnings.join(QLatin1Char(' ')));
 
     QStringList tip{filePath(), fullDetail.isEmpty() ? stateText : tr("%1 · %2").arg(stateText, fullDetail)};
-    tip += m_warnings;
+    tip += warnings;
     update_toolTip(tip.join(QLatin1Char('\n')));
 }
 
@@ -120,7 +117,7 @@ void QueueEntry::applyResult(const ConversionResult &result)
         update_state(S_Failed);
         break;
     }
-    // The state may have been that already (set by the job itself).
+    // The state may have been that already.
     updateTexts();
 }
 
@@ -134,48 +131,6 @@ bool QueueEntry::retry()
     m_measuredA4 = 0.0;
     update_outputPath(QString());
     update_progress(0.0);
-    m_reportedProgress.store(0.0);
     update_state(S_Pending);
-    return true;
-}
-
-bool QueueEntry::update_state(State state)
-{
-    if (m_state.exchange(state, std::memory_order_acq_rel) == state)
-        return false;
-    if (QThread::currentThread() == thread()) {
-        Q_EMIT stateChanged(state);
-    } else {
-        // Receivers that connected directly, QML bindings among them, must
-        // not run on the worker thread.
-        QMetaObject::invokeMethod(this, "announceState", Qt::QueuedConnection, Q_ARG(int, int(state)));
-    }
-    return true;
-}
-
-void QueueEntry::announceState(int state)
-{
-    Q_EMIT stateChanged(State(state));
-}
-
-void QueueEntry::reportProgress(double progress)
-{
-    m_reportedProgress.store(progress);
-    if (!m_progressPosted.exchange(true))
-        QMetaObject::invokeMethod(this, "applyReportedProgress", Qt::QueuedConnection);
-}
-
-void QueueEntry::applyReportedProgress()
-{
-    // Cleared before reading, so a report that comes in between posts again.
-    m_progressPosted.store(false);
-    update_progress(m_reportedProgress.load());
-}
-
-bool QueueEntry::update_deleteWhenFinished(bool deleteWhenFinished)
-{
-    if (m_deleteWhenFinished.exchange(deleteWhenFinished, std::memory_order_acq_rel) == deleteWhenFinished)
-        return false;
-    Q_EMIT deleteWhenFinishedChanged(deleteWhenFinished);
     return true;
 }

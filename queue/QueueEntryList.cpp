@@ -41,7 +41,7 @@ void QueueEntryList::updateDisplayNames()
         }
         QList<QStringList> paths;
         for (const QueueEntry *entry : same)
-            paths << QString(entry->filePath()).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'));
+            paths << entry->filePath().split(QLatin1Char('/'));
         for (int i = 0; i < same.size(); ++i) {
             // One more folder until no other row of the name ends the same
             // way; the same file queued twice shows its whole path.

@@ -18,19 +18,19 @@ cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_WERROR=OFF > 
 
 # name @ file @ sed expression @ test @ test function.
 checks=(
-    "the processor is not drained at the end@engine/ProcessingChain.cpp@s/^    m_processor->finish();$//@tst_chain@alignedAndExactInLength"
-    "the start delay is not dropped@engine/ProcessingChain.cpp@s/m_delayToDrop(m_processor->startDelay() +/m_delayToDrop(0 +/@tst_conversion@retuneExactly"
-    "the stretcher's delay is not dropped@engine/RubberbandPlugin.cpp@s/m_delayLeft = (long long)m_stretcher->getStartDelay();/m_delayLeft = 0;/@tst_chain@alignedAndExactInLength"
-    "the resampler's ratio is turned over@engine/RubberbandPlugin.cpp@s/AV_SAMPLE_FMT_FLT, ratio.den, \&layout, AV_SAMPLE_FMT_FLTP,$/AV_SAMPLE_FMT_FLT, ratio.num, \&layout, AV_SAMPLE_FMT_FLTP,/@tst_chain@alignedAndExactInLength"
-    "the pitch shift goes the other way@engine/ProcessingChain.cpp@s/setPitchSemiTones(semitones)/setPitchSemiTones(-semitones)/@tst_conversion@retuneExactly"
-    "the limiter is bypassed@engine/ProcessingChain.cpp@s/m_limiter->process(samples, samples, frames);/{}/@tst_chain@limiterOnlyActsOnPeaks"
-    "the limiter is bypassed (conversion)@engine/ProcessingChain.cpp@s/m_limiter->process(samples, samples, frames);/{}/@tst_conversion@clippedMasterStaysUnderFullScale"
-    "the temporary is opened without exclusive create@engine/OutputFile.cpp@s/ | O_EXCL//@tst_conversion@onlyCompleteFilesHaveNames"
-    "the final name replaces what is there@engine/OutputFile.cpp@s/::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE)/::rename(from.constData(), to.constData())/@tst_conversion@parallelConversionsNeverOverwrite"
-    "a stopped output is left behind@engine/OutputFile.cpp@s/^        ::unlink(QFile::encodeName(m_temporaryPath).constData());$/        {}/@tst_conversion@stopRequests"
-    "no tags are copied@engine/Metadata.cpp@s/av_dict_set(target, entry->key, entry->value, 0);/{}/@tst_conversion@tagsAndPictures"
-    "music is aligned as tones are@engine/SoundTouchPlugin.cpp@s/std::lround(toneDelay + musicOffset(probe))/std::lround(toneDelay)/@tst_chain@alignedAndExactInLength"
-    "the start pad is as long in frames at every rate@engine/SoundTouchPlugin.cpp@s/m_padFrames(std::max(StartPadFrames, .*)$/m_padFrames(StartPadFrames)/@tst_chain@alignedAndExactInLength"
+    "the shifter is not drained at the end@engine/pipeline/ProcessingChain.cpp@s/^    m_shifter->finish();$//@tst_chain@alignedAndExactInLength"
+    "the start delay is not dropped@engine/pipeline/ProcessingChain.cpp@s/m_delayToDrop(m_shifter->startDelay() +/m_delayToDrop(0 +/@tst_conversion@retuneExactly"
+    "the stretcher's delay is not dropped@engine/dsp/RubberBandShifter.cpp@s/m_delayLeft = (long long)m_stretcher->getStartDelay();/m_delayLeft = 0;/@tst_chain@alignedAndExactInLength"
+    "the resampler's ratio is turned over@engine/media/FloatResampler.cpp@s/AV_SAMPLE_FMT_FLT, fraction.den, \&layout, AV_SAMPLE_FMT_FLTP,$/AV_SAMPLE_FMT_FLT, fraction.num, \&layout, AV_SAMPLE_FMT_FLTP,/@tst_chain@alignedAndExactInLength"
+    "the pitch shift goes the other way@engine/pipeline/AudioTrack.cpp@s/algorithm.make(m_rate, channels, m_settings.semitones())/algorithm.make(m_rate, channels, -m_settings.semitones())/@tst_conversion@retuneExactly"
+    "the limiter is bypassed@engine/pipeline/ProcessingChain.cpp@s/m_limiter->process(samples, samples, frames);/{}/@tst_chain@limiterOnlyActsOnPeaks"
+    "the limiter is bypassed (conversion)@engine/pipeline/ProcessingChain.cpp@s/m_limiter->process(samples, samples, frames);/{}/@tst_conversion@clippedMasterStaysUnderFullScale"
+    "the temporary is opened without exclusive create@engine/files/OutputFile.cpp@s/ | O_EXCL//@tst_conversion@onlyCompleteFilesHaveNames"
+    "the final name replaces what is there@engine/files/OutputFile.cpp@s/::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE)/::rename(from.constData(), to.constData())/@tst_conversion@parallelConversionsNeverOverwrite"
+    "a stopped output is left behind@engine/files/OutputFile.cpp@s/^        ::unlink(QFile::encodeName(m_temporaryPath).constData());$/        {}/@tst_conversion@stopRequests"
+    "no tags are copied@engine/media/ffmpeg/Tags.cpp@s/av_dict_set(target, entry->key, entry->value, 0);/{}/@tst_conversion@tagsAndPictures"
+    "music is aligned as tones are@engine/dsp/SoundTouchDelayProbe.cpp@s/std::lround(toneDelay(signal, shifted(probe, signal)) + musicOffset(probe))/std::lround(toneDelay(signal, shifted(probe, signal)))/@tst_chain@alignedAndExactInLength"
+    "the start pad is as long in frames at every rate@engine/dsp/SoundTouchShifter.cpp@s/return std::max(StartPadFrames, .*;$/return StartPadFrames;/@tst_chain@alignedAndExactInLength"
 )
 
 export QT_QPA_PLATFORM=offscreen

@@ -3,8 +3,8 @@
 // program.
 //
 //   screenshot OUTPUT.png [LANGUAGE]
-#include "engine/ProgramInfo.h"
-#include "engine/TranslatableText.h"
+#include "base/ProgramInfo.h"
+#include "base/TranslatableText.h"
 #include "queue/ApplicationManager.h"
 #include "settings/GlobalSettings.h"
 #include "app/MainWindow.h"

@@ -1,27 +1,68 @@
 #include "settings/GlobalSettings.h"
 
-#include "engine/LogCategories.h"
-#include "engine/ProgramInfo.h"
-#include "models/KeyValueItemList.h"
-#include "settings/OptionLists.h"
+#include "base/ProgramInfo.h"
 #include "settings/Translator.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QGuiApplication>
 #include <QLibraryInfo>
-#include <QLocale>
+#include <QLoggingCategory>
 #include <QPointer>
-#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QVector>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcSettings, "tunewise.settings", QtInfoMsg)
 
 const QString DefaultFileFilter = QStringLiteral("*.mp3,*.m4a,*.wav,*.flac,*.mp4,*.avi");
 
 } // namespace
+
+// Every stored setting, in one place: its key as stored files spell it,
+// its default, and how it is stored and loaded. Loaded values are taken as
+// stored (whoever uses a value copes with one out of range), but for the
+// pitches, which loadSettings() checks as a pair.
+const QVector<GlobalSettings::Stored> &GlobalSettings::storedSettings()
+{
+    using S = GlobalSettings;
+    static const QVector<Stored> table = {
+        {"lastMediaImportPath", QString(),
+         [](const S &s) -> QVariant { return s.toPortablePath(s.m_lastMediaImportPath); },
+         [](S &s, const QVariant &v) { s.m_lastMediaImportPath = s.loadedFolder(v); }},
+        {"lastMediaExportPath", QString(),
+         [](const S &s) -> QVariant { return s.toPortablePath(s.m_lastMediaExportPath); },
+         [](S &s, const QVariant &v) { s.m_lastMediaExportPath = s.loadedFolder(v); }},
+        {"preferedLanguage", QString(), [](const S &s) -> QVariant { return s.m_preferedLanguage; },
+         [](S &s, const QVariant &v) { s.m_preferedLanguage = v.toString(); }},
+        {"algorithm", 0, [](const S &s) -> QVariant { return s.m_conversion.algorithm; },
+         [](S &s, const QVariant &v) { s.m_conversion.algorithm = v.toInt(); }},
+        {"audioFormat", 0, [](const S &s) -> QVariant { return s.m_conversion.audioFormat; },
+         [](S &s, const QVariant &v) { s.m_conversion.audioFormat = v.toInt(); }},
+        {"audioBitrate", 192, [](const S &s) -> QVariant { return s.m_conversion.audioBitrate; },
+         [](S &s, const QVariant &v) { s.m_conversion.audioBitrate = v.toInt(); }},
+        {"sourceFrequency", 440.0, [](const S &s) -> QVariant { return s.m_conversion.sourceFrequency; },
+         [](S &s, const QVariant &v) { s.m_conversion.sourceFrequency = v.toDouble(); }},
+        {"targetFrequency", 432.0, [](const S &s) -> QVariant { return s.m_conversion.targetFrequency; },
+         [](S &s, const QVariant &v) { s.m_conversion.targetFrequency = v.toDouble(); }},
+        {"fileFilter", DefaultFileFilter, [](const S &s) -> QVariant { return s.m_fileFilter; },
+         [](S &s, const QVariant &v) { s.m_fileFilter = v.toString(); }},
+        {"outputSampleRate", 44100, [](const S &s) -> QVariant { return s.m_conversion.sampleRate; },
+         [](S &s, const QVariant &v) { s.m_conversion.sampleRate = v.toInt(); }},
+        {"keepVideo", false, [](const S &s) -> QVariant { return s.m_conversion.keepVideo; },
+         [](S &s, const QVariant &v) { s.m_conversion.keepVideo = v.toBool(); }},
+        {"skipExistingOutputs", false, [](const S &s) -> QVariant { return s.m_conversion.skipExisting; },
+         [](S &s, const QVariant &v) { s.m_conversion.skipExisting = v.toBool(); }},
+        {"detectSourcePitch", false, [](const S &s) -> QVariant { return s.m_conversion.detectSourcePitch; },
+         [](S &s, const QVariant &v) { s.m_conversion.detectSourcePitch = v.toBool(); }},
+        {"askForOutputFolder", true, [](const S &s) -> QVariant { return s.m_askForOutputFolder; },
+         [](S &s, const QVariant &v) { s.m_askForOutputFolder = v.toBool(); }},
+        {"outputFolder", QString(), [](const S &s) -> QVariant { return s.toPortablePath(s.m_outputFolder); },
+         [](S &s, const QVariant &v) { s.m_outputFolder = s.fromPortablePath(v.toString()); }},
+    };
+    return table;
+}
 
 GlobalSettings *GlobalSettings::instance()
 {
@@ -34,117 +75,63 @@ GlobalSettings *GlobalSettings::instance()
 GlobalSettings::GlobalSettings()
     : QObject(nullptr)
     , m_appName(QString::fromUtf8(ProgramInfo::Name))
-    , m_appVersion(QString::fromUtf8(ProgramInfo::Version))
     , m_systemLocale(QLocale())
-{
-    // Queued connections and signal spies need the enums registered.
-    qRegisterMetaType<AppConstants::Algorithm>();
-    qRegisterMetaType<AppConstants::AudioFormat>();
-    m_appRootPath = defaultRootFolder().replace(QLatin1Char('\\'), QLatin1Char('/'));
-    loadSettings();
-}
-
-GlobalSettings::~GlobalSettings()
-{
-    qCDebug(lcSettings) << "GlobalSettings destroyed";
-}
-
-QString GlobalSettings::defaultRootFolder() const
 {
     // Without a documents folder (a bare server account) the home folder
     // serves.
     QString documents = QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation).value(0);
     if (documents.isEmpty())
         documents = QDir::homePath();
-    return documents + QDir::separator() + m_appName;
+    m_appRootPath = documents + QLatin1Char('/') + m_appName;
+    loadSettings();
 }
+
+GlobalSettings::~GlobalSettings() = default;
 
 void GlobalSettings::loadSettings()
 {
-    QSettings store;
-
-    double ratio = 1.0;
-    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
-            ratio = screen->devicePixelRatio();
-    }
-    m_devicePixelRatio = ratio < 1.0 ? 1.0 : ratio;
-    qCDebug(lcSettings) << "Ratio: " << m_devicePixelRatio;
-
-    m_preferedLanguage = store.value(QStringLiteral("preferedLanguage"), QString()).toString();
-    selectLanguage(m_preferedLanguage);
-
-    m_lastMediaImportPath = fromPortablePath(store.value(QStringLiteral("lastMediaImportPath"), QString()).toString());
-    fillInPath(m_lastMediaImportPath);
-    m_lastMediaExportPath = fromPortablePath(store.value(QStringLiteral("lastMediaExportPath"), QString()).toString());
-    fillInPath(m_lastMediaExportPath);
-
-    // Taken as stored: whoever uses a value copes with one out of range, but
-    // for the pitches, which nothing could convert.
-    m_conversion.algorithm = AppConstants::Algorithm(store.value(QStringLiteral("algorithm"), 0).toInt());
-    m_conversion.audioFormat = AppConstants::AudioFormat(store.value(QStringLiteral("audioFormat"), 0).toInt());
-    m_conversion.audioBitrate = store.value(QStringLiteral("audioBitrate"), 192).toInt();
-    m_conversion.sourceFrequency = store.value(QStringLiteral("sourceFrequency"), 440.0).toDouble();
-    m_conversion.targetFrequency = store.value(QStringLiteral("targetFrequency"), 432.0).toDouble();
+    const QSettings store;
+    qCDebug(lcSettings) << "Loading" << store.fileName();
+    for (const Stored &setting : storedSettings())
+        setting.load(*this, store.value(QLatin1String(setting.key), setting.defaultValue));
     // A pair no conversion would take (edited by hand, or from a version
     // that took any number) gives way to the defaults.
     if (!m_conversion.pitchesValid()) {
-        m_conversion.sourceFrequency = 440.0;
-        m_conversion.targetFrequency = 432.0;
+        const ConversionSettings defaults;
+        m_conversion.sourceFrequency = defaults.sourceFrequency;
+        m_conversion.targetFrequency = defaults.targetFrequency;
     }
-    m_fileFilter = store.value(QStringLiteral("fileFilter"), DefaultFileFilter).toString();
-    m_conversion.sampleRate = store.value(QStringLiteral("outputSampleRate"), 44100).toInt();
-    m_conversion.keepVideo = store.value(QStringLiteral("keepVideo"), false).toBool();
-    m_conversion.skipExisting = store.value(QStringLiteral("skipExistingOutputs"), false).toBool();
-    m_conversion.detectSourcePitch = store.value(QStringLiteral("detectSourcePitch"), false).toBool();
-    m_askForOutputFolder = store.value(QStringLiteral("askForOutputFolder"), true).toBool();
-    m_outputFolder = fromPortablePath(store.value(QStringLiteral("outputFolder"), QString()).toString());
+    selectLanguage(m_preferedLanguage);
+}
+
+// The folders of imports and outputs: the root folder until one was used.
+// Not created here: the conversion makes an output folder when it first
+// writes there, and a run that writes elsewhere leaves no trace.
+QString GlobalSettings::loadedFolder(const QVariant &stored) const
+{
+    const QString folder = fromPortablePath(stored.toString());
+    return folder.isEmpty() ? m_appRootPath : folder;
 }
 
 void GlobalSettings::saveSettings()
 {
     QSettings store;
     store.clear();
-    store.setValue(QStringLiteral("lastMediaImportPath"), toPortablePath(m_lastMediaImportPath));
-    store.setValue(QStringLiteral("lastMediaExportPath"), toPortablePath(m_lastMediaExportPath));
-    store.setValue(QStringLiteral("preferedLanguage"), m_preferedLanguage);
-    store.setValue(QStringLiteral("algorithm"), int(algorithm()));
-    store.setValue(QStringLiteral("audioFormat"), int(audioFormat()));
-    store.setValue(QStringLiteral("audioBitrate"), audioBitrate());
-    store.setValue(QStringLiteral("sourceFrequency"), sourceFrequency());
-    store.setValue(QStringLiteral("targetFrequency"), targetFrequency());
-    store.setValue(QStringLiteral("fileFilter"), m_fileFilter);
-    store.setValue(QStringLiteral("outputSampleRate"), outputSampleRate());
-    store.setValue(QStringLiteral("keepVideo"), keepVideo());
-    store.setValue(QStringLiteral("skipExistingOutputs"), skipExistingOutputs());
-    store.setValue(QStringLiteral("detectSourcePitch"), detectSourcePitch());
-    store.setValue(QStringLiteral("askForOutputFolder"), m_askForOutputFolder);
-    store.setValue(QStringLiteral("outputFolder"), toPortablePath(m_outputFolder));
+    for (const Stored &setting : storedSettings())
+        store.setValue(QLatin1String(setting.key), setting.save(*this));
     store.sync();
     if (store.status() != QSettings::NoError)
         qCWarning(lcSettings) << "Error saving settings to" << store.fileName() << store.status();
 }
 
-void GlobalSettings::fillInPath(QString &path) const
-{
-    // Not created here: the conversion makes an output folder when it first
-    // writes there, and a run that writes elsewhere leaves no trace.
-    if (path.isEmpty())
-        path = defaultRootFolder();
-}
-
 QString GlobalSettings::toPortablePath(const QString &path) const
 {
-    QString portable = path;
-    portable.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return portable.replace(m_appRootPath, QLatin1String(PathToken));
+    return QString(path).replace(m_appRootPath, QLatin1String(PathToken));
 }
 
 QString GlobalSettings::fromPortablePath(const QString &path) const
 {
-    QString local = path;
-    local.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return local.replace(QLatin1String(PathToken), m_appRootPath);
+    return QString(path).replace(QLatin1String(PathToken), m_appRootPath);
 }
 
 void GlobalSettings::selectLanguage(const QString &shortCode)
@@ -168,24 +155,11 @@ void GlobalSettings::selectLanguage(const QString &shortCode)
     if (shortCode.isEmpty()) {
         const QString name = QLocale().bcp47Name();
         const int cut = std::max(name.indexOf(QLatin1Char('_')), name.indexOf(QLatin1Char('-')));
-        const QString code = cut >= 0 ? name.left(cut) : name;
-        set_preferedLanguage(code);
-        qCDebug(lcSettings) << "Auto language: " << name << ", " << code;
+        set_preferedLanguage(cut >= 0 ? name.left(cut) : name);
+        qCDebug(lcSettings) << "Auto language:" << name << preferedLanguage();
     } else {
         set_preferedLanguage(shortCode);
     }
-}
-
-KeyValueItemList *GlobalSettings::getSupportedLanguages(QObject *parent) const
-{
-    return OptionLists::languages(parent);
-}
-
-QUrl GlobalSettings::convertToUrl(const QString &path) const
-{
-    if (QFileInfo::exists(path))
-        return QUrl::fromLocalFile(path);
-    return QUrl(path, QUrl::TolerantMode);
 }
 
 template <typename T>
@@ -199,12 +173,23 @@ bool GlobalSettings::setConversion(T ConversionSettings::*field, T value, void (
     return true;
 }
 
-bool GlobalSettings::set_algorithm(AppConstants::Algorithm algorithm)
+bool GlobalSettings::setPitch(double ConversionSettings::*field, double hz, void (GlobalSettings::*changed)(double))
+{
+    ConversionSettings wanted = m_conversion;
+    wanted.*field = hz;
+    if (!wanted.pitchesValid()) {
+        qCWarning(lcSettings) << "A4 out of range:" << hz;
+        return false;
+    }
+    return setConversion(field, hz, changed);
+}
+
+bool GlobalSettings::set_algorithm(int algorithm)
 {
     return setConversion(&ConversionSettings::algorithm, algorithm, &GlobalSettings::algorithmChanged);
 }
 
-bool GlobalSettings::set_audioFormat(AppConstants::AudioFormat audioFormat)
+bool GlobalSettings::set_audioFormat(int audioFormat)
 {
     return setConversion(&ConversionSettings::audioFormat, audioFormat, &GlobalSettings::audioFormatChanged);
 }
@@ -216,26 +201,12 @@ bool GlobalSettings::set_audioBitrate(int audioBitrate)
 
 bool GlobalSettings::set_sourceFrequency(double sourceFrequency)
 {
-    ConversionSettings wanted = m_conversion;
-    wanted.sourceFrequency = sourceFrequency;
-    if (!wanted.pitchesValid()) {
-        qCWarning(lcSettings) << "Source A4 out of range:" << sourceFrequency;
-        return false;
-    }
-    return setConversion(&ConversionSettings::sourceFrequency, sourceFrequency,
-                         &GlobalSettings::sourceFrequencyChanged);
+    return setPitch(&ConversionSettings::sourceFrequency, sourceFrequency, &GlobalSettings::sourceFrequencyChanged);
 }
 
 bool GlobalSettings::set_targetFrequency(double targetFrequency)
 {
-    ConversionSettings wanted = m_conversion;
-    wanted.targetFrequency = targetFrequency;
-    if (!wanted.pitchesValid()) {
-        qCWarning(lcSettings) << "Target A4 out of range:" << targetFrequency;
-        return false;
-    }
-    return setConversion(&ConversionSettings::targetFrequency, targetFrequency,
-                         &GlobalSettings::targetFrequencyChanged);
+    return setPitch(&ConversionSettings::targetFrequency, targetFrequency, &GlobalSettings::targetFrequencyChanged);
 }
 
 bool GlobalSettings::set_outputSampleRate(int outputSampleRate)

@@ -1,35 +1,27 @@
 #pragma once
 
-#include "engine/AppConstants.h"
-#include "engine/ConversionSettings.h"
 #include "models/PropertyMacros.h"
+#include "pipeline/ConversionSettings.h"
 
 #include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QTranslator>
-#include <QUrl>
 
-class KeyValueItemList;
-
-// Every user setting, a few facts about the running program, and the
-// interface catalogue. Loaded from the platform's settings store when built;
-// written back only by saveSettings(). Used on the thread that made it:
-// conversions get a copy of what they need, conversionSettings().
+// Every user setting, and the interface's catalogue. Loaded from the
+// platform's settings store when built; written back only by
+// saveSettings(). Used on the thread that made it: conversions get a copy
+// of what they need, conversionSettings().
 class GlobalSettings : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(bool isDesktopVersion READ isDesktopVersion CONSTANT)
     Q_PROPERTY(QString appName READ appName CONSTANT)
-    Q_PROPERTY(QString appVersion READ appVersion CONSTANT)
-    Q_PROPERTY(double devicePixelRatio READ devicePixelRatio CONSTANT)
-    TW_READONLY_PROPERTY(double, bottomOffset)
-    Q_PROPERTY(QString appRootPath READ appRootPath CONSTANT)
     TW_READONLY_PROPERTY(QString, lastMediaImportPath)
     TW_READONLY_PROPERTY(QString, lastMediaExportPath)
     TW_WRITABLE_PROPERTY(QString, preferedLanguage)
-    Q_PROPERTY(AppConstants::Algorithm algorithm READ algorithm WRITE set_algorithm NOTIFY algorithmChanged)
-    Q_PROPERTY(AppConstants::AudioFormat audioFormat READ audioFormat WRITE set_audioFormat NOTIFY audioFormatChanged)
+    // A PitchAlgorithm's id and an OutputFormat's id.
+    Q_PROPERTY(int algorithm READ algorithm WRITE set_algorithm NOTIFY algorithmChanged)
+    Q_PROPERTY(int audioFormat READ audioFormat WRITE set_audioFormat NOTIFY audioFormatChanged)
     Q_PROPERTY(int audioBitrate READ audioBitrate WRITE set_audioBitrate NOTIFY audioBitrateChanged)
     Q_PROPERTY(double sourceFrequency READ sourceFrequency WRITE set_sourceFrequency NOTIFY sourceFrequencyChanged)
     Q_PROPERTY(double targetFrequency READ targetFrequency WRITE set_targetFrequency NOTIFY targetFrequencyChanged)
@@ -46,6 +38,7 @@ class GlobalSettings : public QObject
     TW_WRITABLE_PROPERTY(QString, outputFolder)
 
 public:
+    // The stored form of the root folder (see toPortablePath).
     static constexpr const char *PathToken = "/::REPLACE_ME::";
 
     // The single instance, created without parent and loaded on first use.
@@ -54,14 +47,13 @@ public:
     static GlobalSettings *instance();
     ~GlobalSettings() override;
 
-    bool isDesktopVersion() const { return false; }
     QString appName() const { return m_appName; }
-    QString appVersion() const { return m_appVersion; }
-    double devicePixelRatio() const { return m_devicePixelRatio; }
+    // The default folder of imports and outputs: the program's folder in
+    // the documents folder.
     QString appRootPath() const { return m_appRootPath; }
 
-    AppConstants::Algorithm algorithm() const { return m_conversion.algorithm; }
-    AppConstants::AudioFormat audioFormat() const { return m_conversion.audioFormat; }
+    int algorithm() const { return m_conversion.algorithm; }
+    int audioFormat() const { return m_conversion.audioFormat; }
     int audioBitrate() const { return m_conversion.audioBitrate; }
     double sourceFrequency() const { return m_conversion.sourceFrequency; }
     double targetFrequency() const { return m_conversion.targetFrequency; }
@@ -72,25 +64,19 @@ public:
     // What a file queued now converts with.
     ConversionSettings conversionSettings() const { return m_conversion; }
 
-    // The stored form of a folder: forward slashes, the root folder replaced
-    // by PathToken, so that it follows the documents folder when that moves.
+    // The stored form of a folder: the root folder replaced by PathToken,
+    // so that it follows the documents folder when that moves.
     QString toPortablePath(const QString &path) const;
     QString fromPortablePath(const QString &path) const;
 
-    Q_INVOKABLE bool isMobilePlatform() const { return false; }
-    Q_INVOKABLE bool isSandboxed() const { return false; }
-    Q_INVOKABLE KeyValueItemList *getSupportedLanguages(QObject *parent) const;
-    Q_INVOKABLE QUrl convertToUrl(const QString &path) const;
     // Installs our catalogue and Qt's own for the language (the system's
     // for an empty code), makes its locale the default for numbers, and
-    // retranslates the texts at once.
+    // tells the interface (Translator::languageChanged).
     Q_INVOKABLE void selectLanguage(const QString &shortCode);
-    Q_INVOKABLE int nextUniqueWindowId() { return m_nextWindowId++; }
-    Q_INVOKABLE void updateScreenBounds() {}
 
 public Q_SLOTS:
-    bool set_algorithm(AppConstants::Algorithm algorithm);
-    bool set_audioFormat(AppConstants::AudioFormat audioFormat);
+    bool set_algorithm(int algorithm);
+    bool set_audioFormat(int audioFormat);
     bool set_audioBitrate(int audioBitrate);
     bool set_sourceFrequency(double sourceFrequency);
     bool set_targetFrequency(double targetFrequency);
@@ -101,8 +87,8 @@ public Q_SLOTS:
     void saveSettings();
 
 Q_SIGNALS:
-    void algorithmChanged(AppConstants::Algorithm algorithm);
-    void audioFormatChanged(AppConstants::AudioFormat audioFormat);
+    void algorithmChanged(int algorithm);
+    void audioFormatChanged(int audioFormat);
     void audioBitrateChanged(int audioBitrate);
     void sourceFrequencyChanged(double sourceFrequency);
     void targetFrequencyChanged(double targetFrequency);
@@ -112,22 +98,30 @@ Q_SIGNALS:
     void detectSourcePitchChanged(bool detectSourcePitch);
 
 private:
+    // One stored setting: its key and default, and how its value goes
+    // between the object and the store.
+    struct Stored
+    {
+        const char *key;
+        QVariant defaultValue;
+        QVariant (*save)(const GlobalSettings &settings);
+        void (*load)(GlobalSettings &settings, const QVariant &value);
+    };
+    static const QVector<Stored> &storedSettings();
+
     GlobalSettings();
     void loadSettings();
-    void fillInPath(QString &path) const;
-    QString defaultRootFolder() const;
+    QString loadedFolder(const QVariant &stored) const;
     // Stores one of the conversion settings; emits `changed` and returns
     // true when the value differs.
     template <typename T>
     bool setConversion(T ConversionSettings::*field, T value, void (GlobalSettings::*changed)(T));
+    bool setPitch(double ConversionSettings::*field, double hz, void (GlobalSettings::*changed)(double));
 
     QString m_appName;
-    QString m_appVersion;
-    double m_devicePixelRatio = 1.0;
     QString m_appRootPath;
     QTranslator m_translator;
     QTranslator m_qtTranslator;  // Qt's own dialogs and buttons
     const QLocale m_systemLocale;  // "Auto": the default locale when made
-    int m_nextWindowId = 0;
     ConversionSettings m_conversion;
 };

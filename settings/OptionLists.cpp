@@ -1,9 +1,9 @@
 #include "settings/OptionLists.h"
 
-#include "engine/ConversionSettings.h"
-#include "engine/OutputFormat.h"
+#include "dsp/PitchAlgorithm.h"
+#include "media/OutputFormat.h"
 #include "models/KeyValueItemList.h"
-#include "settings/Translator.h"
+#include "pipeline/ConversionSettings.h"
 
 #include <QCoreApplication>
 #include <QVector>
@@ -38,26 +38,26 @@ KeyValueItemList *OptionLists::languages(QObject *parent)
 
 KeyValueItemList *OptionLists::algorithms(QObject *parent)
 {
-    const Translator *texts = Translator::instance();
-    return buildList(parent, {{texts->strAlgoTimeBased(), int(AppConstants::A_Time)},
-                              {texts->strAlgoFrequencyBased(), int(AppConstants::A_Frequency)}});
+    QVector<Choice> choices;
+    for (const PitchAlgorithm &algorithm : PitchAlgorithm::all())
+        choices.append({algorithm.displayLabel(), algorithm.id});
+    return buildList(parent, choices);
 }
 
 KeyValueItemList *OptionLists::audioFormats(QObject *parent)
 {
-    return buildList(parent, {{QStringLiteral("mp3"), int(AppConstants::F_Mp3)},
-                              {QStringLiteral("m4a (AAC)"), int(AppConstants::F_M4a)},
-                              {QStringLiteral("wav"), int(AppConstants::F_Wav)},
-                              {QStringLiteral("flac"), int(AppConstants::F_Flac)}});
+    QVector<Choice> choices;
+    for (const OutputFormat &format : OutputFormat::all())
+        choices.append({format.displayLabel(), format.id});
+    return buildList(parent, choices);
 }
 
-KeyValueItemList *OptionLists::bitrates(QObject *parent, AppConstants::AudioFormat format)
+KeyValueItemList *OptionLists::bitrates(QObject *parent, int audioFormat)
 {
     QVector<Choice> choices;
-    const OutputFormat *output = OutputFormat::find(format);
-    for (int kbps : {512, 320, 256, 192, 160, 128, 96}) {
-        if (output && output->lossy() && output->clampBitrate(kbps) == kbps)
-            choices.append({QStringLiteral("%1 kBit/s").arg(kbps), kbps});
+    if (const OutputFormat *format = OutputFormat::find(audioFormat)) {
+        for (int kbps : format->bitrates)
+            choices.append({QCoreApplication::translate("OptionLists", "%1 kBit/s").arg(kbps), kbps});
     }
     return buildList(parent, choices);
 }

@@ -1,19 +1,18 @@
 #pragma once
 
-#include "engine/AppConstants.h"
-
 #include <QObject>
 
 class KeyValueItemList;
 
-// The option lists the settings offer, each a new list owned by `parent`.
+// The option lists the settings offer, each a new list owned by `parent`,
+// its labels in the interface's language.
 namespace OptionLists {
 
 KeyValueItemList *languages(QObject *parent);
 KeyValueItemList *algorithms(QObject *parent);
 KeyValueItemList *audioFormats(QObject *parent);
 // The bit rates the format's encoder takes; none for lossless formats.
-KeyValueItemList *bitrates(QObject *parent, AppConstants::AudioFormat format);
+KeyValueItemList *bitrates(QObject *parent, int audioFormat);
 KeyValueItemList *sampleRates(QObject *parent);
 KeyValueItemList *videoModes(QObject *parent);
 KeyValueItemList *existingOutputs(QObject *parent);

@@ -61,10 +61,123 @@
     </message>
 </context>
 <context>
-    <name>ApplicationManager</name>
+    <name>AudioDecoder</name>
     <message>
-        <source>Nothing was added: no output folder was chosen.</source>
-        <translation>Nichts hinzugefügt: Es wurde kein Ausgabeordner gewählt.</translation>
+        <source>“%1”: its audio (%2) cannot be decoded.</source>
+        <translation>„%1“: Die Audiospur (%2) kann nicht dekodiert werden.</translation>
+    </message>
+    <message>
+        <source>“%1”: its audio cannot be decoded: %2.</source>
+        <translation>„%1“: Die Audiospur kann nicht dekodiert werden: %2.</translation>
+    </message>
+    <message>
+        <source>Decoding “%1” failed: %2.</source>
+        <translation>Das Dekodieren von „%1“ ist fehlgeschlagen: %2.</translation>
+    </message>
+    <message>
+        <source>“%1”: its audio claims a sample rate of %2 Hz, which no sound has.</source>
+        <translation>„%1“: Die Audiospur gibt eine Abtastrate von %2 Hz an, die kein Klang hat.</translation>
+    </message>
+</context>
+<context>
+    <name>AudioEncoder</name>
+    <message>
+        <source>Cannot encode “%1”: %2.</source>
+        <translation>„%1“ kann nicht kodiert werden: %2.</translation>
+    </message>
+    <message>
+        <source>This FFmpeg has no %1 encoder.</source>
+        <translation>Diesem FFmpeg fehlt ein Encoder für %1.</translation>
+    </message>
+    <message>
+        <source>Stopped.</source>
+        <translation>Abgebrochen.</translation>
+    </message>
+</context>
+<context>
+    <name>AudioInput</name>
+    <message>
+        <source>Converting the samples of “%1” failed: %2.</source>
+        <translation>Das Umwandeln der Samples von „%1“ ist fehlgeschlagen: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>AudioTrack</name>
+    <message>
+        <source>This FFmpeg has no %1 encoder.</source>
+        <translation>Diesem FFmpeg fehlt ein Encoder für %1.</translation>
+    </message>
+    <message>
+        <source>“%1” contains no audio samples.</source>
+        <translation>„%1“ enthält keine Audiodaten.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.</source>
+        <translation>
+            <numerusform>%n beschädigter Frame der Quelle wurde übersprungen (%1 s); die Ausgabe hat dort eine Lücke.</numerusform>
+            <numerusform>%n beschädigte Frames der Quelle wurden übersprungen (%1 s); die Ausgabe hat dort Lücken.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>Conversion</name>
+    <message>
+        <source>Unknown output format: %1.</source>
+        <translation>Unbekanntes Ausgabeformat: %1.</translation>
+    </message>
+    <message>
+        <source>Unknown pitch-shifting algorithm: %1.</source>
+        <translation>Unbekannter Algorithmus für die Tonhöhenänderung: %1.</translation>
+    </message>
+    <message>
+        <source>“%1” contains no audio.</source>
+        <translation>„%1“ enthält keine Audiospur.</translation>
+    </message>
+    <message>
+        <source>The tuning of “%1” could not be measured (confidence %2); it was taken to be A4 = %3 Hz.</source>
+        <translation>Die Stimmung von „%1“ ließ sich nicht messen (Konfidenz %2); angenommen wurde A4 = %3 Hz.</translation>
+    </message>
+    <message>
+        <source>Concert pitch out of range: source %1 Hz, target %2 Hz (A4 may lie from %3 to %4 Hz, at most %5 semitones from the source&apos;s).</source>
+        <translation>Kammerton außerhalb des Bereichs: Quelle %1 Hz, Ziel %2 Hz (A4 darf zwischen %3 und %4 Hz liegen und höchstens %5 Halbtöne von dem der Quelle entfernt sein).</translation>
+    </message>
+    <message>
+        <source>“%1” was retuned already (%2).</source>
+        <translation>„%1“ wurde bereits umgestimmt (%2).</translation>
+    </message>
+</context>
+<context>
+    <name>ConversionPass</name>
+    <message>
+        <source>“%1” exists already.</source>
+        <translation>„%1“ existiert bereits.</translation>
+    </message>
+    <message>
+        <source>“%1”: its %2 stream (%3) cannot be copied into a %4 file.</source>
+        <translation>„%1“: Der Datenstrom vom Typ %2 (%3) kann nicht in eine %4-Datei kopiert werden.</translation>
+    </message>
+    <message>
+        <source>Not enough memory to read “%1”.</source>
+        <translation>Nicht genug Speicher, um „%1“ zu lesen.</translation>
+    </message>
+    <message>
+        <source>“%1” ended after %2 of %3 s</source>
+        <translation>„%1“ endete nach %2 von %3 s</translation>
+    </message>
+    <message>
+        <source>%1: the file changed while it was read.</source>
+        <translation>%1: Die Datei wurde während des Lesens verändert.</translation>
+    </message>
+    <message>
+        <source>%1: the file is incomplete.</source>
+        <translation>%1: Die Datei ist unvollständig.</translation>
+    </message>
+</context>
+<context>
+    <name>ConversionQueue</name>
+    <message>
+        <source>Cancel conversion</source>
+        <translation>Konvertierung abbrechen</translation>
     </message>
     <message>
         <source>The file being converted will be stopped.</source>
@@ -100,10 +213,6 @@
         </translation>
     </message>
     <message>
-        <source>Cancel conversion</source>
-        <translation>Konvertierung abbrechen</translation>
-    </message>
-    <message>
         <source>1 file is still being converted. Stop and quit?</source>
         <translation>1 Datei wird noch konvertiert. Abbrechen und beenden?</translation>
     </message>
@@ -118,140 +227,12 @@
         <source>Stop and quit</source>
         <translation>Abbrechen und beenden</translation>
     </message>
-    <message>
-        <source>%1 of %2 converted</source>
-        <translation>%1 von %2 konvertiert</translation>
-    </message>
-    <message>
-        <source>%1 failed</source>
-        <translation>%1 fehlgeschlagen</translation>
-    </message>
-    <message>
-        <source>%1 skipped</source>
-        <translation>%1 übersprungen</translation>
-    </message>
-    <message>
-        <source>less than a minute left</source>
-        <translation>noch weniger als eine Minute</translation>
-    </message>
-    <message>
-        <source>about %1 min left</source>
-        <translation>noch etwa %1 min</translation>
-    </message>
-    <message>
-        <source>about %1 h %2 min left</source>
-        <translation>noch etwa %1 h %2 min</translation>
-    </message>
-    <message>
-        <source>The output folder %1 lies inside the imported folder; its files were left out.</source>
-        <translation>Der Zielordner %1 liegt im importierten Ordner; seine Dateien wurden ausgelassen.</translation>
-    </message>
-    <message>
-        <source>Left out what the file filter does not take: %1.</source>
-        <translation>Ausgelassen, da der Dateifilter es nicht aufnimmt: %1.</translation>
-    </message>
 </context>
 <context>
-    <name>AudioDecoder</name>
+    <name>DspLibraries</name>
     <message>
-        <source>“%1”: its audio (%2) cannot be decoded.</source>
-        <translation>„%1“: Die Audiospur (%2) kann nicht dekodiert werden.</translation>
-    </message>
-    <message>
-        <source>“%1”: its audio cannot be decoded: %2.</source>
-        <translation>„%1“: Die Audiospur kann nicht dekodiert werden: %2.</translation>
-    </message>
-    <message>
-        <source>Decoding “%1” failed: %2.</source>
-        <translation>Das Dekodieren von „%1“ ist fehlgeschlagen: %2.</translation>
-    </message>
-    <message>
-        <source>“%1”: its audio claims a sample rate of %2 Hz, which no sound has.</source>
-        <translation>„%1“: Die Audiospur gibt eine Abtastrate von %2 Hz an, die kein Klang hat.</translation>
-    </message>
-</context>
-<context>
-    <name>AudioTrack</name>
-    <message>
-        <source>This FFmpeg has no %1 encoder.</source>
-        <translation>Diesem FFmpeg fehlt ein Encoder für %1.</translation>
-    </message>
-    <message>
-        <source>Converting the samples of “%1” failed: %2.</source>
-        <translation>Das Umwandeln der Samples von „%1“ ist fehlgeschlagen: %2.</translation>
-    </message>
-    <message>
-        <source>“%1” contains no audio samples.</source>
-        <translation>„%1“ enthält keine Audiodaten.</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.</source>
-        <translation>
-            <numerusform>%n beschädigter Frame der Quelle wurde übersprungen (%1 s); die Ausgabe hat dort eine Lücke.</numerusform>
-            <numerusform>%n beschädigte Frames der Quelle wurden übersprungen (%1 s); die Ausgabe hat dort Lücken.</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>Conversion</name>
-    <message>
-        <source>Unknown output format: %1.</source>
-        <translation>Unbekanntes Ausgabeformat: %1.</translation>
-    </message>
-    <message>
-        <source>Unknown pitch-shifting algorithm: %1.</source>
-        <translation>Unbekannter Algorithmus für die Tonhöhenänderung: %1.</translation>
-    </message>
-    <message>
-        <source>“%1” contains no audio.</source>
-        <translation>„%1“ enthält keine Audiospur.</translation>
-    </message>
-    <message>
-        <source>“%1”: its %2 stream (%3) cannot be copied into a %4 file.</source>
-        <translation>„%1“: Der Datenstrom vom Typ %2 (%3) kann nicht in eine %4-Datei kopiert werden.</translation>
-    </message>
-    <message>
-        <source>The tuning of “%1” could not be measured (confidence %2); it was taken to be A4 = %3 Hz.</source>
-        <translation>Die Stimmung von „%1“ ließ sich nicht messen (Konfidenz %2); angenommen wurde A4 = %3 Hz.</translation>
-    </message>
-    <message>
-        <source>“%1” exists already.</source>
-        <translation>„%1“ existiert bereits.</translation>
-    </message>
-    <message>
-        <source>Concert pitch out of range: source %1 Hz, target %2 Hz (A4 may lie from %3 to %4 Hz, at most %5 semitones from the source&apos;s).</source>
-        <translation>Kammerton außerhalb des Bereichs: Quelle %1 Hz, Ziel %2 Hz (A4 darf zwischen %3 und %4 Hz liegen und höchstens %5 Halbtöne von dem der Quelle entfernt sein).</translation>
-    </message>
-    <message>
-        <source>“%1” was retuned already (%2).</source>
-        <translation>„%1“ wurde bereits umgestimmt (%2).</translation>
-    </message>
-    <message>
-        <source>“%1” ended after %2 of %3 s</source>
-        <translation>„%1“ endete nach %2 von %3 s</translation>
-    </message>
-    <message>
-        <source>%1: the file changed while it was read.</source>
-        <translation>%1: Die Datei wurde während des Lesens verändert.</translation>
-    </message>
-    <message>
-        <source>%1: the file is incomplete.</source>
-        <translation>%1: Die Datei ist unvollständig.</translation>
-    </message>
-</context>
-<context>
-    <name>EncodingSink</name>
-    <message>
-        <source>This FFmpeg has no %1 encoder.</source>
-        <translation>Diesem FFmpeg fehlt ein Encoder für %1.</translation>
-    </message>
-    <message>
-        <source>Cannot encode “%1”: %2.</source>
-        <translation>„%1“ kann nicht kodiert werden: %2.</translation>
-    </message>
-    <message>
-        <source>Stopped.</source>
-        <translation>Abgebrochen.</translation>
+        <source>measuring a recording&apos;s tuning</source>
+        <translation>Stimmung einer Aufnahme messen</translation>
     </message>
 </context>
 <context>
@@ -298,6 +279,9 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <source>window, files, settings</source>
         <translation>Fenster, Dateien, Einstellungen</translation>
     </message>
+</context>
+<context>
+    <name>MediaLibraries</name>
     <message>
         <source>decoding and encoding</source>
         <translation>Dekodieren und Kodieren</translation>
@@ -305,14 +289,6 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>mp3 encoding</source>
         <translation>mp3-Kodierung</translation>
-    </message>
-    <message>
-        <source>Frequency based</source>
-        <translation>Frequenzbasiert</translation>
-    </message>
-    <message>
-        <source>Time based</source>
-        <translation>Zeitbasiert</translation>
     </message>
 </context>
 <context>
@@ -345,6 +321,25 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <source>Always use</source>
         <translation>Immer verwenden</translation>
     </message>
+    <message>
+        <source>%1 kBit/s</source>
+        <translation>%1 kBit/s</translation>
+    </message>
+</context>
+<context>
+    <name>OutputContainer</name>
+    <message>
+        <source>Cannot create “%1”: %2.</source>
+        <translation>„%1“ kann nicht angelegt werden: %2.</translation>
+    </message>
+    <message>
+        <source>No container for “%1”: %2.</source>
+        <translation>Kein Containerformat für „%1“: %2.</translation>
+    </message>
+    <message>
+        <source>%1 while writing “%2”.</source>
+        <translation>Fehler beim Schreiben von „%2“: %1.</translation>
+    </message>
 </context>
 <context>
     <name>OutputFile</name>
@@ -361,10 +356,6 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <translation>„%1“ kann nicht angelegt werden: %2.</translation>
     </message>
     <message>
-        <source>No container for “%1”: %2.</source>
-        <translation>Kein Containerformat für „%1“: %2.</translation>
-    </message>
-    <message>
         <source>The output name “%1” is too long: %2 bytes, of the %3 a name may have here.</source>
         <translation>Der Ausgabename „%1“ ist zu lang: %2 Bytes, erlaubt sind hier %3.</translation>
     </message>
@@ -375,6 +366,36 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>Cannot give the finished output its name “%1”: %2.</source>
         <translation>Die fertige Ausgabe kann nicht „%1“ benannt werden: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>OutputFormat</name>
+    <message>
+        <source>mp3</source>
+        <translation>mp3</translation>
+    </message>
+    <message>
+        <source>m4a (AAC)</source>
+        <translation>m4a (AAC)</translation>
+    </message>
+    <message>
+        <source>wav</source>
+        <translation>wav</translation>
+    </message>
+    <message>
+        <source>flac</source>
+        <translation>flac</translation>
+    </message>
+</context>
+<context>
+    <name>PitchAlgorithm</name>
+    <message>
+        <source>Time based</source>
+        <translation>Zeitbasiert</translation>
+    </message>
+    <message>
+        <source>Frequency based</source>
+        <translation>Frequenzbasiert</translation>
     </message>
 </context>
 <context>
@@ -411,6 +432,57 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <source>measured A4 = %1 Hz</source>
         <translation>gemessen A4 = %1 Hz</translation>
     </message>
+    <message>
+        <source>Pending</source>
+        <translation>Wartet</translation>
+    </message>
+    <message>
+        <source>Processing</source>
+        <translation>In Bearbeitung</translation>
+    </message>
+    <message>
+        <source>Finished</source>
+        <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Skipped</source>
+        <translation>Übersprungen</translation>
+    </message>
+</context>
+<context>
+    <name>QueueImporter</name>
+    <message>
+        <source>Where should the retuned files go?</source>
+        <translation>Wohin sollen die umgestimmten Dateien?</translation>
+    </message>
+    <message>
+        <source>Nothing was added: no output folder was chosen.</source>
+        <translation>Nichts hinzugefügt: Es wurde kein Ausgabeordner gewählt.</translation>
+    </message>
+    <message>
+        <source>Select files</source>
+        <translation>Dateien auswählen</translation>
+    </message>
+    <message>
+        <source>Select folder</source>
+        <translation>Ordner auswählen</translation>
+    </message>
+    <message>
+        <source>Left out what the file filter does not take: %1.</source>
+        <translation>Ausgelassen, da der Dateifilter es nicht aufnimmt: %1.</translation>
+    </message>
+    <message>
+        <source>Loading files...</source>
+        <translation>Die Dateien werden geladen...</translation>
+    </message>
+    <message>
+        <source>The output folder %1 lies inside the imported folder; its files were left out.</source>
+        <translation>Der Zielordner %1 liegt im importierten Ordner; seine Dateien wurden ausgelassen.</translation>
+    </message>
 </context>
 <context>
     <name>QueueRow</name>
@@ -433,6 +505,37 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>Progress</source>
         <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>Remove finished</source>
+        <translation>Fertige entfernen</translation>
+    </message>
+</context>
+<context>
+    <name>QueueSummary</name>
+    <message>
+        <source>%1 of %2 converted</source>
+        <translation>%1 von %2 konvertiert</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>%1 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <translation>%1 übersprungen</translation>
+    </message>
+    <message>
+        <source>less than a minute left</source>
+        <translation>noch weniger als eine Minute</translation>
+    </message>
+    <message>
+        <source>about %1 min left</source>
+        <translation>noch etwa %1 min</translation>
+    </message>
+    <message>
+        <source>about %1 h %2 min left</source>
+        <translation>noch etwa %1 h %2 min</translation>
     </message>
 </context>
 <context>
@@ -530,81 +633,6 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     </message>
 </context>
 <context>
-    <name>Translator</name>
-    <message>
-        <source>Select songs</source>
-        <translation>Musik auswählen</translation>
-    </message>
-    <message>
-        <source>Start conversion</source>
-        <translation>Konvertierung starten</translation>
-    </message>
-    <message>
-        <source>Cancel conversion</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Select files</source>
-        <translation>Dateien auswählen</translation>
-    </message>
-    <message>
-        <source>Select folder</source>
-        <translation>Ordner auswählen</translation>
-    </message>
-    <message>
-        <source>Time based</source>
-        <translation>Zeitbasiert</translation>
-    </message>
-    <message>
-        <source>Frequency based</source>
-        <translation>Frequenzbasiert</translation>
-    </message>
-    <message>
-        <source>Pending</source>
-        <translation>Wartet</translation>
-    </message>
-    <message>
-        <source>Processing</source>
-        <translation>In Bearbeitung</translation>
-    </message>
-    <message>
-        <source>Finished</source>
-        <translation>Fertig</translation>
-    </message>
-    <message>
-        <source>Failed</source>
-        <translation>Fehler</translation>
-    </message>
-    <message>
-        <source>Loading files</source>
-        <translation>Dateien werden geladen</translation>
-    </message>
-    <message>
-        <source>Remove finished</source>
-        <translation>Fertige entfernen</translation>
-    </message>
-    <message>
-        <source>Target frequency</source>
-        <translation>Zielfrequenz</translation>
-    </message>
-    <message>
-        <source>Skipped</source>
-        <translation>Übersprungen</translation>
-    </message>
-    <message>
-        <source>Where should the retuned files go?</source>
-        <translation>Wohin sollen die umgestimmten Dateien?</translation>
-    </message>
-    <message>
-        <source>Open the web page of %1</source>
-        <translation>Webseite von %1 öffnen</translation>
-    </message>
-    <message>
-        <source>About %1: version, licence and libraries</source>
-        <translation>Über %1: Version, Lizenz und Bibliotheken</translation>
-    </message>
-</context>
-<context>
     <name>TuningMeasurement</name>
     <message>
         <source>“%1” contains no audio.</source>
@@ -620,6 +648,38 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>Queue</source>
         <translation>Warteschlange</translation>
+    </message>
+    <message>
+        <source>Open the web page of %1</source>
+        <translation>Webseite von %1 öffnen</translation>
+    </message>
+    <message>
+        <source>About %1: version, licence and libraries</source>
+        <translation>Über %1: Version, Lizenz und Bibliotheken</translation>
+    </message>
+    <message>
+        <source>Target frequency</source>
+        <translation>Zielfrequenz</translation>
+    </message>
+    <message>
+        <source>Select songs</source>
+        <translation>Musik auswählen</translation>
+    </message>
+    <message>
+        <source>Select files</source>
+        <translation>Dateien auswählen</translation>
+    </message>
+    <message>
+        <source>Select folder</source>
+        <translation>Ordner auswählen</translation>
+    </message>
+    <message>
+        <source>Start conversion</source>
+        <translation>Konvertierung starten</translation>
+    </message>
+    <message>
+        <source>Cancel conversion</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 </TS>

@@ -61,9 +61,122 @@
     </message>
 </context>
 <context>
-    <name>ApplicationManager</name>
+    <name>AudioDecoder</name>
     <message>
-        <source>Nothing was added: no output folder was chosen.</source>
+        <source>“%1”: its audio (%2) cannot be decoded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1”: its audio cannot be decoded: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Decoding “%1” failed: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1”: its audio claims a sample rate of %2 Hz, which no sound has.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AudioEncoder</name>
+    <message>
+        <source>Cannot encode “%1”: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This FFmpeg has no %1 encoder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopped.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AudioInput</name>
+    <message>
+        <source>Converting the samples of “%1” failed: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AudioTrack</name>
+    <message>
+        <source>This FFmpeg has no %1 encoder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” contains no audio samples.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.</source>
+        <translation>
+            <numerusform>%n damaged frame in the source was skipped (%1 s); the output has a gap there.</numerusform>
+            <numerusform>%n damaged frames in the source were skipped (%1 s); the output has gaps there.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>Conversion</name>
+    <message>
+        <source>Unknown output format: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown pitch-shifting algorithm: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” contains no audio.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The tuning of “%1” could not be measured (confidence %2); it was taken to be A4 = %3 Hz.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Concert pitch out of range: source %1 Hz, target %2 Hz (A4 may lie from %3 to %4 Hz, at most %5 semitones from the source&apos;s).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” was retuned already (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ConversionPass</name>
+    <message>
+        <source>“%1” exists already.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1”: its %2 stream (%3) cannot be copied into a %4 file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not enough memory to read “%1”.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” ended after %2 of %3 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: the file changed while it was read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: the file is incomplete.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ConversionQueue</name>
+    <message>
+        <source>Cancel conversion</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -100,10 +213,6 @@
         </translation>
     </message>
     <message>
-        <source>Cancel conversion</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>1 file is still being converted. Stop and quit?</source>
         <translation type="unfinished"></translation>
     </message>
@@ -118,139 +227,11 @@
         <source>Stop and quit</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>%1 of %2 converted</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 failed</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 skipped</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>less than a minute left</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>about %1 min left</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>about %1 h %2 min left</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The output folder %1 lies inside the imported folder; its files were left out.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Left out what the file filter does not take: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
 </context>
 <context>
-    <name>AudioDecoder</name>
+    <name>DspLibraries</name>
     <message>
-        <source>“%1”: its audio (%2) cannot be decoded.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1”: its audio cannot be decoded: %2.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Decoding “%1” failed: %2.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1”: its audio claims a sample rate of %2 Hz, which no sound has.</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>AudioTrack</name>
-    <message>
-        <source>This FFmpeg has no %1 encoder.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Converting the samples of “%1” failed: %2.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1” contains no audio samples.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message numerus="yes">
-        <source>%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.</source>
-        <translation>
-            <numerusform>%n damaged frame in the source was skipped (%1 s); the output has a gap there.</numerusform>
-            <numerusform>%n damaged frames in the source were skipped (%1 s); the output has gaps there.</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>Conversion</name>
-    <message>
-        <source>Unknown output format: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Unknown pitch-shifting algorithm: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1” contains no audio.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1”: its %2 stream (%3) cannot be copied into a %4 file.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The tuning of “%1” could not be measured (confidence %2); it was taken to be A4 = %3 Hz.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1” exists already.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Concert pitch out of range: source %1 Hz, target %2 Hz (A4 may lie from %3 to %4 Hz, at most %5 semitones from the source&apos;s).</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1” was retuned already (%2).</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1” ended after %2 of %3 s</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1: the file changed while it was read.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1: the file is incomplete.</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>EncodingSink</name>
-    <message>
-        <source>This FFmpeg has no %1 encoder.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Cannot encode “%1”: %2.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Stopped.</source>
+        <source>measuring a recording&apos;s tuning</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -296,20 +277,15 @@ tunewise-cli converts without a window.</source>
         <source>window, files, settings</source>
         <translation type="unfinished"></translation>
     </message>
+</context>
+<context>
+    <name>MediaLibraries</name>
     <message>
         <source>decoding and encoding</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>mp3 encoding</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Frequency based</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Time based</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -343,6 +319,25 @@ tunewise-cli converts without a window.</source>
         <source>Always use</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 kBit/s</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>OutputContainer</name>
+    <message>
+        <source>Cannot create “%1”: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No container for “%1”: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 while writing “%2”.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>OutputFile</name>
@@ -359,10 +354,6 @@ tunewise-cli converts without a window.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No container for “%1”: %2.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>The output name “%1” is too long: %2 bytes, of the %3 a name may have here.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -372,6 +363,36 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>Cannot give the finished output its name “%1”: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>OutputFormat</name>
+    <message>
+        <source>mp3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>m4a (AAC)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>wav</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>flac</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PitchAlgorithm</name>
+    <message>
+        <source>Time based</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Frequency based</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -409,6 +430,57 @@ tunewise-cli converts without a window.</source>
         <source>measured A4 = %1 Hz</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Pending</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Processing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finished</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Skipped</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QueueImporter</name>
+    <message>
+        <source>Where should the retuned files go?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing was added: no output folder was chosen.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Left out what the file filter does not take: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loading files...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The output folder %1 lies inside the imported folder; its files were left out.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QueueRow</name>
@@ -430,6 +502,37 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>Progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove finished</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QueueSummary</name>
+    <message>
+        <source>%1 of %2 converted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>less than a minute left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>about %1 min left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>about %1 h %2 min left</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -528,81 +631,6 @@ tunewise-cli converts without a window.</source>
     </message>
 </context>
 <context>
-    <name>Translator</name>
-    <message>
-        <source>Select songs</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Start conversion</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Cancel conversion</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Select files</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Select folder</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Time based</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Frequency based</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Pending</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Processing</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Finished</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Failed</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Loading files</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Remove finished</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Target frequency</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Skipped</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Where should the retuned files go?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Open the web page of %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>About %1: version, licence and libraries</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>TuningMeasurement</name>
     <message>
         <source>“%1” contains no audio.</source>
@@ -617,6 +645,38 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>Queue</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open the web page of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About %1: version, licence and libraries</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Target frequency</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select songs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start conversion</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel conversion</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "engine/AppConstants.h"
+#include "dsp/PitchAlgorithm.h"
+
+#include <cstring>
 
 // How far a retuned output may lie from its source, in seconds. Rubber Band
 // holds 1 ms on anything. SoundTouch splices anywhere in its 30 ms seek
@@ -10,7 +12,7 @@
 // bench/musiclag.sh), and it splices tones about 4.5 ms away from music.
 inline double alignmentTolerance(int algorithm, bool music = false)
 {
-    if (algorithm != AppConstants::A_Time)
+    if (std::strcmp(PitchAlgorithm::find(algorithm)->name, "time") != 0)
         return 0.001;
     return music ? 0.003 : 0.006;
 }

@@ -1,6 +1,6 @@
 #include "support/AudioAnalysis.h"
 
-#include "engine/RealFft.h"
+#include "dsp/RealFft.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,16 @@
 #include "support/AudioFiles.h"
 
-#include "engine/FFmpegPointers.h"
-#include "engine/OutputFormat.h"
+#include "media/FFmpegPointers.h"
+#include "media/OutputFormat.h"
 #include "support/TestFiles.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -93,9 +101,10 @@ QString write(const QString &path, const AudioBuffer &audio, const WriteOptions 
                              : format                           ? format->audio_codec
                                                                 : AV_CODEC_ID_NONE;
         const AVCodec *codec = nullptr;
-        for (int entry = 0; const OutputFormat *output = OutputFormat::find(entry); ++entry) {
-            if (output->codecId == id)
-                codec = output->findEncoder();
+        for (const OutputFormat &output : OutputFormat::all()) {
+            const AVCodecDescriptor *descriptor = avcodec_descriptor_get_by_name(output.codec);
+            if (descriptor && descriptor->id == id && output.preferredEncoder)
+                codec = avcodec_find_encoder_by_name(output.preferredEncoder);
         }
         if (!codec)
             codec = avcodec_find_encoder(id);

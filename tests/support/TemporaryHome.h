@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ProgramInfo.h"
+#include "base/ProgramInfo.h"
 
 #include <QDir>
 #include <QFile>

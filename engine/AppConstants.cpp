@@ -1,6 +1,0 @@
-#include "engine/AppConstants.h"
-
-AppConstants::AppConstants(QObject *parent)
-    : QObject(parent)
-{
-}

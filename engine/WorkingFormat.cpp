@@ -1,7 +1,0 @@
-#include "engine/WorkingFormat.h"
-
-WorkingFormat::WorkingFormat(int sampleRate, int channels)
-    : m_rate(sampleRate)
-{
-    av_channel_layout_default(&m_layout, channels);
-}

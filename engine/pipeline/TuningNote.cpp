@@ -1,0 +1,55 @@
+#include "pipeline/TuningNote.h"
+
+#include "dsp/PitchAlgorithm.h"
+#include "media/SourceFile.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <cmath>
+
+namespace {
+
+QString hertz(double value)
+{
+    return QString::number(std::round(value * 100.0) / 100.0, 'g', 12);
+}
+
+// The note in any comment: every algorithm's words, so that no output of
+// ours is taken for a source.
+const QRegularExpression &notePattern()
+{
+    static const QRegularExpression pattern([] {
+        QStringList words;
+        for (const PitchAlgorithm &algorithm : PitchAlgorithm::all())
+            words << QRegularExpression::escape(QLatin1String(algorithm.noteWords));
+        return QStringLiteral("A4 = [0-9.]+ Hz \\(from (a measured )?[0-9.]+ Hz, (%1)\\)")
+            .arg(words.join(QLatin1Char('|')));
+    }());
+    return pattern;
+}
+
+} // namespace
+
+QString TuningNote::of(const ConversionSettings &settings, double measuredSource)
+{
+    const PitchAlgorithm *algorithm = PitchAlgorithm::find(settings.algorithm);
+    const QString words = algorithm ? QLatin1String(algorithm->noteWords) : QStringLiteral("unknown");
+    const QString source = measuredSource > 0.0
+                               ? QStringLiteral("from a measured %1 Hz").arg(hertz(measuredSource))
+                               : QStringLiteral("from %1 Hz").arg(hertz(settings.sourceFrequency));
+    return QStringLiteral("A4 = %1 Hz (%2, %3)").arg(hertz(settings.targetFrequency), source, words);
+}
+
+QString TuningNote::in(const SourceFile &source)
+{
+    const QStringList tags = source.tagValues("TUNING");
+    if (!tags.isEmpty())
+        return tags.first();
+    for (const QString &comment : source.tagValues("comment")) {
+        const QRegularExpressionMatch match = notePattern().match(comment);
+        if (match.hasMatch())
+            return match.captured(0);
+    }
+    return QString();
+}

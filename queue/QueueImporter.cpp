@@ -1,0 +1,187 @@
+#include "queue/QueueImporter.h"
+
+#include "batch/WorkerPool.h"
+#include "files/FolderScanner.h"
+#include "queue/Desktop.h"
+#include "queue/QueueEntry.h"
+#include "settings/GlobalSettings.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+QStringList sortedPaths(QStringList paths)
+{
+    std::sort(paths.begin(), paths.end(), FolderScanner::comesBefore);
+    return paths;
+}
+
+} // namespace
+
+QueueImporter::QueueImporter(QObject *parent)
+    : QObject(parent)
+    , m_settings(GlobalSettings::instance())
+    , m_scans(std::make_unique<WorkerPool>(1))
+{
+}
+
+// Waits for a running scan, whose completion does not run.
+QueueImporter::~QueueImporter() = default;
+
+QString QueueImporter::outputFolderForImport()
+{
+    if (!m_settings->askForOutputFolder() && !m_settings->outputFolder().isEmpty())
+        return m_settings->outputFolder();
+    if (!m_desktop)
+        return QString();
+    const QString folder = m_desktop->chooseFolder(tr("Where should the retuned files go?"),
+                                                   m_settings->lastMediaExportPath());
+    if (folder.isEmpty()) {
+        m_desktop->showNotice(tr("Nothing was added: no output folder was chosen."));
+        return QString();
+    }
+    m_settings->update_lastMediaExportPath(folder);
+    m_settings->saveSettings();
+    return folder;
+}
+
+void QueueImporter::selectImportFiles()
+{
+    if (!m_desktop)
+        return;
+    const QStringList files = m_desktop->chooseFiles(tr("Select files"), m_settings->lastMediaImportPath());
+    if (files.isEmpty())
+        return;
+    const QString target = outputFolderForImport();
+    if (target.isEmpty())
+        return;
+    m_settings->update_lastMediaImportPath(QFileInfo(files.first()).path());
+    m_settings->saveSettings();
+    queueImport(files, {}, target);
+}
+
+void QueueImporter::selectImportFolder()
+{
+    if (!m_desktop)
+        return;
+    const QString folder = m_desktop->chooseFolder(tr("Select folder"), m_settings->lastMediaImportPath());
+    if (folder.isEmpty())
+        return;
+    const QString target = outputFolderForImport();
+    if (target.isEmpty())
+        return;
+    m_settings->update_lastMediaImportPath(folder);
+    m_settings->saveSettings();
+    queueImport({}, {folder}, target);
+}
+
+bool QueueImporter::acceptDroppedUrls(const QList<QUrl> &urls) const
+{
+    const QStringList filters = FolderScanner::nameFilters(m_settings->fileFilter());
+    for (const QUrl &url : urls) {
+        const QFileInfo info(url.toLocalFile());
+        if (info.isDir() || (info.isFile() && QDir::match(filters, info.fileName())))
+            return true;
+    }
+    return false;
+}
+
+void QueueImporter::processImportUrls(const QList<QUrl> &urls)
+{
+    // What the drop area took: folders, and the files the filter lets in.
+    const QStringList filters = FolderScanner::nameFilters(m_settings->fileFilter());
+    QStringList files;
+    QStringList folders;
+    QStringList leftOut;
+    for (const QUrl &url : urls) {
+        const QFileInfo info(url.toLocalFile());
+        if (info.isDir())
+            folders << info.filePath();
+        else if (info.isFile() && QDir::match(filters, info.fileName()))
+            files << info.filePath();
+        else
+            leftOut << (url.isLocalFile() ? info.fileName() : url.toDisplayString());
+    }
+    if (!leftOut.isEmpty() && m_desktop) {
+        m_desktop->showNotice(tr("Left out what the file filter does not take: %1.")
+                                  .arg(leftOut.join(QStringLiteral(", "))));
+    }
+    importChosen(files, folders);
+}
+
+void QueueImporter::openPaths(const QStringList &paths)
+{
+    QStringList files;
+    QStringList folders;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        (info.isDir() ? folders : files) << info.absoluteFilePath();
+    }
+    importChosen(files, folders);
+}
+
+void QueueImporter::importChosen(const QStringList &files, const QStringList &folders)
+{
+    if (files.isEmpty() && folders.isEmpty())
+        return;
+    const QString target = outputFolderForImport();
+    if (!target.isEmpty())
+        queueImport(files, folders, target);
+}
+
+// Files go into `target`; each folder's tree is mirrored under it. The
+// files come first, then the folders, each in FolderScanner's order. What
+// cannot be read is a failed row, with its reason.
+void QueueImporter::queueImport(const QStringList &files, const QStringList &folders, QString target)
+{
+    const ConversionSettings settings = m_settings->conversionSettings();
+    auto entriesOf = [settings, target](const QStringList &paths) {
+        QList<QueueEntry *> entries;
+        for (const QString &path : sortedPaths(paths))
+            entries.append(new QueueEntry(path, target, settings));
+        return entries;
+    };
+    if (folders.isEmpty()) {
+        Q_EMIT imported(entriesOf(files));
+        return;
+    }
+    if (!target.endsWith(QLatin1Char('/')))
+        target += QLatin1Char('/');
+    if (m_desktop)
+        m_desktop->showBusy(tr("Loading files..."));
+    // The scans run on the pool's thread and fill `scans`; their completion
+    // reads it here.
+    auto scans = std::make_shared<QList<FolderScanner::Scan>>();
+    const QStringList filters = FolderScanner::nameFilters(m_settings->fileFilter());
+    m_scans->start(
+        [folders = sortedPaths(folders), target, filters, scans] {
+            for (const QString &folder : folders)
+                scans->append(FolderScanner::scan(folder, target, filters));
+        },
+        [this, entriesOf, files, scans, settings] {
+            if (m_desktop)
+                m_desktop->showBusy(QString());
+            QList<QueueEntry *> entries = entriesOf(files);
+            QList<QueueEntry *> unreadable;
+            for (const FolderScanner::Scan &scan : qAsConst(*scans)) {
+                for (const FolderScanner::Match &match : scan.matches)
+                    entries.append(new QueueEntry(match.filePath, match.targetDirectory, settings));
+                for (const FolderScanner::Problem &problem : scan.unreadable) {
+                    auto *entry = new QueueEntry(problem.path, problem.targetDirectory, settings);
+                    ConversionResult result;
+                    result.message = problem.message;
+                    entry->applyResult(result);
+                    unreadable.append(entry);
+                }
+                if (!scan.outputFolder.isEmpty() && m_desktop) {
+                    m_desktop->showNotice(tr("The output folder %1 lies inside the imported folder; its files were "
+                                             "left out.")
+                                              .arg(scan.outputFolder));
+                }
+            }
+            Q_EMIT imported(unreadable + entries);
+        });
+}

@@ -1,0 +1,417 @@
+// tunewise-cli run as a process, as a script would run it.
+#include "base/FileNameCodec.h"
+#include "support/AudioAnalysis.h"
+#include "support/AudioFiles.h"
+#include "support/TestFiles.h"
+#include "support/TestSignals.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+// A command line as a list: "a.wav -o out" → {"a.wav", "-o", "out"}.
+QStringList args(const char *line)
+{
+    return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void exitStatus_data();
+    void exitStatus();
+    void optionsOverSavedSettings();
+    void signalsLeaveNoPartialFiles_data();
+    void signalsLeaveNoPartialFiles();
+    void skipExistingConvertsWhatIsNew();
+    void shardsSplitTheTree();
+    void filesFromLists();
+    void statusLineOnATerminal();
+    void measureAndDetect();
+    void closedPipeAndNoSideEffects();
+
+private:
+    // Runs the converter with a home of its own; returns the exit code.
+    int run(const QStringList &arguments, QByteArray *errors = nullptr, QByteArray *output = nullptr,
+            const QByteArray &input = QByteArray());
+    QString song(const QString &relativePath, double seconds = 1.0);
+    // The converter, or `program`, as a process with a home of its own.
+    void prepare(QProcess &process, const QString &program = QStringLiteral(TUNEWISE_CLI)) const;
+    void writeStore(const QByteArray &contents) const;
+
+    QTemporaryDir m_dir;
+    QString m_home;
+};
+
+void TestCli::initTestCase()
+{
+    FileNameCodec::install();  // as the program does
+    QVERIFY(m_dir.isValid());
+    m_home = m_dir.filePath(QStringLiteral("home"));
+    QDir().mkpath(m_home + QStringLiteral("/.config/com.tunewise.tunewise"));
+}
+
+void TestCli::prepare(QProcess &process, const QString &program) const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), m_home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/.config"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(m_dir.path());
+    process.setProgram(program);
+}
+
+int TestCli::run(const QStringList &arguments, QByteArray *errors, QByteArray *output, const QByteArray &input)
+{
+    QProcess process;
+    prepare(process);
+    process.setArguments(arguments);
+    process.start();
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000))
+        return -1;
+    if (errors)
+        *errors = process.readAllStandardError();
+    if (output)
+        *output = process.readAllStandardOutput();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// The user's saved settings, as the program keeps them.
+void TestCli::writeStore(const QByteArray &contents) const
+{
+    TestFiles::write(m_home + QStringLiteral("/.config/com.tunewise.tunewise/Tunewise.conf"), contents);
+}
+
+QString TestCli::song(const QString &relativePath, double seconds)
+{
+    const QString path = m_dir.filePath(relativePath);
+    if (!QFileInfo::exists(path))
+        AudioFiles::write(path, TestSignals::sine(440.0, seconds));
+    return path;
+}
+
+void TestCli::exitStatus_data()
+{
+    QTest::addColumn<QString>("arguments");  // all with "-o status-out" added
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("outputs");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("all converted") << "good1.wav good2.wav" << 0 << QStringList{"good1.mp3", "good2.mp3"} << "";
+    QTest::newRow("one corrupt") << "good1.wav corrupt.mp3 good2.wav" << 1 << QStringList{"good1.mp3", "good2.mp3"}
+                                 << "corrupt.mp3: Cannot open “corrupt.mp3”";
+    QTest::newRow("damage in a source") << "damaged.flac" << 0 << QStringList{"damaged.mp3"}
+                                        << "warning: 3 damaged frames";
+    QTest::newRow("damage in a source, strict") << "damaged.flac --strict" << 1 << QStringList{"damaged.mp3"}
+                                                << "warning: 3 damaged frames";
+    QTest::newRow("unknown option") << "good1.wav --loud" << 2 << QStringList() << "Unknown option 'loud'";
+    QTest::newRow("missing input") << "good1.wav gone.wav" << 2 << QStringList() << "'gone.wav' does not exist";
+    QTest::newRow("bit rate not offered") << "good1.wav --bitrate 300" << 2 << QStringList() << "--bitrate";
+    QTest::newRow("unknown format") << "good1.wav --format ogg" << 2 << QStringList() << "--format";
+    // The range of A4, and a shift of at most two octaves.
+    QTest::newRow("target far too high") << "good1.wav --target 1e308" << 2 << QStringList()
+                                         << "--target wants A4 in Hz, from 50 to 2000, not '1e308'";
+    QTest::newRow("shift over two octaves") << "good1.wav --source 100 --target 2000" << 2 << QStringList()
+                                            << "51.9 semitones from the sources' 100 Hz; at most 24";
+    QTest::newRow("no such shard") << "good1.wav --shard 4/3" << 2 << QStringList()
+                                   << "--shard wants K/N with 1 <= K <= N, not '4/3'";
+}
+
+void TestCli::exitStatus()
+{
+    QFETCH(QString, arguments);
+    QFETCH(int, status);
+    QFETCH(QStringList, outputs);
+    QFETCH(QString, message);
+
+    song(QStringLiteral("good1.wav"));
+    song(QStringLiteral("good2.wav"));
+    TestFiles::write(m_dir.filePath(QStringLiteral("corrupt.mp3")), QByteArray(4096, 'x'));
+    // Three damaged frames in the middle.
+    if (!QFileInfo::exists(m_dir.filePath(QStringLiteral("damaged.flac"))))
+        QVERIFY(TestFiles::damage(song(QStringLiteral("damaged.flac"), 6.0)));
+    QDir(m_dir.filePath(QStringLiteral("status-out"))).removeRecursively();
+
+    QByteArray errors;
+    QCOMPARE(run(arguments.split(QLatin1Char(' ')) + args("-o status-out"), &errors), status);
+    QVERIFY2(errors.contains(message.toUtf8()), errors.constData());
+    // That line alone, though FFmpeg has much to say of damaged input.
+    if (status != 2)
+        QCOMPARE(errors.count('\n'), message.isEmpty() ? 0 : 1);
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("status-out"))), outputs);
+}
+
+// Options rule over the saved settings, which rule where no option is
+// given, and no run touches them. 528 names the "528 Hz (C5)" choice, whose
+// A4 is 444 Hz; --keep-video, or the saved setting, keeps a film's picture.
+void TestCli::optionsOverSavedSettings()
+{
+    AudioFiles::WriteOptions film;
+    film.withVideo = true;
+    QCOMPARE(AudioFiles::write(m_dir.filePath(QStringLiteral("film.mp4")), TestSignals::sine(440.0, 1.0), film),
+             QString());
+    song(QStringLiteral("tone.wav"), 2.0);
+    const QByteArray stored = "[General]\naudioFormat=2\ntargetFrequency=432\nsourceFrequency=440\nkeepVideo=true\n";
+    writeStore(stored);
+    QCOMPARE(run(args("tone.wav -o target-out --target 528 --format wav --algorithm frequency")), 0);
+    const AudioBuffer output = AudioFiles::decode(m_dir.filePath(QStringLiteral("target-out/tone.wav")));
+    QVERIFY(std::abs(AudioAnalysis::pitch(output, 0.5, 1.5) - 444.0) <= 0.05);
+    QCOMPARE(run(args("tone.wav film.mp4 -o saved-out")), 0);
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("saved-out"))), (QStringList{"film.mkv", "tone.flac"}));
+    QFile file(m_home + QStringLiteral("/.config/com.tunewise.tunewise/Tunewise.conf"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), stored);
+
+    writeStore({});
+    QCOMPARE(run(args("film.mp4 --format m4a -o video-out --keep-video")), 0);
+    QCOMPARE(run(args("film.mp4 --format m4a -o audio-out")), 0);
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("video-out"))), QStringList{"film.mp4"});
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("audio-out"))), QStringList{"film.m4a"});
+    QCOMPARE(AudioFiles::packets(m_dir.filePath(QStringLiteral("video-out/film.mp4")), AVMEDIA_TYPE_VIDEO).size(),
+             AudioFiles::packets(m_dir.filePath(QStringLiteral("film.mp4")), AVMEDIA_TYPE_VIDEO).size());
+}
+
+void TestCli::signalsLeaveNoPartialFiles_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("status");  // -1: killed
+    QTest::newRow("SIGINT") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << 129;
+    QTest::newRow("SIGKILL") << int(SIGKILL) << -1;
+}
+
+// The catchable signals stop the conversions, which remove their files. A
+// killed process leaves hidden temporaries only, never a file under a
+// final name; the next run into the folder removes them.
+void TestCli::signalsLeaveNoPartialFiles()
+{
+    QFETCH(int, signal);
+    QFETCH(int, status);
+
+    song(QStringLiteral("long.wav"), 240.0);
+    const QString out = m_dir.filePath(QStringLiteral("signal-out"));
+    QDir(out).removeRecursively();
+    QProcess process;
+    prepare(process);
+    process.setArguments(args("long.wav long.wav -o signal-out --algorithm frequency --format mp3 --jobs 2"));
+    process.start();
+    QVERIFY(process.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(TestFiles::below(out).size(), 2, 30000);  // both are writing
+    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(process.waitForFinished(30000));
+    if (status >= 0) {
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), status);
+        QCOMPARE(TestFiles::below(out), QStringList());
+        return;
+    }
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(TestFiles::below(out).filter(QRegularExpression(QStringLiteral("^\\.long\\.mp3\\.part-"))).size(), 2);
+    song(QStringLiteral("short.wav"));
+    QCOMPARE(run(args("short.wav -o signal-out --format mp3")), 0);
+    QCOMPARE(TestFiles::below(out), QStringList{"short.mp3"});
+}
+
+// Run twice over a folder tree with --skip-existing, the second run converts
+// nothing and says so; a file added before a third run is the only one
+// converted then. The tree is mirrored. Not on a terminal, stderr stays
+// quiet.
+void TestCli::skipExistingConvertsWhatIsNew()
+{
+    song(QStringLiteral("Grown/a.wav"), 0.5);
+    song(QStringLiteral("Grown/Sub/b.wav"), 0.5);
+    // The lines on stdout, by file name, and the exit status; what came on
+    // stderr too, if anything.
+    auto outcomes = [&] {
+        QByteArray errors;
+        QByteArray output;
+        const int status = run(args("Grown -o grown-out --format wav --skip-existing --jobs 1"), &errors, &output);
+        QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (QString &line : lines)
+            line = line.section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ') + QFileInfo(line).fileName();
+        lines.sort();
+        lines << QStringLiteral("exit %1").arg(status);
+        if (!errors.isEmpty())
+            lines << QString::fromUtf8(errors);
+        return lines;
+    };
+    QCOMPARE(outcomes(), (QStringList{"done a.wav", "done b.wav", "exit 0"}));
+    QCOMPARE(outcomes(), (QStringList{"skipped a.wav", "skipped b.wav", "exit 0"}));
+    song(QStringLiteral("Grown/Sub/c.wav"), 0.5);
+    QCOMPARE(outcomes(), (QStringList{"done c.wav", "skipped a.wav", "skipped b.wav", "exit 0"}));
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("grown-out"))),
+             (QStringList{"Sub/b.wav", "Sub/c.wav", "a.wav"}));
+}
+
+// Shards 1/3, 2/3 and 3/3 of a tree, run one after the other into one
+// output tree: each file converted once, by one shard. Each shard's report
+// is JSON lines that match what it wrote.
+void TestCli::shardsSplitTheTree()
+{
+    QStringList tree;
+    for (int i = 0; i < 12; ++i)
+        tree << song(QStringLiteral("Tree/%1/song%2.wav").arg(QLatin1Char('A' + i % 3)).arg(i), 0.2);
+    const QString out = m_dir.filePath(QStringLiteral("shard-out"));
+
+    QStringList converted;
+    for (int shard = 1; shard <= 3; ++shard) {
+        const QString report = m_dir.filePath(QStringLiteral("shard%1.jsonl").arg(shard));
+        QCOMPARE(run(args("Tree -o shard-out --format wav --target 444 --report") << report
+                     << QStringLiteral("--shard") << QStringLiteral("%1/3").arg(shard)),
+                 0);
+        QFile file(report);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.last(), QByteArray());  // each line ends
+        for (const QByteArray &line : lines.mid(0, lines.size() - 1)) {
+            QJsonParseError error;
+            const QJsonObject entry = QJsonDocument::fromJson(line, &error).object();
+            QVERIFY2(error.error == QJsonParseError::NoError, line.constData());
+            QCOMPARE(entry.value(QStringLiteral("status")).toString(), QStringLiteral("converted"));
+            QCOMPARE(entry.value(QStringLiteral("pitch")).toDouble(), 444.0);
+            QCOMPARE(entry.value(QStringLiteral("audio_seconds")).toDouble(), 0.2);
+            const QString source = entry.value(QStringLiteral("source")).toString();
+            const QString output = entry.value(QStringLiteral("output")).toString();
+            // "Tree/A/song0.wav" went to "A/song0.wav".
+            QCOMPARE(QDir(out).relativeFilePath(output), QDir(m_dir.filePath(QStringLiteral("Tree"))).relativeFilePath(source));
+            QVERIFY(QFileInfo(output).isFile());
+            converted << m_dir.filePath(QDir(m_dir.path()).relativeFilePath(source));
+        }
+    }
+    converted.sort();
+    tree.sort();
+    QCOMPARE(converted, tree);  // all, and none twice
+}
+
+// A list from find -print0 on stdin, names with a newline, a leading dash
+// and a byte that is not UTF-8 among them, folders and other files passed
+// over; relative paths' folders mirrored. Then a list of lines from a file.
+void TestCli::filesFromLists()
+{
+    const QByteArray names[] = {"List/two\nlines.wav", "List/Sub/-dash.wav", "List/caf\xe9.wav"};
+    QStringList expected;
+    for (const QByteArray &name : names) {
+        song(QFile::decodeName(name), 0.2);
+        expected << QFile::decodeName(name).replace(QStringLiteral(".wav"), QStringLiteral(".flac"));
+    }
+    expected.sort();
+    TestFiles::write(m_dir.filePath(QStringLiteral("List/notes.txt")));
+    const QByteArray list = QByteArrayList{"./List", "./List/Sub", "./" + names[0], "./" + names[1], names[2],
+                                           "List/notes.txt", ""}
+                                .join('\0');
+    QByteArray errors;
+    QCOMPARE(run(args("--files-from - -0 -o list-out --format flac"), &errors, nullptr, list), 0);
+    QCOMPARE(errors, QByteArray());
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("list-out"))), expected);
+
+    TestFiles::write(m_dir.filePath(QStringLiteral("list.txt")),
+                     m_dir.filePath(QStringLiteral("List/Sub/-dash.wav")).toUtf8() + "\nList/Sub/-dash.wav\n");
+    QCOMPARE(run(args("--files-from list.txt -o lines-out --format flac")), 0);
+    // An absolute path goes straight into OUTDIR.
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("lines-out"))),
+             (QStringList{"-dash.flac", "List/Sub/-dash.flac"}));
+}
+
+// On a terminal: a status line that rewrites itself, then the summary.
+// --quiet keeps the terminal empty.
+void TestCli::statusLineOnATerminal()
+{
+    song(QStringLiteral("tty/one.wav"), 2.0);
+    song(QStringLiteral("tty/two.wav"), 2.0);
+    // script(1) gives the program a terminal and copies what it shows.
+    auto onTerminal = [this](const char *options) {
+        QProcess script;
+        prepare(script, QStringLiteral("script"));
+        script.setArguments({QStringLiteral("-qec"),
+                             QStringLiteral("'%1' tty/one.wav tty/two.wav -o tty-out --format wav --jobs 1 %2 "
+                                            ">/dev/null").arg(QStringLiteral(TUNEWISE_CLI), QLatin1String(options)),
+                             QStringLiteral("/dev/null")});
+        script.start();
+        script.closeWriteChannel();
+        script.waitForFinished(120000);
+        return script.readAllStandardOutput();
+    };
+    const QByteArray shown = onTerminal("");
+    QVERIFY2(shown.contains("\r1/2 done | 0%"), shown.constData());
+    QVERIFY2(QRegularExpression(QStringLiteral("\r\\x1b\\[K2 converted, 0 skipped, 0 failed in 0:\\d\\d\r?\n$"))
+                 .match(QString::fromUtf8(shown))
+                 .hasMatch(),
+             shown.constData());
+    QCOMPARE(onTerminal("--quiet"), QByteArray());
+}
+
+// --measure prints each file's A4 and converts nothing; --source detect
+// retunes from the measured A4 (442 Hz music lands on 432 Hz, where the
+// nominal 440 Hz would leave it near 434) and says what it measured.
+void TestCli::measureAndDetect()
+{
+    QVERIFY(AudioFiles::write(m_dir.filePath(QStringLiteral("orchestra.wav")),
+                              TestSignals::tunedMusic(442.0, 12.0)).isEmpty());
+    QVERIFY(AudioFiles::write(m_dir.filePath(QStringLiteral("hiss.wav")), TestSignals::noise(3.0)).isEmpty());
+
+    QByteArray output;
+    QCOMPARE(run(args("--measure orchestra.wav hiss.wav"), nullptr, &output), 0);
+    // Printed to 0.1 Hz: 442 Hz within a cent lies from 441.8 to 442.2.
+    auto measured = [&output](const char *name) {
+        const QRegularExpression line(QStringLiteral("%1:? \\(?(measured )?A4 = ([0-9.]+) Hz").arg(QLatin1String(name)));
+        return line.match(QString::fromUtf8(output)).captured(2).toDouble();
+    };
+    QVERIFY2(std::abs(measured("orchestra.wav") - 442.0) <= 0.2, output.constData());
+    QVERIFY2(output.contains("hiss.wav: no clear tuning"), output.constData());
+    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("orchestra.flac"))));
+
+    // Where nothing tonal can be measured, the nominal pitch serves, and the
+    // run says so.
+    QByteArray errors;
+    QCOMPARE(run(args("orchestra.wav hiss.wav -o detect-out --source detect --format flac"), &errors, &output), 0);
+    QVERIFY2(std::abs(measured("orchestra.wav") - 442.0) <= 0.2, output.constData());
+    QVERIFY2(errors.contains("The tuning of “hiss.wav” could not be measured"), errors.constData());
+    QCOMPARE(run(args("--measure detect-out/orchestra.flac --source 432"), nullptr, &output), 0);
+    QVERIFY2(std::abs(measured("orchestra.flac") - 432.0) <= 0.2, output.constData());
+
+    QCOMPARE(run(args("--measure orchestra.wav gone.wav"), &errors), 2);
+    QVERIFY2(errors.contains("'gone.wav' does not exist"), errors.constData());
+}
+
+// A reader that goes away takes the lines, not the file: the conversion
+// completes and the run ends non-zero instead of dying of SIGPIPE. A run
+// without an output folder is refused; no run creates a folder it does not
+// write to.
+void TestCli::closedPipeAndNoSideEffects()
+{
+    song(QStringLiteral("piped.wav"), 2.0);
+    QProcess shell;
+    prepare(shell, QStringLiteral("bash"));
+    shell.setArguments(QStringList{QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}"),
+                                   QStringLiteral(TUNEWISE_CLI)}
+                       + args("piped.wav -o piped-out --format wav"));
+    shell.start();
+    QVERIFY(shell.waitForFinished(120000));
+    QCOMPARE(shell.exitCode(), 1);
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("piped-out"))), QStringList{"piped.wav"});
+    QCOMPARE(AudioFiles::decode(m_dir.filePath(QStringLiteral("piped-out/piped.wav"))).frames(), 2LL * 44100);
+
+    QByteArray none;
+    QCOMPARE(run(args("piped.wav"), &none), 2);
+    QVERIFY2(none.contains("no output folder"), none.constData());
+    QVERIFY(!QFileInfo::exists(m_home + QStringLiteral("/Documents")));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
