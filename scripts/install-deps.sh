@@ -32,6 +32,10 @@ packages=(
     desktop-file-utils appstream
     # the tests' media files are written with the ffmpeg tool
     ffmpeg
+    # the Debian package (CPack's dependency search wants file and
+    # dpkg-shlibdeps), its check, the manual pages' renderer and the shell
+    # completion's framework
+    file dpkg-dev lintian groff-base bash-completion
 )
 
 for arg in "$@"; do

@@ -33,3 +33,8 @@ sanitized build-tsan thread tst_chain tst_conversion tst_tuning tst_settings tst
 
 # A minute of fuzzing the conversion with arbitrary files (scripts/fuzz.sh).
 scripts/fuzz.sh 60
+
+# The Debian package: a Release build of the programs alone, checked by
+# lintian and tried unpacked in a scratch root (tests/package_test.sh).
+package=$(scripts/package.sh -DTW_WERROR=ON)
+tests/package_test.sh "$package"/tunewise_*.deb
