@@ -52,10 +52,10 @@ import re, subprocess, sys
 work, seconds = sys.argv[1], sys.argv[2]
 encoder = ["avcodec_send_frame", "avcodec_receive_packet"]
 pitch = {
-    "time": ["SoundTouchPlugin::SoundTouchPlugin", "SoundTouchPlugin::putSamples", "SoundTouchPlugin::receiveSamples",
-             "SoundTouchPlugin::finish", "SoundTouchPlugin::measureStartDelay"],
-    "frequency": ["RubberbandPlugin::RubberbandPlugin", "RubberbandPlugin::putSamples",
-                  "RubberbandPlugin::receiveSamples", "RubberbandPlugin::finish"],
+    "time": ["SoundTouchShifter::SoundTouchShifter", "SoundTouchShifter::put", "SoundTouchShifter::receive",
+             "SoundTouchShifter::finish", "SoundTouchDelayProbe::measure"],
+    "frequency": ["RubberBandShifter::RubberBandShifter", "RubberBandShifter::put", "RubberBandShifter::receive",
+                  "RubberBandShifter::finish"],
     "rubberband": ["RubberBand::RubberBandStretcher::RubberBandStretcher", "RubberBand::RubberBandStretcher::process",
                    "RubberBand::RubberBandStretcher::retrieve"],
     "floor": [],

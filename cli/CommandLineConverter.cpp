@@ -12,6 +12,25 @@ std::atomic<int> CommandLineConverter::s_stopSignal{0};
 
 namespace {
 
+// A name or message on a line of its own: control characters (a newline
+// in a file name) written as escapes, so that each file keeps one line.
+QByteArray printable(const QString &text)
+{
+    QByteArray out;
+    for (const char byte : text.toLocal8Bit()) {
+        const uchar c = uchar(byte);
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c < 0x20 || c == 0x7f)
+            out += "\\x" + QByteArray::number(c, 16).rightJustified(2, '0');
+        else
+            out += byte;
+    }
+    return out;
+}
+
 // 0:07, 12:34, 1:02:03
 QString duration(double seconds)
 {
@@ -25,11 +44,10 @@ QString duration(double seconds)
 } // namespace
 
 CommandLineConverter::CommandLineConverter(QList<ConversionRequest> requests, int parallel, bool quiet,
-                                           bool strict, QObject *parent)
+                                           QObject *parent)
     : QObject(parent)
     , m_requests(std::move(requests))
     , m_quiet(quiet)
-    , m_strict(strict)
     , m_runner(parallel)
     , m_timer(new QTimer(this))
     , m_status(stderr, !quiet)
@@ -57,11 +75,15 @@ void CommandLineConverter::requestStop(int signal)
     s_stopSignal.compare_exchange_strong(none, signal);
 }
 
-void CommandLineConverter::addProblems(const QStringList &messages)
+void CommandLineConverter::addProblems(const QList<CommandLineOptions::Problem> &problems)
 {
-    for (const QString &message : messages) {
-        std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(message));
+    for (const CommandLineOptions::Problem &problem : problems) {
+        std::fprintf(stderr, "tunewise-cli: %s\n", printable(problem.message).constData());
         ++m_failed;
+        BatchRunner::Outcome outcome;
+        outcome.request = {problem.path, problem.targetDirectory, ConversionSettings()};
+        outcome.result.message = TranslatableText(problem.message);
+        record(outcome);
     }
 }
 
@@ -76,19 +98,17 @@ int CommandLineConverter::exec()
     m_runner.run();
     QCoreApplication::exec();
     m_status.finish(summary());
-    if (m_stopped)
+    // A signal that came once every file had ended stopped nothing.
+    if (m_stopped && m_interrupted > 0)
         return 128 + s_stopSignal.load();
     return m_failed > 0 ? 1 : 0;
 }
 
 void CommandLineConverter::finished(const BatchRunner::Outcome &outcome)
 {
-    const ConversionResult &result = outcome.result;
-    // Strictly, a file with something to warn of is not converted as asked.
-    const bool failedStrictly = m_strict && !result.warnings.isEmpty();
-    switch (result.status) {
+    switch (outcome.result.status) {
     case ConversionResult::Converted:
-        ++(failedStrictly ? m_failed : m_converted);
+        ++m_converted;
         break;
     case ConversionResult::Skipped:
         ++m_skipped;
@@ -97,11 +117,17 @@ void CommandLineConverter::finished(const BatchRunner::Outcome &outcome)
         ++m_failed;
         break;
     case ConversionResult::Stopped:
+        ++m_interrupted;
         break;
     }
     m_status.clear();
     print(outcome);
-    if (m_report && !m_report->add(outcome.request, result, outcome.wallSeconds)) {
+    record(outcome);
+}
+
+void CommandLineConverter::record(const BatchRunner::Outcome &outcome)
+{
+    if (m_report && !m_report->add(outcome.request, outcome.result, outcome.wallSeconds)) {
         std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(m_report->error()));
         m_report = nullptr;  // said once
     }
@@ -111,29 +137,32 @@ void CommandLineConverter::finished(const BatchRunner::Outcome &outcome)
 void CommandLineConverter::print(const BatchRunner::Outcome &outcome)
 {
     const ConversionResult &result = outcome.result;
-    const QString name = outcome.request.sourcePath;
+    const QByteArray name = printable(outcome.request.sourcePath);
     const char *line = nullptr;
     switch (result.status) {
     case ConversionResult::Converted:
-        line = m_strict && !result.warnings.isEmpty() ? "failed" : "done";
+        line = "done";
         break;
     case ConversionResult::Skipped:
         line = "skipped";
+        // Why, for a person watching; scripts have the report.
+        if (m_status.active())
+            std::fprintf(stderr, "%s: %s\n", name.constData(), printable(result.message).constData());
         break;
     case ConversionResult::Failed:
         line = "failed";
-        std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(result.message.toString()));
+        std::fprintf(stderr, "%s: %s\n", name.constData(), printable(result.message).constData());
         break;
     case ConversionResult::Stopped:
         break;
     }
-    for (const TranslatableText &warning : result.warnings)
-        std::fprintf(stderr, "%s: warning: %s\n", qPrintable(name), qPrintable(warning.toString()));
+    for (const QString &warning : result.warningTexts())
+        std::fprintf(stderr, "%s: warning: %s\n", name.constData(), printable(warning).constData());
     if (!m_quiet && line) {
         if (result.measuredA4 > 0.0)
-            std::fprintf(stdout, "%-7s %s (measured A4 = %.1f Hz)\n", line, qPrintable(name), result.measuredA4);
+            std::fprintf(stdout, "%-7s %s (measured A4 = %.1f Hz)\n", line, name.constData(), result.measuredA4);
         else
-            std::fprintf(stdout, "%-7s %s\n", line, qPrintable(name));
+            std::fprintf(stdout, "%-7s %s\n", line, name.constData());
     }
     std::fflush(stdout);
 }
@@ -143,6 +172,7 @@ void CommandLineConverter::checkStop()
     if (m_stopped || s_stopSignal.load() == 0)
         return;
     m_stopped = true;
+    m_interrupted += m_runner.waiting();
     m_runner.stopAll();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/BatchRunner.h"
+#include "cli/CommandLineOptions.h"
 #include "cli/StatusLine.h"
 
 #include <QElapsedTimer>
@@ -20,9 +21,7 @@ class CommandLineConverter : public QObject
     Q_OBJECT
 
 public:
-    // strict: a file converted with a warning counts as failed.
-    CommandLineConverter(QList<ConversionRequest> requests, int parallel, bool quiet, bool strict = false,
-                         QObject *parent = nullptr);
+    CommandLineConverter(QList<ConversionRequest> requests, int parallel, bool quiet, QObject *parent = nullptr);
     ~CommandLineConverter() override;
 
     // Where each file's outcome is recorded too; null for nowhere.
@@ -30,11 +29,12 @@ public:
 
     // Converts everything; returns the exit status: 0 when no file failed
     // (converted or skipped), 1 when any failed, 128 + the signal's number
-    // when stopped by one.
+    // when one stopped a file or kept one from being converted.
     int exec();
 
-    // Files that could not even be read, each said now and counted as failed.
-    void addProblems(const QStringList &messages);
+    // Files and folders that could not even be read, each said now, reported
+    // and counted as failed.
+    void addProblems(const QList<CommandLineOptions::Problem> &problems);
 
     // Asks the running conversions to stop, for this signal; safe from a
     // signal handler.
@@ -45,6 +45,7 @@ public:
 private:
     void finished(const BatchRunner::Outcome &outcome);
     void print(const BatchRunner::Outcome &outcome);
+    void record(const BatchRunner::Outcome &outcome);
     void checkStop();
     void redraw();
     QString statusText() const;
@@ -52,11 +53,11 @@ private:
 
     QList<ConversionRequest> m_requests;
     bool m_quiet;
-    bool m_strict;
     int m_converted = 0;
     int m_skipped = 0;
     int m_failed = 0;
-    bool m_stopped = false;
+    bool m_stopped = false;  // a signal asked for a stop
+    int m_interrupted = 0;   // files the stop kept from being converted
     BatchRunner m_runner;
     QTimer *m_timer;
     QElapsedTimer m_clock;

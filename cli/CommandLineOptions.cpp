@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cstdio>
 #include <thread>
@@ -294,6 +295,8 @@ bool CommandLineOptions::readInputs(const QCommandLineParser &parser, const QStr
     const bool listed = parser.isSet(QStringLiteral("files-from"));
     if (!parser.isSet(QStringLiteral("output")) && !m_measure)
         return usageError(QStringLiteral("no output folder: give it with -o OUTDIR"));
+    if (parser.isSet(QStringLiteral("output")) && parser.value(QStringLiteral("output")).isEmpty())
+        return usageError(QStringLiteral("-o wants the name of a folder, not an empty one"));
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty() && !listed)
         return usageError(QStringLiteral("no input: give files or folders to convert"));
@@ -308,12 +311,29 @@ bool CommandLineOptions::readInputs(const QCommandLineParser &parser, const QStr
                              filters))
         return false;
 
+    takeShare();
+    return true;
+}
+
+// Each file once, the first time it was named, and only this shard's.
+void CommandLineOptions::takeShare()
+{
+    QSet<QString> seen;
+    QSet<QString> repeated;
     for (const Input &input : qAsConst(m_inputs)) {
+        const QString canonical = QFileInfo(input.path).canonicalFilePath();
+        const QString key = canonical.isEmpty() ? input.path : canonical;
+        if (seen.contains(key)) {
+            if (!repeated.contains(key))
+                m_notes << QStringLiteral("%1 is named more than once; it is converted once").arg(input.path);
+            repeated.insert(key);
+            continue;
+        }
+        seen.insert(key);
         if (shardHash(input.relative) % quint64(m_shardCount) == quint64(m_shardIndex - 1))
-            m_requests.append({input.path, input.targetDirectory, m_settings});
+            m_requests.append({input.path, input.targetDirectory, m_settings, m_strict});
     }
     m_inputs.clear();
-    return true;
 }
 
 // A file goes straight into OUTDIR; a folder's tree is mirrored there.
@@ -326,7 +346,7 @@ bool CommandLineOptions::addArgument(const QString &argument, const QString &out
         for (const FolderScanner::Match &match : scan.matches)
             m_inputs.append({match.filePath, match.targetDirectory, QDir(folder).relativeFilePath(match.filePath)});
         for (const FolderScanner::Problem &problem : scan.unreadable)
-            m_problems << problem.message.toString();
+            m_problems.append({problem.path, problem.targetDirectory, problem.message.toString()});
         if (!scan.outputFolder.isEmpty()) {
             m_notes << QStringLiteral("the output folder %1 lies inside %2; its files were left out")
                            .arg(scan.outputFolder, folder);

@@ -13,6 +13,14 @@ class QCommandLineParser;
 class CommandLineOptions
 {
 public:
+    // A file or folder that could not even be read, and why.
+    struct Problem
+    {
+        QString path;
+        QString targetDirectory;
+        QString message;
+    };
+
     // Reads the arguments over the saved settings. False when the run ends
     // here, with exitStatus(): after --list-targets (0) or a usage error
     // (2, said on stderr). --help and --version end the process.
@@ -23,14 +31,12 @@ public:
     int jobs() const { return m_jobs; }
     bool quiet() const { return m_quiet; }
     bool verbose() const { return m_verbose; }
-    // A file converted with a warning counts as failed.
-    bool strict() const { return m_strict; }
     // Measure the inputs' tuning instead of converting them.
     bool measure() const { return m_measure; }
     QString reportPath() const { return m_reportPath; }
     // What the folder scans could not read (each counts as a failed file),
     // and what they passed over on purpose.
-    const QStringList &problems() const { return m_problems; }
+    const QList<Problem> &problems() const { return m_problems; }
     const QStringList &notes() const { return m_notes; }
 
 private:
@@ -50,6 +56,7 @@ private:
     bool readInputs(const QCommandLineParser &parser, const QString &fileFilter);
     bool addArgument(const QString &argument, const QString &outDir, const QStringList &filters);
     bool addListed(const QString &listFile, bool nulSeparated, const QString &outDir, const QStringList &filters);
+    void takeShare();
 
     QList<ConversionRequest> m_requests;
     QList<Input> m_inputs;
@@ -62,7 +69,7 @@ private:
     bool m_strict = false;
     bool m_measure = false;
     QString m_reportPath;
-    QStringList m_problems;
+    QList<Problem> m_problems;
     QStringList m_notes;
     int m_exitStatus = 0;
 };

@@ -71,6 +71,10 @@ QByteArray line(const ConversionRequest &request, const ConversionResult &result
     text += ",\"output\":" + (result.outputPath.isEmpty() ? QByteArray("null") : jsonString(result.outputPath));
     text += ",\"status\":\"" + QByteArray(statusName(result.status)) + '"';
     text += ",\"message\":" + jsonString(result.message.toString());
+    QByteArrayList warnings;
+    for (const QString &warning : result.warningTexts())
+        warnings << jsonString(warning);
+    text += ",\"warnings\":[" + warnings.join(',') + ']';
     text += ",\"audio_seconds\":" + QByteArray::number(result.audioSeconds, 'f', 3);
     text += ",\"wall_seconds\":" + QByteArray::number(wallSeconds, 'f', 3);
     const PitchAlgorithm *algorithm = PitchAlgorithm::find(settings.algorithm);

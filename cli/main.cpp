@@ -70,16 +70,17 @@ int main(int argc, char *argv[])
     for (const QString &note : options.notes())
         std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(note));
     if (options.measure()) {
-        for (const QString &problem : options.problems())
-            std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(problem));
-        const int status = MeasureCommand::run(options.requests(), [] { return CommandLineConverter::stopSignal() != 0; });
+        for (const CommandLineOptions::Problem &problem : options.problems())
+            std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(problem.message));
+        const int status =
+            MeasureCommand::run(options.requests(), [] { return CommandLineConverter::stopSignal() != 0; });
         if (CommandLineConverter::stopSignal())
             return 128 + CommandLineConverter::stopSignal();
         return options.problems().isEmpty() ? status : 1;
     }
-    CommandLineConverter converter(options.requests(), options.jobs(), options.quiet(), options.strict());
-    converter.addProblems(options.problems());
+    CommandLineConverter converter(options.requests(), options.jobs(), options.quiet());
     converter.setReport(options.reportPath().isEmpty() ? nullptr : &report);
+    converter.addProblems(options.problems());
     const int status = converter.exec();
     // Lines that could not be written are a failure of the run, though
     // every file is complete.

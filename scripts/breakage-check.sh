@@ -31,6 +31,12 @@ checks=(
     "no tags are copied@engine/media/ffmpeg/Tags.cpp@s/av_dict_set(target, entry->key, entry->value, 0);/{}/@tst_conversion@tagsAndPictures"
     "music is aligned as tones are@engine/dsp/SoundTouchDelayProbe.cpp@s/std::lround(toneDelay(signal, shifted(probe, signal)) + musicOffset(probe))/std::lround(toneDelay(signal, shifted(probe, signal)))/@tst_chain@alignedAndExactInLength"
     "the start pad is as long in frames at every rate@engine/dsp/SoundTouchShifter.cpp@s/return std::max(StartPadFrames, .*;$/return StartPadFrames;/@tst_chain@alignedAndExactInLength"
+    "lost packets close up the timeline@engine/media/ffmpeg/LostAudio.cpp@s/lost = std::max(0.0, seconds - m_expected);/lost = 0.0;/@tst_conversion@damagedVideoStaysInStep"
+    "the damage gap is not bounded@engine/media/ffmpeg/LostAudio.cpp@s/lost = std::min(lost, ByteRateMargin \* bytesToSeconds(bytes, bytesPerSecond));/{}/@tst_conversion@damageKeepsLength"
+    "the audio starts at zero beside copied video@engine/pipeline/AudioTrack.cpp@s/m_encoder->setStartTime(m_input.firstSeconds());/{}/@tst_conversion@damagedVideoStaysInStep"
+    "a strict failure keeps its output@engine/pipeline/ConversionPass.cpp@s/if (m_request.strict \&\& !m_warnings.isEmpty())/if (false)/@tst_cli@exitStatus"
+    "the sweep takes the user's look-alikes@engine/files/Temporaries.cpp@s/ || !isMarked(fd))/)/@tst_conversion@onlyCompleteFilesHaveNames"
+    "samples over full scale are clipped before the stretcher@engine/dsp/RubberBandShifter.cpp@s/= in\[size_t(f) \* size_t(m_channels) + size_t(c)\];/= std::clamp(in[size_t(f) * size_t(m_channels) + size_t(c)], -1.0f, 1.0f);/@tst_chain@limiterOnlyActsOnPeaks"
 )
 
 export QT_QPA_PLATFORM=offscreen

@@ -118,6 +118,10 @@
             <numerusform>%n beschädigte Frames der Quelle wurden übersprungen (%1 s); die Ausgabe hat dort Lücken.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1 s of audio were missing from the source; the output has silence there.</source>
+        <translation>In der Quelle fehlten %1 s Audio; die Ausgabe hat dort Stille.</translation>
+    </message>
 </context>
 <context>
     <name>Conversion</name>
@@ -169,8 +173,20 @@
         <translation>%1: Die Datei wurde während des Lesens verändert.</translation>
     </message>
     <message>
-        <source>%1: the file is incomplete.</source>
-        <translation>%1: Die Datei ist unvollständig.</translation>
+        <source>The cover picture of “%1” is damaged; it was left out.</source>
+        <translation>Das Coverbild von „%1“ ist beschädigt; es wurde weggelassen.</translation>
+    </message>
+    <message>
+        <source>%1: the file ends early.</source>
+        <translation>%1: Die Datei endet zu früh.</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>%1 (Strict: a file with a warning counts as failed.)</source>
+        <translation>%1 (Streng: Eine Datei mit Warnung gilt als fehlgeschlagen.)</translation>
     </message>
 </context>
 <context>
@@ -244,6 +260,10 @@
     <message>
         <source>Cannot read “%1”: %2.</source>
         <translation>„%1“ kann nicht gelesen werden: %2.</translation>
+    </message>
+    <message>
+        <source>“%1” is not a file: only files are read.</source>
+        <translation>„%1“ ist keine Datei: Nur Dateien werden gelesen.</translation>
     </message>
 </context>
 <context>
@@ -539,6 +559,13 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     </message>
 </context>
 <context>
+    <name>RubberBandShifter</name>
+    <message>
+        <source>Resampling the retuned audio failed: %1.</source>
+        <translation>Das Umrechnen der umgestimmten Audiodaten ist fehlgeschlagen: %1.</translation>
+    </message>
+</context>
+<context>
     <name>SettingsDialog</name>
     <message>
         <source>Settings</source>
@@ -630,6 +657,38 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>Cannot open “%1”: it is not an audio or video file that can be read (%2).</source>
         <translation>„%1“ kann nicht geöffnet werden: Es ist keine lesbare Audio- oder Videodatei (%2).</translation>
+    </message>
+    <message>
+        <source>a folder</source>
+        <translation>ein Ordner</translation>
+    </message>
+    <message>
+        <source>a FIFO (named pipe)</source>
+        <translation>ein FIFO (benannte Pipe)</translation>
+    </message>
+    <message>
+        <source>a socket</source>
+        <translation>ein Socket</translation>
+    </message>
+    <message>
+        <source>a device</source>
+        <translation>ein Gerät</translation>
+    </message>
+    <message>
+        <source>“%1” is %2, not a file: only files are read.</source>
+        <translation>„%1“ ist %2, keine Datei: Nur Dateien werden gelesen.</translation>
+    </message>
+    <message>
+        <source>“%1” is not a file: only files are read.</source>
+        <translation>„%1“ ist keine Datei: Nur Dateien werden gelesen.</translation>
+    </message>
+    <message>
+        <source>Cannot open “%1”: it seems damaged (reading it asks for more memory than there is).</source>
+        <translation>„%1“ kann nicht geöffnet werden: Die Datei scheint beschädigt (sie zu lesen verlangt mehr Speicher, als es gibt).</translation>
+    </message>
+    <message>
+        <source>Cannot read “%1”: it seems damaged (reading it asks for more memory than there is).</source>
+        <translation>„%1“ kann nicht gelesen werden: Die Datei scheint beschädigt (sie zu lesen verlangt mehr Speicher, als es gibt).</translation>
     </message>
 </context>
 <context>

@@ -118,6 +118,10 @@
             <numerusform>%n damaged frames in the source were skipped (%1 s); the output has gaps there.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1 s of audio were missing from the source; the output has silence there.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Conversion</name>
@@ -169,7 +173,19 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>%1: the file is incomplete.</source>
+        <source>The cover picture of “%1” is damaged; it was left out.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: the file ends early.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (Strict: a file with a warning counts as failed.)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -243,6 +259,10 @@
     </message>
     <message>
         <source>Cannot read “%1”: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is not a file: only files are read.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -537,6 +557,13 @@ tunewise-cli converts without a window.</source>
     </message>
 </context>
 <context>
+    <name>RubberBandShifter</name>
+    <message>
+        <source>Resampling the retuned audio failed: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>SettingsDialog</name>
     <message>
         <source>Settings</source>
@@ -627,6 +654,38 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>Cannot open “%1”: it is not an audio or video file that can be read (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a FIFO (named pipe)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a socket</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is %2, not a file: only files are read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is not a file: only files are read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot open “%1”: it seems damaged (reading it asks for more memory than there is).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot read “%1”: it seems damaged (reading it asks for more memory than there is).</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/TranslatableText.h"
+
 // A pitch shifter that keeps the duration: interleaved 32-bit float frames
 // in, shifted frames out, with the channel count and the shift it was made
 // for. All counts are frames (one sample per channel).
@@ -23,6 +25,10 @@ public:
     // Leading output frames that are processing delay and precede the first
     // input frame; dropping them aligns the output with the input.
     virtual int startDelay() const = 0;
+
+    // What went wrong, in words, once the shifter cannot go on (nothing
+    // more comes out of it then); empty while all is well.
+    virtual TranslatableText failure() const { return TranslatableText(); }
 
 protected:
     PitchShifter() = default;

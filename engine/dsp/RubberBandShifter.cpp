@@ -44,11 +44,6 @@ RubberBandStretcher::Options optionsOf(const RubberBandShifter::Settings &settin
     return options | RubberBandStretcher::OptionPitchHighConsistency;
 }
 
-float clampSample(float v)
-{
-    return std::clamp(v, -1.0f, 1.0f);
-}
-
 } // namespace
 
 RubberBandShifter::RubberBandShifter(int sampleRate, int channels, double semitones)
@@ -99,20 +94,22 @@ void RubberBandShifter::configure(double pitchScale, bool libraryResampling)
 
 void RubberBandShifter::put(const float *samples, int frames)
 {
-    if (frames <= 0 || m_finished)
+    if (frames <= 0 || m_finished || !m_failure.isEmpty())
         return;
     padStart();
 
     // Feed small blocks and take the output after each: R3 in real-time mode
     // overruns its output buffer when handed several large blocks in a row,
     // and even single blocks of 16k frames shift its timing by a millisecond.
+    // Samples over full scale pass as they are: the limiter after the
+    // shifter brings them down without the distortion a clip would make.
     const int blockFrames = std::min(m_maxProcessFrames, ProcessBlockFrames);
     for (int done = 0; done < frames; done += blockFrames) {
         const int n = std::min(blockFrames, frames - done);
         const float *in = samples + size_t(done) * size_t(m_channels);
         for (int f = 0; f < n; ++f)
             for (int c = 0; c < m_channels; ++c)
-                m_channelBuffers[size_t(c)][size_t(f)] = clampSample(in[size_t(f) * size_t(m_channels) + size_t(c)]);
+                m_channelBuffers[size_t(c)][size_t(f)] = in[size_t(f) * size_t(m_channels) + size_t(c)];
         process(n, false);
     }
     m_framesIn += frames;
@@ -227,7 +224,7 @@ void RubberBandShifter::appendOutput(int skip, int frames)
             m_resamplerInput[c] = m_channelBuffers[c].data() + skip;
         produced = m_resampler.convert(m_resamplerInput.data(), frames, out, room);
         if (produced < 0) {
-            qCWarning(lcEngine, "Resampling failed: %s", qPrintable(m_resampler.error()));
+            m_failure = tr("Resampling the retuned audio failed: %1.").arg(m_resampler.error());
             produced = 0;
         }
     } else {

@@ -15,6 +15,8 @@ class RubberBandStretcher;
 // libswresample plays the result back at the original length.
 class RubberBandShifter : public PitchShifter
 {
+    TW_DECLARE_TRANSLATABLE_TEXTS(RubberBandShifter)
+
 public:
     // The stretcher's options; the defaults are the program's
     // (bench/pitchoptions.cpp compares them with others).
@@ -41,6 +43,7 @@ public:
     int available() const override;
     void finish() override;
     int startDelay() const override;
+    TranslatableText failure() const override { return m_failure; }
 
     static constexpr int ChannelBufferFrames = 96000;
     static constexpr int ProcessBlockFrames = 1024;
@@ -74,6 +77,7 @@ private:
     long long m_delayLeft = 0;  // stretcher output still to drop
     bool m_started = false;
     bool m_finished = false;
+    TranslatableText m_failure;
     // Declared last so that it goes first: it may still reference the
     // buffers above while being destroyed.
     std::unique_ptr<RubberBand::RubberBandStretcher> m_stretcher;

@@ -118,7 +118,11 @@ FolderScanner::Scan FolderScanner::scan(const QString &folder, const QString &ta
                 else
                     folders.append(entry.filePath());
             } else if (filter.matches(entry.fileName())) {
-                if (::access(QFile::encodeName(entry.filePath()).constData(), R_OK) != 0) {
+                // A FIFO, socket or device would make a read wait for ever.
+                if (!entry.isFile()) {
+                    result.unreadable.append({path, currentTarget,
+                                              tr("“%1” is not a file: only files are read.").arg(path)});
+                } else if (::access(QFile::encodeName(entry.filePath()).constData(), R_OK) != 0) {
                     result.unreadable.append(
                         {path, currentTarget,
                          tr("Cannot read “%1”: %2.").arg(path, QString::fromLocal8Bit(std::strerror(errno)))});

@@ -1,6 +1,7 @@
 #include "files/OutputFile.h"
 
 #include "files/OutputNames.h"
+#include "files/Temporaries.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,13 +30,6 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// A temporary's name: "." + the output's name (shortened where it would be
-// too long) + ".part-" + six random letters and digits.
-constexpr char TemporaryMarker[] = ".part-";
-constexpr int MarkerLength = sizeof TemporaryMarker - 1;
-constexpr int RandomLength = 6;
-constexpr char RandomLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-
 // Makes the folder and its missing parents; returns 0 or the errno of the
 // step that failed, which QDir::mkpath would not tell.
 int makeFolder(const QString &folder)
@@ -51,82 +45,6 @@ int makeFolder(const QString &folder)
     if (::stat(path.constData(), &status) != 0)
         return errno;
     return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
-}
-
-bool isTemporaryName(const char *name)
-{
-    const size_t length = std::strlen(name);
-    const size_t tail = MarkerLength + RandomLength;
-    if (name[0] != '.' || length < tail + 1 || std::strncmp(name + length - tail, TemporaryMarker, MarkerLength) != 0)
-        return false;
-    for (size_t i = length - RandomLength; i < length; ++i) {
-        if (!std::strchr(RandomLetters, name[i]) || name[i] == '\0')
-            return false;
-    }
-    return true;
-}
-
-// The temporaries this process is writing. Another process's are told by
-// their lock; ours must be told apart without it, because where locks are
-// emulated with POSIX record locks (NFS), a process's lock does not keep
-// the process itself out.
-struct LiveTemporaries
-{
-    // Held while a name is added, and while a stale one is checked and
-    // removed, so that no name of ours is removed in between.
-    std::mutex mutex;
-    std::set<QByteArray> keys;  // see liveKey
-};
-
-LiveTemporaries &liveTemporaries()
-{
-    static LiveTemporaries live;
-    return live;
-}
-
-// A temporary by its folder's device and inode, and its name.
-QByteArray liveKey(const struct stat &folder, const QByteArray &name)
-{
-    return QByteArray::number(qulonglong(folder.st_dev)) + ':' + QByteArray::number(qulonglong(folder.st_ino)) + '/'
-        + name;
-}
-
-// Removes the temporaries in a folder that no process holds: left by a
-// process that was killed, or by a power cut.
-void removeStaleTemporaries(const QByteArray &folder)
-{
-    const int directory = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory < 0)
-        return;
-    struct stat folderStatus;
-    std::unique_ptr<DIR, int (*)(DIR *)> listing(::fdopendir(directory), ::closedir);
-    if (!listing || ::fstat(directory, &folderStatus) != 0) {
-        if (!listing)
-            ::close(directory);
-        return;
-    }
-    LiveTemporaries &live = liveTemporaries();
-    while (const dirent *entry = ::readdir(listing.get())) {
-        if (!isTemporaryName(entry->d_name))
-            continue;
-        const std::lock_guard<std::mutex> lock(live.mutex);
-        if (live.keys.count(liveKey(folderStatus, QByteArray(entry->d_name))))
-            continue;
-        // Read-write: a lock emulated with record locks needs it.
-        const int fd = ::openat(directory, entry->d_name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat opened;
-        struct stat named;
-        // Locked by its writer: alive. Unlocked and still under that name:
-        // stale (the lock is held while it is removed, so that a writer that
-        // created it a moment ago sees it gone and makes another).
-        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
-            && ::fstatat(directory, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0
-            && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
-            ::unlinkat(directory, entry->d_name, 0);
-        ::close(fd);
-    }
 }
 
 } // namespace
@@ -149,7 +67,7 @@ bool OutputFile::create(const QString &folder, const QString &baseName, const QS
     const QByteArray encodedFolder = QFile::encodeName(folder);
     const long nameMax = ::pathconf(encodedFolder.constData(), _PC_NAME_MAX);
     m_nameMax = nameMax > 0 ? int(std::min(nameMax, 4096L)) : 255;
-    removeStaleTemporaries(encodedFolder);
+    Temporaries::sweep(encodedFolder);
     return pickName() && createTemporary();
 }
 
@@ -174,31 +92,16 @@ bool OutputFile::pickName()
 
 bool OutputFile::createTemporary()
 {
-    // The output's name, its start kept where the whole would be too long.
-    QByteArray prefix = '.' + QFile::encodeName(QFileInfo(m_path).fileName());
-    const int room = m_nameMax - MarkerLength - RandomLength;
-    if (prefix.size() > room) {
-        int cut = room;
-        while (cut > 1 && (uchar(prefix.at(cut)) & 0xC0) == 0x80)
-            --cut;  // not inside a UTF-8 sequence
-        prefix.truncate(cut);
-    }
     const QByteArray folder = QFile::encodeName(m_folder) + '/';
     struct stat folderStatus;
     if (::stat(folder.constData(), &folderStatus) != 0)
         return fail(tr("Cannot create “%1”: %2.").arg(m_path, systemError(errno)));
-
-    LiveTemporaries &live = liveTemporaries();
+    const QByteArray outputName = QFile::encodeName(QFileInfo(m_path).fileName());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray name = prefix + TemporaryMarker;
-        for (int i = 0; i < RandomLength; ++i)
-            name += RandomLetters[QRandomGenerator::global()->bounded(int(sizeof RandomLetters - 1))];
-        const QByteArray key = liveKey(folderStatus, name);
-        {
-            const std::lock_guard<std::mutex> lock(live.mutex);
-            if (!live.keys.insert(key).second)
-                continue;
-        }
+        const QByteArray name = Temporaries::name(outputName, m_nameMax);
+        const QByteArray key = Temporaries::key(folderStatus, name);
+        if (!Temporaries::claim(key))
+            continue;
         const QByteArray path = folder + name;
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         const int error = errno;
@@ -208,6 +111,7 @@ bool OutputFile::createTemporary()
             // system has no locks, nothing is ever taken for stale.
             while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
             }
+            Temporaries::mark(fd);
             struct stat status;
             if (::fstat(fd, &status) == 0 && status.st_nlink > 0) {
                 m_fd = fd;
@@ -217,10 +121,7 @@ bool OutputFile::createTemporary()
             }
             ::close(fd);  // taken for stale by another process before the lock
         }
-        {
-            const std::lock_guard<std::mutex> lock(live.mutex);
-            live.keys.erase(key);
-        }
+        Temporaries::release(key);
         if (fd < 0 && error != EEXIST)
             return fail(tr("Cannot create “%1”: %2.").arg(m_path, systemError(error)));
     }
@@ -304,8 +205,6 @@ void OutputFile::forgetTemporary()
 {
     if (m_liveKey.isEmpty())
         return;
-    LiveTemporaries &live = liveTemporaries();
-    const std::lock_guard<std::mutex> lock(live.mutex);
-    live.keys.erase(m_liveKey);
+    Temporaries::release(m_liveKey);
     m_liveKey.clear();
 }

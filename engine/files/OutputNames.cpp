@@ -27,8 +27,16 @@ QString OutputNames::free(const QString &folder, const QString &baseName, const 
     return candidate;
 }
 
-QString OutputNames::existing(const QString &folder, const QString &baseName, const QString &extension)
+QString OutputNames::existing(const QString &folder, const QString &baseName, const QString &extension,
+                              const QString &source)
 {
-    const QString plain = QDir(folder).filePath(baseName.trimmed() + QLatin1Char('.') + extension);
-    return QFileInfo(plain).isFile() ? plain : QString();
+    const QString base = baseName.trimmed();
+    QString name = QDir(folder).filePath(base + QLatin1Char('.') + extension);
+    struct stat named;
+    struct stat original;
+    if (::stat(QFile::encodeName(name).constData(), &named) == 0
+        && ::stat(QFile::encodeName(source).constData(), &original) == 0 && named.st_dev == original.st_dev
+        && named.st_ino == original.st_ino)
+        name = QDir(folder).filePath(base + QStringLiteral("_0.") + extension);
+    return QFileInfo(name).isFile() ? name : QString();
 }

@@ -48,7 +48,7 @@ bool AudioInput::open(const SourceFile &source, int stream)
 {
     d->sourceName = source.name();
     d->stream = source.container()->streams[stream];
-    return d->decoder.open(d->stream, source.name());
+    return d->decoder.open(d->stream, source.name(), source.container()->bit_rate);
 }
 
 void AudioInput::setOutput(int sampleRate, int channels, Sink sink)
@@ -112,6 +112,11 @@ double AudioInput::firstSeconds() const
     return d->decoder.firstSeconds();
 }
 
+double AudioInput::timelineSeconds() const
+{
+    return d->decoder.timelineSeconds();
+}
+
 double AudioInput::frameSeconds() const
 {
     return d->frameSeconds;
@@ -122,9 +127,9 @@ int AudioInput::damagedPackets() const
     return d->decoder.damagedPackets();
 }
 
-double AudioInput::damagedSeconds() const
+double AudioInput::lostSeconds() const
 {
-    return d->decoder.damagedSeconds();
+    return d->decoder.lostSeconds();
 }
 
 TranslatableText AudioInput::error() const

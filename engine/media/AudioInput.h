@@ -44,11 +44,17 @@ public:
     bool highResolution() const;
     // Where the first frame begins, in seconds on the source's timeline.
     double firstSeconds() const;
+    // How far the frames have come on the source's timeline, from the
+    // first one's start, in seconds: what its timestamps say was read, which
+    // may say more than the audio held where the timestamps jump.
+    double timelineSeconds() const;
     // Where the frame whose audio the sink is taking begins, in seconds on
     // the source's timeline; negative where the source does not say.
     double frameSeconds() const;
+    // Packets of the stream the decoder refused, and the audio lost to
+    // damage (made up with silence), in seconds.
     int damagedPackets() const;
-    double damagedSeconds() const;
+    double lostSeconds() const;
     TranslatableText error() const;
 
 private:

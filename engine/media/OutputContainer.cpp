@@ -60,17 +60,21 @@ bool OutputContainer::open(int fd, const QString &path, const OutputFormat &form
     return true;
 }
 
-void OutputContainer::addPicture(const SourceFile &source, int index)
+bool OutputContainer::addPicture(const SourceFile &source, int index)
 {
     if (m_video || m_format->pictures != OutputFormat::Pictures::Attached)
-        return;
+        return true;
     const AVStream *from = source.container()->streams[index];
     if (!(from->disposition & AV_DISPOSITION_ATTACHED_PIC) || from->attached_pic.size <= 0)
-        return;
+        return true;
+    // The muxers refuse a picture whose size they cannot tell, and with it
+    // the whole file.
+    if (from->codecpar->width <= 0 || from->codecpar->height <= 0)
+        return false;
     AVStream *stream = avformat_new_stream(m_container.get(), nullptr);
     ff::PacketPtr picture(av_packet_clone(&from->attached_pic));
     if (!stream || !picture || avcodec_parameters_copy(stream->codecpar, from->codecpar) < 0)
-        return;
+        return false;
     stream->codecpar->codec_tag = 0;  // the source container's tag means nothing here
     stream->disposition = AV_DISPOSITION_ATTACHED_PIC;
     stream->time_base = AVRational{1, 90000};
@@ -78,6 +82,7 @@ void OutputContainer::addPicture(const SourceFile &source, int index)
     picture->stream_index = stream->index;
     picture->pts = picture->dts = 0;
     m_pictures.push_back(std::move(picture));
+    return true;
 }
 
 bool OutputContainer::addCopyOf(const SourceFile &source, int index)

@@ -37,8 +37,10 @@ public:
     bool open(int fd, const QString &path, const OutputFormat &format, bool video);
 
     // A copy of an attached picture (cover art) of the source, where the
-    // format holds pictures; it is written right after the header.
-    void addPicture(const SourceFile &source, int stream);
+    // format holds pictures; it is written right after the header. False
+    // for a picture that cannot be kept: one so damaged that its size
+    // cannot be read.
+    bool addPicture(const SourceFile &source, int stream);
     // A stream whose packets are copied as they are (video, subtitles,
     // attachments), with its disposition and tags; false when the container
     // cannot hold it.

@@ -9,17 +9,92 @@ extern "C" {
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+namespace {
+
+constexpr int IoBufferBytes = 64 * 1024;
+
+} // namespace
+
+SourceFile::Descriptor::~Descriptor()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+// Opens the file itself, never waiting: what is not a regular file is
+// refused before anything reads from it.
+bool SourceFile::openFile(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status;
+    if (::stat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        const QString kind = S_ISDIR(status.st_mode)    ? tr("a folder")
+                             : S_ISFIFO(status.st_mode) ? tr("a FIFO (named pipe)")
+                             : S_ISSOCK(status.st_mode) ? tr("a socket")
+                                                        : tr("a device");
+        return fail(tr("“%1” is %2, not a file: only files are read.").arg(m_name, kind));
+    }
+    m_file.fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (m_file.fd < 0)
+        return fail(tr("Cannot open “%1”: %2.").arg(m_name, QString::fromLocal8Bit(std::strerror(errno))));
+    // Replaced by something else between the look and the open.
+    if (::fstat(m_file.fd, &status) != 0 || !S_ISREG(status.st_mode))
+        return fail(tr("“%1” is not a file: only files are read.").arg(m_name));
+    m_size = qint64(status.st_size);
+    auto *buffer = static_cast<unsigned char *>(av_malloc(IoBufferBytes));
+    m_io.reset(avio_alloc_context(buffer, IoBufferBytes, 0, this, readData, nullptr, seekData));
+    if (!m_io) {
+        av_free(buffer);
+        return fail(tr("Cannot open “%1”: %2.").arg(m_name, ff::errorText(AVERROR(ENOMEM))));
+    }
+    return true;
+}
+
+int SourceFile::readData(void *opaque, uint8_t *buffer, int size)
+{
+    const int fd = static_cast<SourceFile *>(opaque)->m_file.fd;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return AVERROR(errno);
+        return n == 0 ? AVERROR_EOF : int(n);
+    }
+}
+
+int64_t SourceFile::seekData(void *opaque, int64_t offset, int whence)
+{
+    const int fd = static_cast<SourceFile *>(opaque)->m_file.fd;
+    if (whence & AVSEEK_SIZE) {
+        struct stat status;
+        return ::fstat(fd, &status) == 0 ? int64_t(status.st_size) : AVERROR(errno);
+    }
+    const off_t position = ::lseek(fd, off_t(offset), whence & ~AVSEEK_FORCE);
+    return position < 0 ? AVERROR(errno) : int64_t(position);
+}
 
 bool SourceFile::open(const QString &path)
 {
     const QFileInfo info(path);
     m_name = info.fileName();
     m_path = path;
-    m_size = info.size();
     m_modified = info.lastModified();
-    AVFormatContext *raw = nullptr;
+    if (!openFile(path))
+        return false;
+    AVFormatContext *raw = avformat_alloc_context();
+    if (!raw)
+        return fail(tr("Cannot open “%1”: %2.").arg(m_name, ff::errorText(AVERROR(ENOMEM))));
+    raw->pb = m_io.get();
+    // The name still helps FFmpeg tell formats apart by their extension.
     int r = avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr);
     // FFmpeg's word for a file it cannot make sense of is "invalid data" or,
     // from some demuxers, "invalid argument": neither tells a user why.
@@ -27,10 +102,17 @@ bool SourceFile::open(const QString &path)
         return fail(tr("Cannot open “%1”: it is not an audio or video file that can be read (%2).")
                         .arg(m_name, ff::errorText(r)));
     }
+    // A damaged index can ask for more memory than any machine has.
+    if (r == AVERROR(ENOMEM))
+        return fail(tr("Cannot open “%1”: it seems damaged (reading it asks for more memory than there is).")
+                        .arg(m_name));
     if (r < 0)
         return fail(tr("Cannot open “%1”: %2.").arg(m_name, ff::errorText(r)));
     m_input.reset(raw);
-    if ((r = avformat_find_stream_info(m_input.get(), nullptr)) < 0)
+    if ((r = avformat_find_stream_info(m_input.get(), nullptr)) == AVERROR(ENOMEM))
+        return fail(tr("Cannot read “%1”: it seems damaged (reading it asks for more memory than there is).")
+                        .arg(m_name));
+    if (r < 0)
         return fail(tr("Cannot read “%1”: %2.").arg(m_name, ff::errorText(r)));
     m_bestAudio = std::max(-1, av_find_best_stream(m_input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0));
 

@@ -10,7 +10,8 @@
 class Packet;
 
 // A source as its container shows it: its streams and tags, and its packets
-// one by one.
+// one by one. Only regular files (or links to them) are read: a FIFO, a
+// socket or a device would make a read wait for ever.
 class SourceFile : public FirstError
 {
     TW_DECLARE_TRANSLATABLE_TEXTS(SourceFile)
@@ -69,10 +70,23 @@ public:
     AVFormatContext *container() const { return m_input.get(); }
 
 private:
+    bool openFile(const QString &path);
+    static int readData(void *opaque, uint8_t *buffer, int size);
+    static int64_t seekData(void *opaque, int64_t offset, int whence);
+
+    struct Descriptor {
+        int fd = -1;
+        ~Descriptor();
+    };
+
     QString m_name;
     QString m_path;
     qint64 m_size = -1;
     QDateTime m_modified;
+    // Declared in the order they are made: the container goes first, then
+    // the I/O context it reads through, then the file.
+    Descriptor m_file;
+    ff::CustomIoContextPtr m_io;
     ff::InputFormatPtr m_input;
     int m_bestAudio = -1;
     double m_duration = 0.0;  // seconds; 0 when the source does not say

@@ -71,10 +71,13 @@ bool AudioTrack::process(const float *samples, int frames)
     return m_chain->put(samples, frames, *m_sink);
 }
 
-// What stopped the decoding: the decoder, or a refusal of the sink.
+// What stopped the decoding: the decoder, the shifter, or a refusal of the
+// sink.
 bool AudioTrack::sinkFailed()
 {
-    return fail(m_input.error().isEmpty() ? m_sink->error() : m_input.error());
+    if (!m_input.error().isEmpty())
+        return fail(m_input.error());
+    return fail(m_chain->failure().isEmpty() ? m_sink->error() : m_chain->failure());
 }
 
 bool AudioTrack::finish()
@@ -83,7 +86,9 @@ bool AudioTrack::finish()
         return sinkFailed();
     if (m_chain->framesIn() == 0)
         return fail(tr("“%1” contains no audio samples.").arg(m_source.name()));
-    if (!m_chain->finish(*m_sink) || !m_sink->finish())
+    if (!m_chain->finish(*m_sink))
+        return sinkFailed();
+    if (!m_sink->finish())
         return fail(m_sink->error());
     return true;
 }
@@ -96,11 +101,15 @@ void AudioTrack::discard()
 
 QList<TranslatableText> AudioTrack::warnings() const
 {
-    if (m_input.damagedPackets() == 0)
-        return {};
-    return {tr("%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.", nullptr,
-               m_input.damagedPackets())
-                .arg(QString::number(m_input.damagedSeconds(), 'f', 2))};
+    const QString lost = QString::number(m_input.lostSeconds(), 'f', 2);
+    if (m_input.damagedPackets() > 0) {
+        return {tr("%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.", nullptr,
+                   m_input.damagedPackets())
+                    .arg(lost)};
+    }
+    if (m_input.lostSeconds() > 0.0)
+        return {tr("%1 s of audio were missing from the source; the output has silence there.").arg(lost)};
+    return {};
 }
 
 double AudioTrack::seconds() const

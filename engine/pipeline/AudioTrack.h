@@ -49,6 +49,8 @@ public:
     QList<TranslatableText> warnings() const;
     // Seconds of source audio retuned.
     double seconds() const;
+    // How far the source's timeline was read, in seconds.
+    double timelineSeconds() const { return m_input.timelineSeconds(); }
     // The largest sample magnitude of the retuned audio, before encoding.
     float peak() const { return m_chain ? m_chain->peak() : 0.0f; }
     // The largest sample magnitude a decoder makes of the encoded track,

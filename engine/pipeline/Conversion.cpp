@@ -80,7 +80,6 @@ ConversionResult Conversion::run()
         return stopped;
     }
     ConversionResult result = convert(std::move(source), *tuning);
-    result.warnings = tuning->notes + result.warnings;
     if (result.converted() && m_progress)
         m_progress(1.0);
     return result;
@@ -160,8 +159,13 @@ ConversionResult Conversion::convert(std::unique_ptr<SourceFile> source, const T
             if (!source->open(m_request.sourcePath))
                 return failed(source->error());
         }
-        ConversionPass::Options options{tuning.settings, tuning.measuredA4, headroomDb, attempt + 1 < Attempts,
-                                        useEncoderThread(), m_stopRequested,
+        ConversionPass::Options options{tuning.settings,
+                                        tuning.measuredA4,
+                                        tuning.notes,
+                                        headroomDb,
+                                        attempt + 1 < Attempts,
+                                        useEncoderThread(),
+                                        m_stopRequested,
                                         [this](double position) { report(position); }};
         ConversionPass pass(*source, m_request, std::move(options));
         ConversionResult result = pass.run();

@@ -16,6 +16,10 @@ namespace {
 
 // What a decoder may make of a lossy output at the most.
 constexpr double MaximumDecodedPeakDb = -0.1;
+// A source that decodes shorter than it says by more than a second, or 5 %
+// of its length where that is less (but never less than this, which
+// encoders' delay and padding may account for), has lost its end.
+constexpr double MinimumShortfall = 0.1;
 
 QString baseNameOf(const ConversionRequest &request)
 {
@@ -34,6 +38,7 @@ ConversionPass::ConversionPass(SourceFile &source, const ConversionRequest &requ
     : m_source(source)
     , m_request(request)
     , m_options(std::move(options))
+    , m_warnings(m_options.notes)
 {
 }
 
@@ -42,7 +47,8 @@ std::optional<ConversionResult> ConversionPass::skipExisting(const ConversionReq
 {
     if (!request.settings.skipExisting)
         return std::nullopt;
-    const QString existing = OutputNames::existing(request.targetDirectory, baseNameOf(request), extension);
+    const QString existing =
+        OutputNames::existing(request.targetDirectory, baseNameOf(request), extension, request.sourcePath);
     if (existing.isEmpty())
         return std::nullopt;
     ConversionResult result;
@@ -110,8 +116,8 @@ bool ConversionPass::addStreams(const OutputFormat &format, bool video)
             m_tracks.push_back(std::make_unique<AudioTrack>(m_source, i, m_options.tuned));
             if (!m_tracks.back()->open(format, m_output, video, m_options.encoderThread, m_options.headroomDb))
                 return fail(m_tracks.back()->error());
-        } else {
-            m_output.addPicture(m_source, i);
+        } else if (!m_output.addPicture(m_source, i)) {
+            m_warnings << tr("The cover picture of “%1” is damaged; it was left out.").arg(m_source.name());
         }
     }
     return true;
@@ -157,8 +163,14 @@ bool ConversionPass::complete()
             return fail(track->error());
         m_warnings << track->warnings();
     }
-    if (duration > 0.0 && m_tracks.front()->seconds() < duration - 1.0)
-        m_warnings << tr("%1: the file is incomplete.").arg(shortOf(m_tracks.front()->seconds()));
+    // Damage is made up with silence: a source whose audio and timeline both
+    // fall short of what it says has lost its end.
+    const double seconds = m_tracks.front()->seconds();
+    const double reached = std::max(seconds, m_tracks.front()->timelineSeconds());
+    if (duration > 0.0 && duration - reached > std::max(MinimumShortfall, std::min(1.0, 0.05 * duration)))
+        return fail(tr("%1: the file ends early.").arg(shortOf(seconds)));
+    if (m_request.strict && !m_warnings.isEmpty())
+        return fail(strictFailure());
     return (m_output.finish() || fail(m_output.error())) && (m_file.complete() || fail(m_file.error()));
 }
 
@@ -182,6 +194,15 @@ bool ConversionPass::overshoots()
     const double decoded = 20.0 * std::log10(std::max(1e-9f, decodedPeak));
     m_overshootDb = std::max(0.0, decoded - MaximumDecodedPeakDb);
     return m_overshootDb > 0.0;
+}
+
+// With --strict, what would have been a warning fails the file.
+TranslatableText ConversionPass::strictFailure() const
+{
+    TranslatableText reasons = m_warnings.first();
+    for (int i = 1; i < m_warnings.size(); ++i)
+        reasons = tr("%1 %2").arg(reasons, m_warnings.at(i));
+    return tr("%1 (Strict: a file with a warning counts as failed.)").arg(reasons);
 }
 
 ConversionResult ConversionPass::abandon()

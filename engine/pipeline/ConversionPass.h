@@ -26,6 +26,9 @@ public:
     {
         ConversionSettings tuned;  // with the source's measured pitch, where it was measured
         double measuredA4 = 0.0;
+        // What the user should know already (a tuning that could not be
+        // measured): the first warnings.
+        QList<TranslatableText> notes;
         // Lowers the limiter's ceiling by this much more.
         double headroomDb = 0.0;
         // A lossy output whose decoded peak goes over its maximum is thrown
@@ -53,6 +56,7 @@ private:
     bool convertPackets();
     bool complete();
     bool overshoots();
+    TranslatableText strictFailure() const;
     ConversionResult abandon();
 
     SourceFile &m_source;

@@ -10,4 +10,7 @@ struct ConversionRequest
     QString sourcePath;
     QString targetDirectory;  // created when missing
     ConversionSettings settings;
+    // A file converted with a warning (damage in the source, say) fails
+    // instead, and keeps no output.
+    bool strict = false;
 };

@@ -25,13 +25,13 @@ bool ProcessingChain::put(const float *samples, int frames, AudioSink &sink)
         return true;
     m_shifter->put(samples, frames);
     m_framesIn += frames;
-    return takeReady(sink);
+    return m_shifter->failure().isEmpty() && takeReady(sink);
 }
 
 bool ProcessingChain::finish(AudioSink &sink)
 {
     m_shifter->finish();
-    if (!takeReady(sink))
+    if (!m_shifter->failure().isEmpty() || !takeReady(sink))
         return false;
     // What is still inside the limiter's look-ahead.
     if (m_limiter) {

@@ -20,10 +20,11 @@ public:
     ProcessingChain(std::unique_ptr<PitchShifter> shifter, int channels, std::optional<PeakLimiter> limiter);
 
     // Processes `frames` interleaved frames and writes what is ready to the
-    // sink. False when the sink failed.
+    // sink. False when the shifter (failure() says why) or the sink failed.
     bool put(const float *samples, int frames, AudioSink &sink);
     // The end of the input: writes everything still held.
     bool finish(AudioSink &sink);
+    TranslatableText failure() const { return m_shifter->failure(); }
 
     long long framesIn() const { return m_framesIn; }
     long long framesOut() const { return m_framesOut; }

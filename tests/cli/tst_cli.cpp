@@ -13,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 
 namespace {
@@ -42,6 +45,7 @@ private slots:
     void statusLineOnATerminal();
     void measureAndDetect();
     void closedPipeAndNoSideEffects();
+    void treesAsTheyAre();
 
 private:
     // Runs the converter with a home of its own; returns the exit code.
@@ -117,8 +121,10 @@ void TestCli::exitStatus_data()
                                  << "corrupt.mp3: Cannot open “corrupt.mp3”";
     QTest::newRow("damage in a source") << "damaged.flac" << 0 << QStringList{"damaged.mp3"}
                                         << "warning: 3 damaged frames";
-    QTest::newRow("damage in a source, strict") << "damaged.flac --strict" << 1 << QStringList{"damaged.mp3"}
-                                                << "warning: 3 damaged frames";
+    QTest::newRow("damage in a source, strict")
+        << "damaged.flac --strict" << 1 << QStringList()
+        << "3 damaged frames in the source were skipped (0.31 s); the output has gaps there. (Strict: a file with a "
+           "warning counts as failed.)";
     QTest::newRow("unknown option") << "good1.wav --loud" << 2 << QStringList() << "Unknown option 'loud'";
     QTest::newRow("missing input") << "good1.wav gone.wav" << 2 << QStringList() << "'gone.wav' does not exist";
     QTest::newRow("bit rate not offered") << "good1.wav --bitrate 300" << 2 << QStringList() << "--bitrate";
@@ -184,6 +190,11 @@ void TestCli::optionsOverSavedSettings()
     QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("audio-out"))), QStringList{"film.m4a"});
     QCOMPARE(AudioFiles::packets(m_dir.filePath(QStringLiteral("video-out/film.mp4")), AVMEDIA_TYPE_VIDEO).size(),
              AudioFiles::packets(m_dir.filePath(QStringLiteral("film.mp4")), AVMEDIA_TYPE_VIDEO).size());
+    // A video's output is known by its own container's name.
+    QByteArray lines;
+    QCOMPARE(run(args("film.mp4 --format m4a -o video-out --keep-video --skip-existing"), nullptr, &lines), 0);
+    QVERIFY2(lines.startsWith("skipped "), lines.constData());
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("video-out"))), QStringList{"film.mp4"});
 }
 
 void TestCli::signalsLeaveNoPartialFiles_data()
@@ -204,12 +215,13 @@ void TestCli::signalsLeaveNoPartialFiles()
     QFETCH(int, signal);
     QFETCH(int, status);
 
-    song(QStringLiteral("long.wav"), 240.0);
+    if (!QFileInfo::exists(m_dir.filePath(QStringLiteral("long2.wav"))))
+        QFile::copy(song(QStringLiteral("long.wav"), 240.0), m_dir.filePath(QStringLiteral("long2.wav")));
     const QString out = m_dir.filePath(QStringLiteral("signal-out"));
     QDir(out).removeRecursively();
     QProcess process;
     prepare(process);
-    process.setArguments(args("long.wav long.wav -o signal-out --algorithm frequency --format mp3 --jobs 2"));
+    process.setArguments(args("long.wav long2.wav -o signal-out --algorithm frequency --format mp3 --jobs 2"));
     process.start();
     QVERIFY(process.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(TestFiles::below(out).size(), 2, 30000);  // both are writing
@@ -222,7 +234,7 @@ void TestCli::signalsLeaveNoPartialFiles()
         return;
     }
     QCOMPARE(process.exitStatus(), QProcess::CrashExit);
-    QCOMPARE(TestFiles::below(out).filter(QRegularExpression(QStringLiteral("^\\.long\\.mp3\\.part-"))).size(), 2);
+    QCOMPARE(TestFiles::below(out).filter(QRegularExpression(QStringLiteral("^\\.long2?\\.mp3\\.part-"))).size(), 2);
     song(QStringLiteral("short.wav"));
     QCOMPARE(run(args("short.wav -o signal-out --format mp3")), 0);
     QCOMPARE(TestFiles::below(out), QStringList{"short.mp3"});
@@ -260,8 +272,9 @@ void TestCli::skipExistingConvertsWhatIsNew()
 }
 
 // Shards 1/3, 2/3 and 3/3 of a tree, run one after the other into one
-// output tree: each file converted once, by one shard. Each shard's report
-// is JSON lines that match what it wrote.
+// output tree: each file converted once, by the shard its path below the
+// tree names (FNV-1a of its bytes, modulo 3, shard K taking K - 1). Each
+// shard's report is JSON lines that match what it wrote.
 void TestCli::shardsSplitTheTree()
 {
     QStringList tree;
@@ -291,6 +304,10 @@ void TestCli::shardsSplitTheTree()
             // "Tree/A/song0.wav" went to "A/song0.wav".
             QCOMPARE(QDir(out).relativeFilePath(output), QDir(m_dir.filePath(QStringLiteral("Tree"))).relativeFilePath(source));
             QVERIFY(QFileInfo(output).isFile());
+            quint64 hash = 14695981039346656037ULL;
+            for (const char byte : QFile::encodeName(QDir(m_dir.filePath(QStringLiteral("Tree"))).relativeFilePath(source)))
+                hash = (hash ^ uchar(byte)) * 1099511628211ULL;
+            QCOMPARE(int(hash % 3), shard - 1);
             converted << m_dir.filePath(QDir(m_dir.path()).relativeFilePath(source));
         }
     }
@@ -301,7 +318,8 @@ void TestCli::shardsSplitTheTree()
 
 // A list from find -print0 on stdin, names with a newline, a leading dash
 // and a byte that is not UTF-8 among them, folders and other files passed
-// over; relative paths' folders mirrored. Then a list of lines from a file.
+// over; relative paths' folders mirrored. Then a list of lines from a file,
+// which names one file twice.
 void TestCli::filesFromLists()
 {
     const QByteArray names[] = {"List/two\nlines.wav", "List/Sub/-dash.wav", "List/caf\xe9.wav"};
@@ -320,16 +338,22 @@ void TestCli::filesFromLists()
     QCOMPARE(errors, QByteArray());
     QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("list-out"))), expected);
 
-    TestFiles::write(m_dir.filePath(QStringLiteral("list.txt")),
-                     m_dir.filePath(QStringLiteral("List/Sub/-dash.wav")).toUtf8() + "\nList/Sub/-dash.wav\n");
-    QCOMPARE(run(args("--files-from list.txt -o lines-out --format flac")), 0);
-    // An absolute path goes straight into OUTDIR.
-    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("lines-out"))),
-             (QStringList{"-dash.flac", "List/Sub/-dash.flac"}));
+    // A relative path that climbs out of the current folder goes straight
+    // into OUTDIR too, never beside it.
+    const QByteArray climbing = "../" + QFileInfo(m_dir.path()).fileName().toUtf8() + "/List/up.wav";
+    song(QStringLiteral("List/up.wav"), 0.2);
+    TestFiles::write(m_dir.filePath(QStringLiteral("list.txt")), m_dir.filePath(QStringLiteral("List/Sub/-dash.wav")).toUtf8()
+                                                                     + "\nList/Sub/-dash.wav\n" + climbing + '\n');
+    QByteArray notes;
+    QCOMPARE(run(args("--files-from list.txt -o lines-out --format flac"), &notes), 0);
+    // An absolute path goes straight into OUTDIR; the same file named again
+    // is converted once.
+    QCOMPARE(TestFiles::below(m_dir.filePath(QStringLiteral("lines-out"))), (QStringList{"-dash.flac", "up.flac"}));
+    QVERIFY2(notes.contains("-dash.wav is named more than once; it is converted once"), notes.constData());
 }
 
-// On a terminal: a status line that rewrites itself, then the summary.
-// --quiet keeps the terminal empty.
+// On a terminal: a status line that rewrites itself, then the summary, and
+// why a file was skipped. --quiet keeps the terminal empty.
 void TestCli::statusLineOnATerminal()
 {
     song(QStringLiteral("tty/one.wav"), 2.0);
@@ -354,6 +378,8 @@ void TestCli::statusLineOnATerminal()
                  .hasMatch(),
              shown.constData());
     QCOMPARE(onTerminal("--quiet"), QByteArray());
+    const QByteArray skipped = onTerminal("--skip-existing");
+    QVERIFY2(skipped.contains("tty/one.wav: “") && skipped.contains("one.wav” exists already."), skipped.constData());
 }
 
 // --measure prints each file's A4 and converts nothing; --source detect
@@ -410,7 +436,90 @@ void TestCli::closedPipeAndNoSideEffects()
     QByteArray none;
     QCOMPARE(run(args("piped.wav"), &none), 2);
     QVERIFY2(none.contains("no output folder"), none.constData());
+    QCOMPARE(run({QStringLiteral("piped.wav"), QStringLiteral("-o"), QString()}, &none), 2);
+    QVERIFY2(none.contains("-o wants the name of a folder, not an empty one"), none.constData());
     QVERIFY(!QFileInfo::exists(m_home + QStringLiteral("/Documents")));
+}
+
+// A tree as the file system has it, run by a user other than root (for
+// whom no folder is unreadable): names with a backslash, a newline and
+// quotes, a byte that is not UTF-8 and a leading dash; the output folder
+// inside it; a folder that cannot be read; a FIFO among the songs. Each song
+// is converted under its own name, and a second run, which skips them,
+// leaves the output folder out; the folder and the FIFO are refused in
+// words, with a report line each, and the run fails for them, without
+// waiting on the FIFO.
+void TestCli::treesAsTheyAre()
+{
+    QTemporaryDir scratch;
+    QVERIFY(::chmod(QFile::encodeName(scratch.path()).constData(), 0777) == 0);
+    const QString tree = scratch.filePath(QStringLiteral("Odd"));
+    const QByteArray names[] = {"Live\\2020/a.wav", "Live/2020/a.wav", "AC\\DC.wav", "two\nlines \"quoted\".wav",
+                                "caf\xe9.wav", "-dash.wav"};
+    QStringList expected;
+    for (const QByteArray &name : names) {
+        QCOMPARE(AudioFiles::write(tree + QLatin1Char('/') + QFile::decodeName(name), TestSignals::sine(440.0, 0.2)),
+                 QString());
+        expected << QStringLiteral("out/") + QFile::decodeName(name).replace(QStringLiteral(".wav"), QStringLiteral(".flac"));
+    }
+    QVERIFY(::mkfifo(QFile::encodeName(tree + QStringLiteral("/pipe.wav")).constData(), 0666) == 0);
+    QVERIFY(QDir().mkpath(tree + QStringLiteral("/Locked")) && ::chmod(QFile::encodeName(tree + QStringLiteral("/Locked")).constData(), 0) == 0);
+    QVERIFY(::system(qPrintable(QStringLiteral("chmod -R a+rwX '%1'").arg(tree + QStringLiteral("/Live")))) == 0);
+    QByteArray lines;
+    auto runAs = [&](QByteArray *errors) {
+        QProcess process;
+        prepare(process, ::geteuid() == 0 ? QStringLiteral("setpriv") : QStringLiteral(TUNEWISE_CLI));
+        QStringList arguments{tree, QStringLiteral("-o"), tree + QStringLiteral("/out"), QStringLiteral("--format"),
+                              QStringLiteral("flac"), QStringLiteral("--skip-existing"), QStringLiteral("--report"),
+                              scratch.filePath(QStringLiteral("r.jsonl"))};
+        if (::geteuid() == 0)
+            arguments = QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                                    QStringLiteral("--clear-groups"), QStringLiteral(TUNEWISE_CLI)} + arguments;
+        process.setArguments(arguments);
+        process.setWorkingDirectory(scratch.path());
+        process.start();
+        process.waitForFinished(60000);
+        *errors = process.readAllStandardError();
+        lines = process.readAllStandardOutput();
+        return process.exitCode();
+    };
+    QVERIFY(::chmod(QFile::encodeName(tree).constData(), 0777) == 0);
+    QByteArray errors;
+    QCOMPARE(runAs(&errors), 1);
+    QVERIFY2(errors.contains("pipe.wav” is not a file: only files are read.")
+                 && errors.contains("Cannot read the folder “" + QFile::encodeName(tree) + "/Locked”"),
+             errors.constData());
+    // A line a file, the newline in a name written as an escape.
+    QCOMPARE(lines.count('\n'), 6);
+    QVERIFY2(lines.contains("/two\\nlines \"quoted\".wav\n"), lines.constData());
+    // (A regular expression would pass over the name that is not UTF-8.)
+    const auto outputs = [&] {
+        QStringList found;
+        for (const QString &name : TestFiles::below(tree)) {
+            if (name.startsWith(QLatin1String("out/")))
+                found << name;
+        }
+        return found;
+    };
+    expected.sort();
+    QCOMPARE(outputs(), expected);
+    QCOMPARE(runAs(&errors), 1);  // everything skipped; the outputs' folder left out
+    QCOMPARE(outputs(), expected);
+
+    QFile report(scratch.filePath(QStringLiteral("r.jsonl")));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QStringList failed;
+    for (const QByteArray &line : report.readAll().split('\n')) {
+        QJsonParseError error;
+        const QJsonObject entry = QJsonDocument::fromJson(line, &error).object();
+        QVERIFY2(line.isEmpty() || error.error == QJsonParseError::NoError, line.constData());
+        if (entry.value(QStringLiteral("status")).toString() == QLatin1String("failed"))
+            failed << QFileInfo(entry.value(QStringLiteral("source")).toString()).fileName();
+        else if (!line.isEmpty())
+            QVERIFY2(!entry.value(QStringLiteral("source")).toString().contains(QLatin1String("/out/")), line.constData());
+    }
+    failed.sort();
+    QCOMPARE(failed, (QStringList{"Locked", "Locked", "pipe.wav", "pipe.wav"}));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -274,7 +274,9 @@ void TestChain::limiterOnlyActsOnPeaks_data()
 // Clean audio passes the limiter bit for bit; a loud master, which the
 // pitch shift lifts over full scale, comes out under the ceiling, where
 // without the limiter it would clip. (Rubber Band lifts it over 1.0:
-// nothing before the limiter may cut that off.)
+// nothing before the limiter may cut that off.) A source that is over full
+// scale already (floating point at +4 dBFS) reaches the limiter as it is:
+// no clip before it adds harmonics.
 void TestChain::limiterOnlyActsOnPeaks()
 {
     QFETCH(int, algorithm);
@@ -299,6 +301,16 @@ void TestChain::limiterOnlyActsOnPeaks()
     QVERIFY2(limited <= 0.98856f, qPrintable(QString::number(limited)));
     QVERIFY2(unlimited > (algorithm == Frequency ? 1.0f : 0.98856f),
              qPrintable(QString::number(unlimited)));
+
+    const AudioBuffer over = runChain(algorithm, TestSignals::sine(220.0, 4.0, 44100, 2, std::pow(10.0, 4.0 / 20.0)),
+                                      true, 4096);
+    QVERIFY2(truePeak(over) <= 0.98856, qPrintable(QString::number(truePeak(over))));
+    const double fundamental = 220.0 * 432.0 / 440.0;
+    const double level = AudioAnalysis::levelDb(over, fundamental, 1.0, 3.5);
+    for (int harmonic = 2; harmonic <= 5; ++harmonic) {
+        const double distortion = AudioAnalysis::levelDb(over, harmonic * fundamental, 1.0, 3.5) - level;
+        QVERIFY2(distortion <= -50.0, qPrintable(QStringLiteral("harmonic %1 at %2 dB").arg(harmonic).arg(distortion)));
+    }
 }
 
 void TestChain::limiterCeilingHoldsBetweenSamples_data()

@@ -286,4 +286,20 @@ QByteArray pngPicture()
         "BnbnV8g4qRmJ+mrbS7ACcuNTxDSlFYX2ZtdHuCiZCXnqWss7rByAA0O0JJUFdeZWxzeoGIj5adpKuyucDHztUAQUhPVl1ka3J5gIeOlZyjqrG4v8bN1Nvizsc/kVGdWF0AAAAASUVORK5CYII=");
 }
 
+QString run(const QString &program, const QStringList &arguments, QByteArray *output)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForStarted())
+        return QStringLiteral("cannot start %1: %2").arg(program, tool.errorString());
+    tool.closeWriteChannel();
+    tool.waitForFinished(-1);
+    if (output)
+        *output = tool.readAllStandardOutput();
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return QStringLiteral("%1 %2: %3").arg(program, arguments.join(QLatin1Char(' ')),
+                                               QString::fromUtf8(tool.readAllStandardError()));
+    return {};
+}
+
 } // namespace AudioFiles

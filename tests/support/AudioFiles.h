@@ -79,4 +79,8 @@ Description describe(const QString &path);
 // A small PNG picture (8 x 6), as cover art.
 QByteArray pngPicture();
 
+// Runs the ffmpeg or ffprobe tool with these arguments: an empty string
+// when it succeeded (`output` gets what it wrote), else what it said.
+QString run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
+
 } // namespace AudioFiles

@@ -17,9 +17,10 @@ bool soundRate(int rate)
 
 } // namespace
 
-bool AudioDecoder::open(const AVStream *stream, const QString &sourceName)
+bool AudioDecoder::open(const AVStream *stream, const QString &sourceName, long long containerBitRate)
 {
     m_stream = stream;
+    m_lost.emplace(stream->time_base, containerBitRate);
     m_sourceName = sourceName;
     const int rate = stream->codecpar->sample_rate;
     if (rate != 0 && !soundRate(rate)) {
@@ -45,11 +46,10 @@ bool AudioDecoder::open(const AVStream *stream, const QString &sourceName)
 
 bool AudioDecoder::decode(const AVPacket *packet, const FrameSink &sink)
 {
-    if (packet && packet->duration > 0)
-        m_packetSeconds = double(packet->duration) * av_q2d(m_stream->time_base);
     // A packet the decoder refuses is damaged, and skipped.
-    if (avcodec_send_packet(m_decoder.get(), packet) < 0 && packet)
-        countDamage();
+    const bool refused = avcodec_send_packet(m_decoder.get(), packet) < 0;
+    if (packet)
+        m_lost->sent(packet, refused);
     return receive(sink, !packet);
 }
 
@@ -66,30 +66,22 @@ bool AudioDecoder::receive(const FrameSink &sink, bool draining)
             // decoder still says is the end.)
             if (draining)
                 return true;
-            countDamage();
+            m_lost->frameRefused();
             continue;
         }
         // So is a frame whose rate is no sound's.
         if (!soundRate(m_frame->sample_rate)) {
             av_frame_unref(m_frame.get());
-            countDamage();
+            m_lost->frameRefused();
             continue;
         }
-        double gap = 0.0;
+        double seconds = -1.0;
         if (m_frame->pts != AV_NOPTS_VALUE) {
-            const double seconds = double(m_frame->pts) * av_q2d(m_stream->time_base);
+            seconds = double(m_frame->pts) * av_q2d(m_stream->time_base);
             if (m_first < 0.0)
                 m_first = seconds;
-            // Only where packets were skipped: other jumps in the timestamps
-            // are the source's own business. And no more than the skipped
-            // packets can have held, each as long as the frame before: a
-            // timestamp damaged with them must not become hours of silence.
-            if (m_damaged > m_damagedBeforeFrame && m_expected >= 0.0)
-                gap = std::clamp(seconds - m_expected, 0.0, (m_damaged - m_damagedBeforeFrame) * m_frameSeconds);
-            m_frameSeconds = double(m_frame->nb_samples) / m_frame->sample_rate;
-            m_expected = seconds + m_frameSeconds;
         }
-        m_damagedBeforeFrame = m_damaged;
+        const double gap = m_lost->before(seconds, m_frame->nb_samples, m_frame->sample_rate);
         const bool go = sink(m_frame.get(), gap);
         av_frame_unref(m_frame.get());
         if (!go)
@@ -100,13 +92,7 @@ bool AudioDecoder::receive(const FrameSink &sink, bool draining)
 void AudioDecoder::flush()
 {
     avcodec_flush_buffers(m_decoder.get());
-    m_expected = -1.0;
-}
-
-void AudioDecoder::countDamage()
-{
-    ++m_damaged;
-    m_damagedSeconds += m_packetSeconds;
+    m_lost->restart();
 }
 
 int AudioDecoder::sampleRate() const

@@ -2,6 +2,7 @@
 
 #include "base/FirstError.h"
 #include "media/FFmpegPointers.h"
+#include "media/ffmpeg/LostAudio.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -11,10 +12,11 @@ extern "C" {
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Decodes one audio stream. A damaged packet is skipped, as players do, and
-// counted; where the timestamps show that audio was lost with it, the next
-// frame says how much.
+// counted; where audio was lost (see LostAudio), the next frame says how
+// much.
 class AudioDecoder : public FirstError
 {
     TW_DECLARE_TRANSLATABLE_TEXTS(AudioDecoder)
@@ -25,7 +27,8 @@ public:
     using FrameSink = std::function<bool(const AVFrame *frame, double gapSeconds)>;
 
     // False when the stream cannot be decoded; error() says why.
-    bool open(const AVStream *stream, const QString &sourceName);
+    // containerBitRate: of the whole file, bits a second (0: unknown).
+    bool open(const AVStream *stream, const QString &sourceName, long long containerBitRate = 0);
 
     // Decodes a packet of the stream (null: the end of the stream, and the
     // decoder gives out what it holds) and hands on every frame. False when
@@ -34,8 +37,9 @@ public:
     // Forgets what it holds, after a seek.
     void flush();
 
-    int damagedPackets() const { return m_damaged; }
-    double damagedSeconds() const { return m_damagedSeconds; }
+    int damagedPackets() const { return m_lost ? m_lost->refusedPackets() : 0; }
+    // The audio lost to damage, and made up with silence.
+    double lostSeconds() const { return m_lost ? m_lost->lostSeconds() : 0.0; }
     // The rate the stream declares.
     int sampleRate() const;
     // Whether the stream holds more than 16 bits a sample: lossless audio of
@@ -44,20 +48,20 @@ public:
     // Where the first frame begins, in seconds on the source's timeline; 0
     // before one came.
     double firstSeconds() const { return m_first < 0.0 ? 0.0 : m_first; }
+    // How far the frames have come on the source's timeline, from the first
+    // one's start, in seconds.
+    double timelineSeconds() const
+    {
+        return m_lost && m_lost->reached() >= 0.0 ? m_lost->reached() - firstSeconds() : 0.0;
+    }
 
 private:
     bool receive(const FrameSink &sink, bool draining);
-    void countDamage();
 
     QString m_sourceName;
     const AVStream *m_stream = nullptr;
     ff::CodecContextPtr m_decoder;
     ff::FramePtr m_frame;
     double m_first = -1.0;
-    double m_expected = -1.0;      // where the next frame should begin, from the last
-    double m_frameSeconds = 0.0;   // the last frame's duration
-    double m_packetSeconds = 0.0;  // the last packet's duration
-    int m_damaged = 0;
-    int m_damagedBeforeFrame = 0;  // m_damaged when the last frame came
-    double m_damagedSeconds = 0.0;
+    std::optional<LostAudio> m_lost;
 };
