@@ -9,6 +9,7 @@
 #include "queue/QueueEntryList.h"
 #include "settings/Translator.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QQuickItem>
 #include <QStatusBar>
@@ -73,6 +74,16 @@ MainWindow::MainWindow(QWidget *parent)
     }
     // From the start, so that the first notice does not shift the screen.
     statusBar();
+    // The keyboard given to the window goes to the scene.
+    setFocusProxy(m_ui->quickWidget);
+    // Ctrl+Q asks as closing does.
+    auto *quit = new QAction(this);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcutContext(Qt::WindowShortcut);
+    addAction(quit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+    // Where the user left it; the first time, the size the form gives.
+    restoreGeometry(GlobalSettings::instance()->windowGeometry());
 }
 
 MainWindow::~MainWindow() = default;
@@ -90,8 +101,12 @@ QQuickWidget *MainWindow::quickWidget() const
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (ApplicationManager::instance()->confirmQuit())
-        event->accept();
-    else
+    if (!ApplicationManager::instance()->confirmQuit()) {
         event->ignore();
+        return;
+    }
+    GlobalSettings *settings = GlobalSettings::instance();
+    settings->set_windowGeometry(saveGeometry());
+    settings->saveSettings();
+    event->accept();
 }

@@ -100,7 +100,7 @@ QList<TranslatableText> AudioTrack::warnings() const
         return {};
     return {tr("%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.", nullptr,
                m_input.damagedPackets())
-                .arg(QString::number(m_input.damagedSeconds(), 'f', 2))};
+                .arg(TranslatableText::number(m_input.damagedSeconds(), 'f', 2))};
 }
 
 double AudioTrack::seconds() const

@@ -11,19 +11,23 @@
 class ScriptedDesktop : public Desktop
 {
 public:
-    QStringList chooseFiles(const QString &caption, const QString &) override
+    QStringList chooseFiles(const QString &caption, const QString &folder, const QStringList &patterns) override
     {
         log << QStringLiteral("asked: ") + caption;
+        shownFolder = folder;
+        shownPatterns = patterns;
         return files;
     }
-    QString chooseFolder(const QString &caption, const QString &) override
+    QString chooseFolder(const QString &caption, const QString &folder) override
     {
         log << QStringLiteral("asked: ") + caption;
+        shownFolder = folder;
         return folders.isEmpty() ? QString() : folders.takeFirst();
     }
-    bool confirm(const QString &question, const QString &) override
+    bool confirm(const QString &question, const QString &action, const QString &keep) override
     {
         log << QStringLiteral("confirm: ") + question;
+        buttons = QStringList{action, keep};
         return !answers.isEmpty() && answers.takeFirst();
     }
     void showSettings() override { log << QStringLiteral("settings dialog"); }
@@ -42,4 +46,8 @@ public:
     QStringList folders;  // an empty string cancels
     QList<bool> answers;  // none left: "no"
     QStringList log;
+    // What the last dialog opened in and offered, the last question's buttons.
+    QString shownFolder;
+    QStringList shownPatterns;
+    QStringList buttons;
 };
