@@ -226,7 +226,7 @@ void QueueImporter::announce(int added, const QString &target, const QStringList
         QStringList names;
         for (const QString &folder : folders)
             names << QFileInfo(folder).fileName();
-        m_desktop->showNotice(tr("Nothing was added: %1 holds no file the file filter takes (%2; see the settings).")
-                                  .arg(names.join(QStringLiteral(", ")), m_settings->fileFilter()));
+        m_desktop->showNotice(tr("Nothing was added: %1 holds no file the file filter takes (see the settings).")
+                                  .arg(names.join(QStringLiteral(", "))));
     }
 }

@@ -18,10 +18,9 @@ public:
         shownPatterns = patterns;
         return files;
     }
-    QString chooseFolder(const QString &caption, const QString &folder) override
+    QString chooseFolder(const QString &caption, const QString &) override
     {
         log << QStringLiteral("asked: ") + caption;
-        shownFolder = folder;
         return folders.isEmpty() ? QString() : folders.takeFirst();
     }
     bool confirm(const QString &question, const QString &action, const QString &keep) override
@@ -46,7 +45,8 @@ public:
     QStringList folders;  // an empty string cancels
     QList<bool> answers;  // none left: "no"
     QStringList log;
-    // What the last dialog opened in and offered, the last question's buttons.
+    // Where the last file dialog opened and what it offered; the last
+    // question's buttons.
     QString shownFolder;
     QStringList shownPatterns;
     QStringList buttons;
