@@ -76,9 +76,10 @@ MainWindow::MainWindow(QWidget *parent)
     statusBar();
     // The keyboard given to the window goes to the scene.
     setFocusProxy(m_ui->quickWidget);
-    // Ctrl+Q asks as closing does.
+    // Ctrl+Q asks as closing does; on every platform, which QKeySequence::Quit
+    // is not.
     auto *quit = new QAction(this);
-    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setShortcutContext(Qt::WindowShortcut);
     addAction(quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
@@ -97,6 +98,17 @@ void MainWindow::followSceneMinimumSize()
 QQuickWidget *MainWindow::quickWidget() const
 {
     return m_ui->quickWidget;
+}
+
+// Whichever way the window becomes active again (a dialog closed, a
+// launch brought it forward, a click on its frame), the scene has the
+// keyboard: its shortcuts work only there.
+bool MainWindow::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowActivate && !m_ui->quickWidget->hasFocus())
+        m_ui->quickWidget->setFocus(Qt::ActiveWindowFocusReason);
+    return handled;
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

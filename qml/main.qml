@@ -147,9 +147,14 @@ Page {
                         function onFirstRunningRowChanged() { filesListView.follow() }
                     }
                     // Reached from the keyboard, a row is selected at once.
+                    // Left, the list keeps the selected row as its focus,
+                    // not the row button that had it last: Tab comes back
+                    // to the row, every time round.
                     onActiveFocusChanged: {
                         if (activeFocus && currentIndex < 0 && count > 0)
                             currentIndex = 0
+                        if (!activeFocus && currentItem)
+                            currentItem.focus = true
                     }
                     // After a row or one of its buttons went: the keyboard
                     // goes to the row selected now (the view gives the
