@@ -5,6 +5,7 @@
 //   screenshot OUTPUT.png [LANGUAGE]
 #include "base/ProgramInfo.h"
 #include "base/TranslatableText.h"
+#include "media/OutputFormat.h"
 #include "queue/ApplicationManager.h"
 #include "settings/GlobalSettings.h"
 #include "app/MainWindow.h"
@@ -77,10 +78,14 @@ int main(int argc, char *argv[])
     };
     ApplicationManager *manager = ApplicationManager::instance();
     ConversionSettings settings = GlobalSettings::instance()->conversionSettings();
-    settings.audioFormat = AppConstants::F_Flac;
+    settings.audioFormat = OutputFormat::named(QStringLiteral("flac"))->id;
     const QString music = QDir::homePath() + QStringLiteral("/Music/");
     const QString retuned = QDir::homePath() + QStringLiteral("/Retuned");
     for (const Row &row : rows) {
+        // The pitch was changed while the first rows converted: the later
+        // ones go to 444 Hz.
+        if (&row - rows >= 4)
+            settings.targetFrequency = 444.0;
         auto *entry = new QueueEntry(music + QString::fromUtf8(row.file), retuned, settings);
         entry->update_state(QueueEntry::S_Processing);
         entry->update_progress(row.progress);

@@ -168,6 +168,8 @@ private:
                 cut << entry->property("text").toString();
         }
         QMetaObject::invokeMethod(menu, "close");
+        if (!QTest::qWaitFor([menu] { return !menu->property("visible").toBool(); }))
+            cut << QStringLiteral("(the menu stays open)");
         return cut;
     }
     // What the user has seen happen, a line each: the desktop's dialogs,
