@@ -55,14 +55,14 @@ Column {
             width: frequencyBox.popup.availableWidth
             highlighted: frequencyBox.highlightedIndex === index
             contentItem: Column {
+                // In the popup's own colours, as the box's default entries.
                 Label {
                     text: model.label
-                    color: "black"
                 }
                 Label {
                     visible: index !== chooser.otherIndex
                     text: visible ? chooser.a4Text(model.value) : ""
-                    color: "#505050"
+                    opacity: 0.75
                     font.pointSize: 9
                 }
             }

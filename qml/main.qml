@@ -113,6 +113,8 @@ Page {
                     ScrollBar.vertical: ScrollBar {
                         id: scrollBar
                         objectName: "scrollBar"
+                        // Dark on the light list, where the dark theme's is faint.
+                        Material.theme: Material.Light
                         Accessible.name: filesListView.Accessible.name
                         policy: filesListView.contentHeight > filesListView.height ? ScrollBar.AlwaysOn
                                                                                    : ScrollBar.AsNeeded
@@ -240,6 +242,9 @@ Page {
                     objectName: "removeFinishedButton"
                     visible: ApplicationManager.finishedCount > 0
                     flat: true
+                    // Readable on the light background, in the case it is written.
+                    Material.theme: Material.Light
+                    font.capitalization: Font.MixedCase
                     text: qsTr("Remove finished")
                     Accessible.name: text
                     onClicked: ApplicationManager.removeFinishedFromQueue()

@@ -293,13 +293,18 @@ QString ConversionQueue::cancelQuestion() const
 
 bool ConversionQueue::confirmQuit()
 {
+    // A kept queue loses only the work of its running files: the waiting
+    // ones come back at the next start.
+    const bool kept = m_store && m_store->isOpen();
+    if (kept && m_runner.running() == 0)
+        return true;
     const int unfinished = unfinishedCount();
     if (unfinished == 0)
         return true;
     QString question = unfinished == 1
                            ? tr("1 file is still being converted. Stop and quit?")
                            : tr("%n files are still being converted. Stop and quit?", nullptr, unfinished);
-    if (m_store && m_store->isOpen())
+    if (kept)
         question += QLatin1Char(' ') + tr("The queue is kept: its files convert when %1 starts again.")
                                            .arg(QCoreApplication::applicationName());
     return m_desktop && m_desktop->confirm(question, tr("Stop and quit"), tr("Keep converting"));

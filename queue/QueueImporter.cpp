@@ -143,8 +143,9 @@ void QueueImporter::openPaths(const QStringList &paths)
         else
             (info.isDir() ? folders : files) << info.absoluteFilePath();
     }
-    if (!missing.isEmpty() && m_desktop)
-        m_desktop->showNotice(tr("Not found, so not added: %1.").arg(missing.join(QStringLiteral(", "))));
+    m_missing = missing;
+    if (files.isEmpty() && folders.isEmpty())
+        announce(0, QString(), {});
     importChosen(files, folders);
 }
 
@@ -215,18 +216,24 @@ void QueueImporter::queueImport(const QStringList &files, const QStringList &fol
 
 // Says where the files go, as the output folder is not asked each time,
 // or why nothing was added: a folder without a file the filter takes.
+// A launch's names that do not exist are said with it: the status line
+// shows one notice at a time.
 void QueueImporter::announce(int added, const QString &target, const QStringList &folders)
 {
-    if (!m_desktop)
-        return;
+    QStringList notice;
     if (added > 0) {
-        m_desktop->showNotice(tr("%n file(s) added; the retuned files go into %1.", nullptr, added)
-                                  .arg(QDir::toNativeSeparators(QDir::cleanPath(target))));
+        notice << tr("%n file(s) added; the retuned files go into %1.", nullptr, added)
+                      .arg(QDir::toNativeSeparators(QDir::cleanPath(target)));
     } else if (!folders.isEmpty()) {
         QStringList names;
         for (const QString &folder : folders)
             names << QFileInfo(folder).fileName();
-        m_desktop->showNotice(tr("Nothing was added: %1 holds no file the file filter takes (see the settings).")
-                                  .arg(names.join(QStringLiteral(", "))));
+        notice << tr("Nothing was added: %1 holds no file the file filter takes (see the settings).")
+                      .arg(names.join(QStringLiteral(", ")));
     }
+    if (!m_missing.isEmpty())
+        notice << tr("Not found, so not added: %1.").arg(m_missing.join(QStringLiteral(", ")));
+    m_missing.clear();
+    if (m_desktop && !notice.isEmpty())
+        m_desktop->showNotice(notice.join(QLatin1Char(' ')));
 }

@@ -57,4 +57,5 @@ private:
     QPointer<GlobalSettings> m_settings;
     Desktop *m_desktop = nullptr;
     std::unique_ptr<WorkerPool> m_scans;
+    QStringList m_missing;  // named at the launch being imported, not there
 };

@@ -232,7 +232,8 @@ void TestManager::drops()
     m_desktop->log.clear();
     m_manager->openPaths({notes.toLocalFile(), m_dir.filePath(QStringLiteral("gone.mp3"))});
     QCOMPARE(queuedNames().last(), QStringLiteral("drop/notes.txt"));
-    QCOMPARE(m_desktop->log.first(), QStringLiteral("notice: Not found, so not added: gone.mp3."));
+    QCOMPARE(m_desktop->log, QStringList{"notice: 1 file added; the retuned files go into " + out
+                                         + ". Not found, so not added: gone.mp3."});
     // A folder of nothing the filter takes says so rather than nothing.
     m_desktop->log.clear();
     touch({QStringLiteral("texts/a.txt")});
@@ -461,6 +462,14 @@ void TestManager::keptQueueComesBack()
     GlobalSettings::instance()->set_targetFrequency(432.0);
     QTRY_COMPARE(m_manager->fileQueue()->at(0)->state(), QueueEntry::S_Finished);
     QTRY_COMPARE(m_jobs.running().size(), 2);
+    // Kept, only the running files' work is lost by quitting, and the
+    // question says the rest comes back.
+    if (notice.isEmpty()) {
+        QVERIFY(!m_manager->confirmQuit());
+        QCOMPARE(m_desktop->log.last(), QStringLiteral("confirm: 2 files are still being converted. Stop and quit? "
+                                                       "The queue is kept: its files convert when Tunewise "
+                                                       "starts again."));
+    }
     cleanup();
     locker.close();
     locker = QSqlDatabase();
