@@ -1,5 +1,6 @@
 import QtQuick 2.9
 import QtQuick.Controls 2.3
+import QtQuick.Controls.Material 2.1
 import com.veltrane 1.0
 
 // The target pitch: the named choices, each with the A4 it stands for, and
@@ -79,9 +80,17 @@ Column {
         width: parent.width
         visible: chooser.otherChosen
         editable: true
+        // An editable box has no background of its own: dark text for the
+        // light page.
+        Material.theme: Material.Light
         Accessible.name: qsTr("Target frequency in Hz")
         model: ApplicationManager.concertPitches.map(function (hz) { return ApplicationManager.frequencyText(hz) })
-        Component.onCompleted: editText = ApplicationManager.frequencyText(GlobalSettings.targetFrequency)
+        // The pitch set, not a suggestion, until one is picked; once the
+        // box has taken its model, which resets the text.
+        currentIndex: -1
+        Component.onCompleted: Qt.callLater(function () {
+            otherBox.editText = ApplicationManager.frequencyText(GlobalSettings.targetFrequency)
+        })
         onAccepted: chooser.commit(editText)
         onActivated: chooser.commit(textAt(index))
         onActiveFocusChanged: {
