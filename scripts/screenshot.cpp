@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -64,7 +65,7 @@ int main(int argc, char *argv[])
         QCoreApplication::translate("AudioTrack",
                                     "%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.",
                                     nullptr, 3)
-            .arg(QStringLiteral("0.31"))
+            .arg(QLocale().toString(0.31))
             .toUtf8();
     const Row rows[] = {
         {"Morning Raga.flac", QueueEntry::S_Finished, 1.0, ConversionResult::Converted, "Morning Raga_0.flac", {}, ""},
@@ -106,7 +107,7 @@ int main(int argc, char *argv[])
     // The counts are the queue's; the time left needs minutes of work to
     // measure, so it is given.
     manager->update_queueSummary(manager->queueSummary() + QStringLiteral(" · ")
-                                 + ApplicationManager::tr("about %1 min left").arg(4));
+                                 + QCoreApplication::translate("QueueSummary", "about %1 min left").arg(4));
 
     const QString output = QString::fromLocal8Bit(argv[1]);
     int status = 1;
