@@ -57,8 +57,7 @@ int main(int argc, char *argv[])
     window.resize(1000, 680);
     window.show();
 
-    // The engine's own words for a source without audio and for damaged
-    // frames, as it gives them.
+    // The engine's own words for a source without audio and damaged frames.
     const TranslatableText noAudio =
         TranslatableText("Conversion", "“%1” contains no audio.").arg(QStringLiteral("notes.txt.mp3"));
     const QByteArray damaged =
@@ -83,10 +82,7 @@ int main(int argc, char *argv[])
     const QString music = QDir::homePath() + QStringLiteral("/Music/");
     const QString retuned = QDir::homePath() + QStringLiteral("/Retuned");
     for (const Row &row : rows) {
-        // The pitch was changed while the first rows converted: the later
-        // ones go to 444 Hz.
-        if (&row - rows >= 4)
-            settings.targetFrequency = 444.0;
+        settings.targetFrequency = &row - rows < 4 ? 432.0 : 444.0;  // changed while the first rows converted
         auto *entry = new QueueEntry(music + QString::fromUtf8(row.file), retuned, settings);
         entry->update_state(QueueEntry::S_Processing);
         entry->update_progress(row.progress);

@@ -472,12 +472,13 @@ void TestMainWindow::languageSwitchRelabels()
 
 // A folder dropped on the window is taken, and its tree queued after the
 // loose files, in natural order, capitals or not, each folder's files
-// before its subfolders', while the window shows it is busy. A drag of a
+// before its subfolders' (opus too, by default), while the window shows it
+// is busy; the status line says how many came and where they go. A drag of a
 // file the filter leaves out is refused while it moves over the window.
 void TestMainWindow::folderDropQueuesTheTree()
 {
     for (const char *name : {"dropped/b10.wav", "dropped/b9.wav", "dropped/A/t1.wav", "dropped/B1.wav",
-                             "dropped/notes.txt", "loose.wav"})
+                             "dropped/notes.txt", "dropped/c.opus", "loose.wav"})
         TestFiles::write(m_dir.filePath(QLatin1String(name)));
     m_desktop->folders = QStringList{m_dir.filePath(QStringLiteral("dropped-out"))};
     const auto dragAndDrop = [this](const QStringList &names) {
@@ -502,14 +503,14 @@ void TestMainWindow::folderDropQueuesTheTree()
     QVERIFY(!dragAndDrop({QStringLiteral("dropped/notes.txt")}));
     QVERIFY(dragAndDrop({QStringLiteral("dropped"), QStringLiteral("loose.wav")}));
 
-    QTRY_COMPARE(ApplicationManager::instance()->fileQueue()->count(), 5);
+    QTRY_COMPARE(ApplicationManager::instance()->fileQueue()->count(), 6);
     QStringList names;
     for (const QueueEntry *entry : ApplicationManager::instance()->fileQueue()->items())
         names << entry->displayName();
-    QCOMPARE(names, (QStringList{"loose.wav", "B1.wav", "b9.wav", "b10.wav", "t1.wav"}));
+    QCOMPARE(names, (QStringList{"loose.wav", "B1.wav", "b9.wav", "b10.wav", "c.opus", "t1.wav"}));
     QTRY_VERIFY(!ApplicationManager::instance()->conversionRunning());
     QCOMPARE(m_desktop->log, (QStringList{"asked: Where should the retuned files go?", "busy: Loading files...",
-                                          "busy: ", "notice: 5 files added; the retuned files go into "
+                                          "busy: ", "notice: 6 files added; the retuned files go into "
                                                         + m_dir.filePath(QStringLiteral("dropped-out")) + ".",
                                           "alert"}));
 }
