@@ -242,7 +242,7 @@ Page {
                     objectName: "removeFinishedButton"
                     visible: ApplicationManager.finishedCount > 0
                     flat: true
-                    // Readable on the light background, in the case it is written.
+                    // Dark and in mixed case, to read on the light background.
                     Material.theme: Material.Light
                     font.capitalization: Font.MixedCase
                     text: qsTr("Remove finished")

@@ -42,11 +42,11 @@ void ConversionQueue::keepIn(QueueStore *store, bool restore)
         }
         kept.clear();
     }
-    // Rows that came before are saved after these.
+    // Rows queued before the store was opened (normally none) are saved
+    // after the kept ones, and shown after them.
     const QList<QueueEntry *> earlier = m_rows->items();
     if (!earlier.isEmpty())
         store->insert(earlier);
-    // Before them in the queue too (normally there are none yet).
     if (earlier.isEmpty()) {
         m_rows->append(kept);
     } else {
