@@ -31,6 +31,10 @@ LaunchOptions LaunchOptions::parse(const QStringList &arguments)
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), tr("Songs, videos or folders to convert."),
                                  QStringLiteral("[FILE...]"));
+    const QCommandLineOption noRestore(QStringLiteral("no-restore"),
+                                       tr("Start with an empty queue instead of the one kept from the last run "
+                                          "(which is then dropped)."));
+    parser.addOption(noRestore);
     // Qt's own options (--help-all) are taken by the application object
     // later; here they only have to pass.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -65,15 +69,15 @@ LaunchOptions LaunchOptions::parse(const QStringList &arguments)
         return options;
     }
 
+    options.m_restore = !parser.isSet(noRestore);
     for (const QString &argument : parser.positionalArguments()) {
         // File managers may pass URLs; a shell passes paths, relative to
-        // where it was.
+        // where it was. What does not exist goes on too: the window says so.
         const QUrl url(argument);
         const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
         const QFileInfo info(path);
-        if (info.exists())
-            options.m_paths << QDir::cleanPath(info.absoluteFilePath());
-        else
+        options.m_paths << QDir::cleanPath(info.absoluteFilePath());
+        if (!info.exists())
             options.m_errors += tr("%1: '%2' does not exist").arg(programName(), argument) + QLatin1Char('\n');
     }
     return options;

@@ -23,8 +23,11 @@ public:
     QString output() const { return m_output; }
     // Also set when the program goes on: arguments that name nothing.
     QString errors() const { return m_errors; }
-    // The existing files and folders named, as absolute paths.
+    // The files and folders named, as absolute paths; the window says
+    // which do not exist.
     QStringList paths() const { return m_paths; }
+    // Whether the queue kept from the last run comes back (no --no-restore).
+    bool restore() const { return m_restore; }
 
     // Whether Qt can find a display to open the window on; without one it
     // would abort with a plugin error.
@@ -38,4 +41,5 @@ private:
     QString m_output;
     QString m_errors;
     QStringList m_paths;
+    bool m_restore = true;
 };

@@ -9,6 +9,7 @@
 #include "queue/QueueEntryList.h"
 #include "settings/Translator.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QQuickItem>
 #include <QStatusBar>
@@ -73,6 +74,17 @@ MainWindow::MainWindow(QWidget *parent)
     }
     // From the start, so that the first notice does not shift the screen.
     statusBar();
+    // The keyboard given to the window goes to the scene.
+    setFocusProxy(m_ui->quickWidget);
+    // Ctrl+Q asks as closing does; on every platform, which QKeySequence::Quit
+    // is not.
+    auto *quit = new QAction(this);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::WindowShortcut);
+    addAction(quit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+    // Where the user left it; the first time, the size the form gives.
+    restoreGeometry(GlobalSettings::instance()->windowGeometry());
 }
 
 MainWindow::~MainWindow() = default;
@@ -88,10 +100,25 @@ QQuickWidget *MainWindow::quickWidget() const
     return m_ui->quickWidget;
 }
 
+// Whichever way the window becomes active again (a dialog closed, a
+// launch brought it forward, a click on its frame), the scene has the
+// keyboard: its shortcuts work only there.
+bool MainWindow::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowActivate && !m_ui->quickWidget->hasFocus())
+        m_ui->quickWidget->setFocus(Qt::ActiveWindowFocusReason);
+    return handled;
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (ApplicationManager::instance()->confirmQuit())
-        event->accept();
-    else
+    if (!ApplicationManager::instance()->confirmQuit()) {
         event->ignore();
+        return;
+    }
+    GlobalSettings *settings = GlobalSettings::instance();
+    settings->set_windowGeometry(saveGeometry());
+    settings->saveSettings();
+    event->accept();
 }

@@ -26,6 +26,7 @@ public:
     QQuickWidget *quickWidget() const;
 
 protected:
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private Q_SLOTS:

@@ -5,6 +5,7 @@
 #include "models/KeyValueItemList.h"
 #include "settings/GlobalSettings.h"
 #include "settings/OptionLists.h"
+#include "settings/TargetFrequencies.h"
 
 #include <QEvent>
 #include <QFileDialog>
@@ -20,12 +21,11 @@ SettingsDialog::SettingsDialog(QWidget *parent)
 {
     m_ui->setupUi(this);
     GlobalSettings *settings = GlobalSettings::instance();
+    m_before = settings->values();
     m_ui->edtFileFilter->setText(settings->fileFilter());
-    // Only sources the conversion takes at the current target.
-    const double target = settings->targetFrequency();
-    const double reach = std::exp2(ConversionSettings::LargestShift / 12.0);
-    m_ui->edtSourceFrequency->setRange(std::max(ConversionSettings::LowestA4, target / reach),
-                                       std::min(ConversionSettings::HighestA4, target * reach));
+    // The whole range the command line takes, so that typing a number digit
+    // by digit never stops short of it; the pair is checked on OK.
+    m_ui->edtSourceFrequency->setRange(ConversionSettings::LowestA4, ConversionSettings::HighestA4);
     m_ui->edtSourceFrequency->setValue(settings->sourceFrequency());
     m_ui->chkDetectSourcePitch->setChecked(settings->detectSourcePitch());
     m_ui->edtOutputFolder->setText(settings->outputFolder());
@@ -54,16 +54,35 @@ SettingsDialog::SettingsDialog(QWidget *parent)
 
 SettingsDialog::~SettingsDialog() = default;
 
+// OK takes everything over; Cancel and Escape put back what the choices
+// changed while the dialog was open, the language too.
 void SettingsDialog::done(int result)
 {
     GlobalSettings *settings = GlobalSettings::instance();
+    if (result == QDialog::Rejected) {
+        settings->setValues(m_before);
+        settings->saveSettings();
+        QDialog::done(result);
+        return;
+    }
+    if (!settings->set_sourceFrequency(m_ui->edtSourceFrequency->value())
+        && settings->sourceFrequency() != m_ui->edtSourceFrequency->value()) {
+        const double target = settings->targetFrequency();
+        const double reach = std::exp2(ConversionSettings::LargestShift / 12.0);
+        const QString lowest = TargetFrequencies::text(std::max(ConversionSettings::LowestA4, target / reach));
+        const QString highest = TargetFrequencies::text(std::min(ConversionSettings::HighestA4, target * reach));
+        const QString text = tr("To retune to A4 = %1 Hz, the source must lie between %2 and %3 Hz: two octaves "
+                                "at most.")
+                                 .arg(TargetFrequencies::text(target), lowest, highest);
+        m_ui->lblSourceFrequencyInfo->setText(
+            QStringLiteral("<span style=\"color:#b00000\">%1</span>").arg(text.toHtmlEscaped()));
+        fitNotes();
+        m_ui->edtSourceFrequency->setFocus();
+        return;
+    }
     settings->set_fileFilter(m_ui->edtFileFilter->text());
-    settings->set_sourceFrequency(m_ui->edtSourceFrequency->value());
     settings->set_detectSourcePitch(m_ui->chkDetectSourcePitch->isChecked());
     settings->set_outputFolder(m_ui->edtOutputFolder->text());
-    // Always using a folder that was never given is asking each time.
-    if (settings->outputFolder().isEmpty())
-        settings->set_askForOutputFolder(true);
     settings->saveSettings();
     QDialog::done(result);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QVariantMap>
 
 #include <memory>
 
@@ -14,9 +15,9 @@ class SettingsDialog;
 // Language, output format, bit rate, sample rate, what happens to videos
 // and to outputs that exist, the output folder, algorithm, folder filter and
 // source frequency. Combo box choices take effect at once, a language too,
-// in this dialog as well; the text fields, the frequency and its detection
-// are taken over, and everything is saved, when the dialog closes, whichever
-// way it was closed.
+// in this dialog as well; OK takes the text fields, the frequency and its
+// detection over and saves everything, Cancel or Escape put every setting
+// back as it was.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -43,4 +44,5 @@ private:
     void fitNotes();
 
     std::unique_ptr<Ui::SettingsDialog> m_ui;
+    QVariantMap m_before;  // the settings when it opened
 };

@@ -30,10 +30,25 @@ WidgetDesktop::~WidgetDesktop()
     delete m_about;
 }
 
-QStringList WidgetDesktop::chooseFiles(const QString &caption, const QString &folder)
+QStringList WidgetDesktop::chooseFiles(const QString &caption, const QString &folder, const QStringList &patterns)
 {
-    // An empty filter lists every file.
-    return QFileDialog::getOpenFileNames(m_window, caption, folder, QString(), nullptr, QFileDialog::Options());
+    const QString filters =
+        QCoreApplication::translate("WidgetDesktop", "Audio and video files (%1)").arg(patterns.join(QLatin1Char(' ')))
+        + QStringLiteral(";;") + QCoreApplication::translate("WidgetDesktop", "All files (*)");
+    const QStringList files = QFileDialog::getOpenFileNames(m_window, caption, folder, filters);
+    giveFocusBack();
+    return files;
+}
+
+// A dialog that closes, or one of Qt's own, may leave the keyboard with no
+// widget of the window, and the scene's shortcuts with it: the window takes
+// it back.
+void WidgetDesktop::giveFocusBack()
+{
+    if (!m_window || QApplication::activeModalWidget())
+        return;
+    m_window->activateWindow();
+    m_window->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 QString WidgetDesktop::chooseFolder(const QString &caption, const QString &folder)
@@ -50,6 +65,7 @@ QString WidgetDesktop::chooseFolder(const QString &caption, const QString &folde
     if (!made.isEmpty() && !QDir().mkpath(folder))
         made.clear();
     const QString chosen = QFileDialog::getExistingDirectory(m_window, caption, folder, QFileDialog::ShowDirsOnly);
+    giveFocusBack();
     const QString kept = QDir(chosen).absolutePath();
     for (auto it = made.crbegin(); it != made.crend(); ++it) {
         if (chosen.isEmpty() || !(kept == *it || kept.startsWith(*it + QLatin1Char('/'))))
@@ -62,7 +78,10 @@ void WidgetDesktop::showSettings()
 {
     // The dialog commits its values when it goes, whichever way it closes.
     auto *dialog = new SettingsDialog(m_window);
-    QObject::connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    QObject::connect(dialog, &QDialog::finished, dialog, [this, dialog] {
+        dialog->deleteLater();
+        giveFocusBack();
+    });
     dialog->setModal(true);
     dialog->show();
 }
@@ -73,6 +92,7 @@ void WidgetDesktop::showAbout()
     if (!m_about) {
         m_about = new AboutDialog(m_window);
         m_about->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(m_about, &QDialog::finished, m_about, [this] { giveFocusBack(); });
     }
     m_about->show();
     m_about->raise();
@@ -90,6 +110,7 @@ void WidgetDesktop::showBusy(const QString &text)
         if (m_busy) {
             m_busy->close();
             m_busy->deleteLater();
+            giveFocusBack();
         }
         return;
     }
@@ -105,14 +126,17 @@ void WidgetDesktop::showBusy(const QString &text)
     m_busy->activateWindow();
 }
 
-bool WidgetDesktop::confirm(const QString &question, const QString &action)
+bool WidgetDesktop::confirm(const QString &question, const QString &action, const QString &keep)
 {
     QMessageBox box(QMessageBox::Question, QApplication::applicationName(), question, QMessageBox::NoButton,
                     m_window);
     QPushButton *agree = box.addButton(action, QMessageBox::DestructiveRole);
     // Escape, and Enter by default, keep the work.
-    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    QPushButton *keeping = box.addButton(keep, QMessageBox::RejectRole);
+    box.setDefaultButton(keeping);
+    box.setEscapeButton(keeping);
     box.exec();
+    giveFocusBack();
     return box.clickedButton() == agree;
 }
 

@@ -18,15 +18,18 @@ public:
     explicit WidgetDesktop(QWidget *window);
     ~WidgetDesktop() override;
 
-    QStringList chooseFiles(const QString &caption, const QString &folder) override;
+    QStringList chooseFiles(const QString &caption, const QString &folder, const QStringList &patterns) override;
     QString chooseFolder(const QString &caption, const QString &folder) override;
     void showSettings() override;
     void showAbout() override;
     void openUrl(const QUrl &url) override;
     void showBusy(const QString &text) override;
-    bool confirm(const QString &question, const QString &action) override;
+    bool confirm(const QString &question, const QString &action, const QString &keep) override;
     void showNotice(const QString &text) override;
     void alert() override;
+
+protected:
+    void giveFocusBack();
 
 private:
     QPointer<QWidget> m_window;

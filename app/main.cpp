@@ -4,6 +4,7 @@
 #include "base/FileNameCodec.h"
 #include "base/ProgramInfo.h"
 #include "queue/ApplicationManager.h"
+#include "settings/GlobalSettings.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -100,6 +101,9 @@ int main(int argc, char *argv[])
     instance.listen();
     MainWindow window;
     window.show();
+    // The queue of the last run comes back before what this launch names.
+    ApplicationManager::instance()->keepQueue(QString(),
+                                              options.restore() && GlobalSettings::instance()->restoreQueue());
     // Later launches are served from the event loop, after the socket has
     // answered: importing may open a dialog.
     QObject::connect(

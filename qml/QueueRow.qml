@@ -67,10 +67,12 @@ Rectangle {
         onDoubleClicked: row.activate()
         ToolTip.visible: containsMouse && !rowMenu.visible
         ToolTip.delay: 800
+        // Gone after a while, though the pointer stays.
+        ToolTip.timeout: 10000
         ToolTip.text: model.toolTip
     }
 
-    Menu {
+    FittingMenu {
         id: rowMenu
         objectName: "rowMenu"
         property Item returnTo: null

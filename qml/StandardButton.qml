@@ -52,6 +52,8 @@ Rectangle {
         onClicked: rect.clicked()
         ToolTip.visible: rect.tip !== "" && (containsMouse || rect.activeFocus)
         ToolTip.delay: 600
+        // Shown on focus too, it must not stay for as long as the focus does.
+        ToolTip.timeout: 5000
         ToolTip.text: rect.tip
     }
 

@@ -11,7 +11,8 @@ import "FontAwesome" 1.0
 // and the settings.
 //
 // Tab goes as one reads the screen: the header's two buttons, the queue
-// (and the selected row's buttons), the target frequency, the three tiles.
+// (and the selected row's buttons), "Remove finished", the target
+// frequency, the three tiles.
 Page {
     id: mainWindow
     visible: true
@@ -107,14 +108,55 @@ Page {
                     clip: true
                     spacing: 2
                     model: ApplicationManager.fileQueue
+                    // Shown whenever the rows do not fit, not only while
+                    // scrolling: a long queue should look long.
                     ScrollBar.vertical: ScrollBar {
+                        id: scrollBar
+                        objectName: "scrollBar"
+                        // Dark on the light list, where the dark theme's is faint.
+                        Material.theme: Material.Light
                         Accessible.name: filesListView.Accessible.name
+                        policy: filesListView.contentHeight > filesListView.height ? ScrollBar.AlwaysOn
+                                                                                   : ScrollBar.AsNeeded
+                        onPressedChanged: {
+                            if (pressed)
+                                filesListView.following = false
+                        }
                     }
                     activeFocusOnTab: true
+
+                    // The view shows the first running row as the queue
+                    // goes on, until the user scrolls; scrolled back to it,
+                    // it follows again.
+                    property bool following: true
+                    function runningRowShown() {
+                        const row = ApplicationManager.firstRunningRow
+                        const item = row >= 0 ? itemAtIndex(row) : null
+                        return row < 0 || (item !== null && item.y >= contentY && item.y + item.height <= contentY + height)
+                    }
+                    function follow() {
+                        if (following && ApplicationManager.firstRunningRow >= 0)
+                            positionViewAtIndex(ApplicationManager.firstRunningRow, ListView.Contain)
+                    }
+                    onMovementStarted: following = false
+                    onMovementEnded: following = runningRowShown()
+                    onCountChanged: {
+                        if (count === 0)
+                            following = true
+                    }
+                    Connections {
+                        target: ApplicationManager
+                        function onFirstRunningRowChanged() { filesListView.follow() }
+                    }
                     // Reached from the keyboard, a row is selected at once.
+                    // Left, the list keeps the selected row as its focus,
+                    // not the row button that had it last: Tab comes back
+                    // to the row, every time round.
                     onActiveFocusChanged: {
                         if (activeFocus && currentIndex < 0 && count > 0)
                             currentIndex = 0
+                        if (!activeFocus && currentItem)
+                            currentItem.focus = true
                     }
                     // After a row or one of its buttons went: the keyboard
                     // goes to the row selected now (the view gives the
@@ -159,23 +201,63 @@ Page {
                     }
                 }
 
+                // What an empty queue is for.
+                Label {
+                    objectName: "emptyHint"
+                    anchors.centerIn: parent
+                    width: parent.width - 40
+                    visible: filesListView.count === 0
+                    horizontalAlignment: Text.AlignHCenter
+                    wrapMode: Text.WordWrap
+                    text: qsTr("Drop songs, videos or folders here — or press %1").arg(openShortcut.nativeText)
+                    color: "#606060"
+                    font.pointSize: 14
+                }
+
                 // The empty list's focus; a selected row shows its own.
                 FocusFrame {
                     shown: filesListView.activeFocus && !filesListView.currentItem
                 }
             }
 
-            // "12 of 50 converted · 1 failed · about 4 min left"
-            Label {
-                objectName: "queueSummary"
+            RowLayout {
                 Layout.fillWidth: true
-                // Wrapped to the column, not widening it.
-                Layout.preferredWidth: 0
-                text: ApplicationManager.queueSummary
-                visible: text !== ""
-                wrapMode: Text.WordWrap
-                color: "black"
-                font.pointSize: 11
+                spacing: 10
+                visible: summary.text !== "" || removeFinishedButton.visible
+
+                // "12 of 50 converted · 1 failed · about 4 min left"
+                Label {
+                    id: summary
+                    objectName: "queueSummary"
+                    Layout.fillWidth: true
+                    // Wrapped to the column, not widening it.
+                    Layout.preferredWidth: 0
+                    text: ApplicationManager.queueSummary
+                    wrapMode: Text.WordWrap
+                    color: "black"
+                    font.pointSize: 11
+                }
+                Button {
+                    id: removeFinishedButton
+                    objectName: "removeFinishedButton"
+                    visible: ApplicationManager.finishedCount > 0
+                    flat: true
+                    // Dark and in mixed case, to read on the light background.
+                    Material.theme: Material.Light
+                    font.capitalization: Font.MixedCase
+                    text: qsTr("Remove finished")
+                    Accessible.name: text
+                    onClicked: ApplicationManager.removeFinishedFromQueue()
+                    // Gone with the rows, it leaves the keyboard to the queue.
+                    onVisibleChanged: {
+                        if (!visible && activeFocus)
+                            filesListView.focusCurrentRow()
+                    }
+
+                    FocusFrame {
+                        shown: removeFinishedButton.visualFocus
+                    }
+                }
             }
         }
 
@@ -185,36 +267,8 @@ Page {
             Layout.alignment: Qt.AlignTop
             spacing: 20
 
-            Column {
+            PitchChooser {
                 width: parent.width
-
-                Label {
-                    objectName: "frequencyLabel"
-                    width: parent.width
-                    text: qsTr("Target frequency") + ":"
-                    font.pointSize: 16
-                    color: "black"
-                }
-                ComboBox {
-                    id: frequencyBox
-                    objectName: "frequencyBox"
-                    width: parent.width
-                    Accessible.name: qsTr("Target frequency")
-                    model: ApplicationManager.targetFrequencies
-                    textRole: "label"
-                    currentIndex: ApplicationManager.targetFrequencies.getIndexOfValue(GlobalSettings.targetFrequency)
-                    onCurrentIndexChanged: {
-                        var item = ApplicationManager.targetFrequencies.get(currentIndex)
-                        if (item) {
-                            GlobalSettings.set_targetFrequency(item.value)
-                            GlobalSettings.saveSettings()
-                        }
-                    }
-
-                    FocusFrame {
-                        shown: frequencyBox.visualFocus
-                    }
-                }
             }
 
             MainButton {
@@ -229,7 +283,7 @@ Page {
                     songSelectionMenu.open()
                 }
 
-                Menu {
+                FittingMenu {
                     id: songSelectionMenu
                     objectName: "songMenu"
                     // Opened from the keyboard, the keyboard comes back.
@@ -249,13 +303,16 @@ Page {
                 }
             }
 
+            // Pauses the queue (running files finish, the others wait) and
+            // starts it again.
             MainButton {
                 objectName: "startButton"
-                index: FontAwesome.symbols.fa_play
-                text: qsTr("Start conversion")
+                readonly property bool pauses: ApplicationManager.unfinishedCount > 0 && !ApplicationManager.paused
+                index: pauses ? FontAwesome.symbols.fa_pause : FontAwesome.symbols.fa_play
+                text: pauses ? qsTr("Pause") : qsTr("Start conversion")
                 bgColor: "#BFFF00"
-                enabled: ApplicationManager.unfinishedCount > 0 && !ApplicationManager.conversionRunning
-                onClicked: ApplicationManager.startConversion()
+                enabled: ApplicationManager.unfinishedCount > 0
+                onClicked: pauses ? ApplicationManager.pauseConversion() : ApplicationManager.startConversion()
             }
 
             MainButton {
@@ -270,6 +327,7 @@ Page {
     }
 
     Shortcut {
+        id: openShortcut
         sequence: "Ctrl+O"
         onActivated: ApplicationManager.selectImportFiles()
     }

@@ -4,10 +4,15 @@
 #include "queue/ConversionQueue.h"
 #include "queue/Desktop.h"
 #include "queue/QueueImporter.h"
+#include "queue/QueueStore.h"
 #include "queue/QueueSummary.h"
+#include "settings/GlobalSettings.h"
 #include "settings/TargetFrequencies.h"
+#include "settings/Translator.h"
 
 #include <QPointer>
+
+#include <cmath>
 
 ApplicationManager *ApplicationManager::instance()
 {
@@ -27,9 +32,18 @@ ApplicationManager::ApplicationManager(QObject *parent)
     m_targetFrequencies = new KeyValueItemList(this);
     for (const TargetFrequencies::Choice &choice : TargetFrequencies::choices())
         m_targetFrequencies->append(new KeyValueItem(QString::fromLatin1(choice.label), choice.value));
+    // The last choice is a number of one's own; its value is none.
+    auto *other = new KeyValueItem(tr("Other…"), QVariant());
+    m_targetFrequencies->append(other);
+    connect(Translator::instance(), &Translator::languageChanged, other, [other] { other->update_label(tr("Other…")); });
 
     connect(m_importer, &QueueImporter::imported, m_queue, &ConversionQueue::append);
-    connect(m_queue, &ConversionQueue::changed, this, [this] { update_unfinishedCount(m_queue->unfinishedCount()); });
+    connect(m_queue, &ConversionQueue::changed, this, [this] {
+        update_unfinishedCount(m_queue->unfinishedCount());
+        update_finishedCount(m_queue->finishedCount());
+        update_firstRunningRow(m_queue->firstRunningRow());
+    });
+    connect(m_queue, &ConversionQueue::pausedChanged, this, &ApplicationManager::update_paused);
     connect(m_queue, &ConversionQueue::convertingChanged, this, &ApplicationManager::update_conversionRunning);
     connect(m_summary, &QueueSummary::textChanged, this, &ApplicationManager::update_queueSummary);
 }
@@ -122,7 +136,57 @@ void ApplicationManager::selectImportFolder()
 
 void ApplicationManager::startConversion()
 {
+    m_queue->setPaused(false);
     m_queue->startWaiting();
+}
+
+void ApplicationManager::pauseConversion()
+{
+    m_queue->setPaused(true);
+}
+
+void ApplicationManager::keepQueue(const QString &path, bool restore)
+{
+    delete m_store;
+    m_store = new QueueStore(this);
+    m_store->open(path.isEmpty() ? QueueStore::defaultPath() : path);
+    m_queue->keepIn(m_store, restore);
+}
+
+QVariantList ApplicationManager::concertPitches() const
+{
+    QVariantList pitches;
+    for (const double hz : TargetFrequencies::concertPitches())
+        pitches << hz;
+    return pitches;
+}
+
+QString ApplicationManager::frequencyText(double hz) const
+{
+    return TargetFrequencies::text(hz);
+}
+
+QString ApplicationManager::setTargetFrequencyText(const QString &text)
+{
+    const std::optional<double> hz = TargetFrequencies::parse(text);
+    if (!hz)
+        return tr("“%1” is not a pitch in Hz.").arg(text.trimmed());
+    if (!ConversionSettings::validA4(*hz)) {
+        return tr("A4 must lie between %1 and %2 Hz.")
+            .arg(frequencyText(ConversionSettings::LowestA4), frequencyText(ConversionSettings::HighestA4));
+    }
+    GlobalSettings *settings = GlobalSettings::instance();
+    const double hzRounded = std::round(*hz * 100.0) / 100.0;
+    if (settings->targetFrequency() != hzRounded && !settings->set_targetFrequency(hzRounded)) {
+        // Only the shift can be out of reach: two octaves from the source.
+        const double source = settings->sourceFrequency();
+        const double reach = std::exp2(ConversionSettings::LargestShift / 12.0);
+        return tr("From a source at A4 = %1 Hz, A4 must lie between %2 and %3 Hz.")
+            .arg(frequencyText(source), frequencyText(std::max(ConversionSettings::LowestA4, source / reach)),
+                 frequencyText(std::min(ConversionSettings::HighestA4, source * reach)));
+    }
+    settings->saveSettings();
+    return QString();
 }
 
 void ApplicationManager::removeEntry(QueueEntry *entry)

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QUrl>
+#include <QVariantList>
 
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 class ConversionQueue;
 class Desktop;
 class QueueImporter;
+class QueueStore;
 class QueueSummary;
 
 // The controller the main screen talks to. It hands the work on: imports
@@ -29,6 +31,14 @@ class ApplicationManager : public QObject
     TW_READONLY_PROPERTY(KeyValueItemList *, targetFrequencies)
     // Files running or waiting: what cancelling would stop or drop.
     TW_READONLY_PROPERTY(int, unfinishedCount)
+    // Finished and skipped rows: what "Remove finished" removes.
+    TW_READONLY_PROPERTY(int, finishedCount)
+    // The first row converting now, which the view follows; -1 when none.
+    TW_READONLY_PROPERTY(int, firstRunningRow)
+    // No file begins while paused; those running go on.
+    TW_READONLY_PROPERTY(bool, paused)
+    // A4 in Hz that concert pitches are tuned to, suggested for "Other".
+    Q_PROPERTY(QVariantList concertPitches READ concertPitches CONSTANT)
     // "12 of 50 converted · 1 failed · about 4 min left"; empty while the
     // queue is.
     TW_READONLY_PROPERTY(QString, queueSummary)
@@ -59,6 +69,12 @@ public:
     void setClock(std::function<qint64()> clock);
 
     bool hasWebsite() const;
+    QVariantList concertPitches() const;
+    // Keeps the queue in the database at `path` (QueueStore::defaultPath()
+    // for the user's) from now on; with `restore`, the rows it holds come
+    // back first. What goes wrong is said in the status line, and the queue
+    // converts on regardless.
+    void keepQueue(const QString &path, bool restore);
     // True when the window may close: nothing is converting or waiting, or
     // the user agreed to stop it.
     bool confirmQuit();
@@ -75,7 +91,14 @@ public:
     void openPaths(const QStringList &paths);
     Q_INVOKABLE void selectImportFiles();
     Q_INVOKABLE void selectImportFolder();
+    // Resumes a paused queue; the waiting files start.
     Q_INVOKABLE void startConversion();
+    Q_INVOKABLE void pauseConversion();
+    // A4 as the interface language writes it: "438,48" in German.
+    Q_INVOKABLE QString frequencyText(double hz) const;
+    // Sets and saves the target A4 typed by the user ("442,5" or "442.5");
+    // empty when taken, else why not, in words.
+    Q_INVOKABLE QString setTargetFrequencyText(const QString &text);
 
     // The row goes; a running conversion stops first.
     Q_INVOKABLE void removeEntry(QueueEntry *entry);
@@ -99,4 +122,5 @@ private:
     ConversionQueue *m_queue;
     QueueImporter *m_importer;
     QueueSummary *m_summary;
+    QueueStore *m_store = nullptr;
 };

@@ -2,7 +2,9 @@
 
 #include "queue/Desktop.h"
 #include "queue/QueueEntryList.h"
+#include "queue/QueueStore.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QThread>
 #include <QUrl>
@@ -26,19 +28,72 @@ ConversionQueue::ConversionQueue(QObject *parent)
 // The runner stops and awaits the running conversions as it goes.
 ConversionQueue::~ConversionQueue() = default;
 
+void ConversionQueue::keepIn(QueueStore *store, bool restore)
+{
+    m_store = store;
+    connect(store, &QueueStore::failed, this, [this](const TranslatableText &message) { notify(message); });
+    if (!store->problem().isEmpty())
+        notify(store->problem());
+    QList<QueueEntry *> kept = store->load();
+    if (!restore) {
+        for (QueueEntry *entry : qAsConst(kept)) {
+            store->remove(entry);
+            delete entry;
+        }
+        kept.clear();
+    }
+    // Rows queued before the store was opened (normally none) are saved
+    // after the kept ones, and shown after them.
+    const QList<QueueEntry *> earlier = m_rows->items();
+    if (!earlier.isEmpty())
+        store->insert(earlier);
+    if (earlier.isEmpty()) {
+        m_rows->append(kept);
+    } else {
+        for (int row = 0; row < kept.size(); ++row)
+            m_rows->insert(row, kept.at(row));
+    }
+    startWaiting();
+}
+
 void ConversionQueue::append(const QList<QueueEntry *> &entries)
 {
     if (entries.isEmpty())
         return;
+    if (m_store)
+        m_store->insert(entries);
     m_rows->append(entries);
     startWaiting();
 }
 
 void ConversionQueue::adopt(int first, int last)
 {
-    for (int row = first; row <= last; ++row)
-        connect(m_rows->at(row), &QueueEntry::stateChanged, this, &ConversionQueue::changed);
+    for (int row = first; row <= last; ++row) {
+        QueueEntry *entry = m_rows->at(row);
+        connect(entry, &QueueEntry::stateChanged, this, [this, entry] {
+            if (m_store)
+                m_store->update(entry);
+            Q_EMIT changed();
+        });
+    }
     Q_EMIT changed();
+}
+
+void ConversionQueue::setPaused(bool paused)
+{
+    if (paused == m_runner.paused())
+        return;
+    m_runner.setPaused(paused);
+    if (!paused)
+        startWaiting();
+    Q_EMIT pausedChanged(paused);
+    Q_EMIT changed();
+}
+
+void ConversionQueue::notify(const QString &text)
+{
+    if (m_desktop)
+        m_desktop->showNotice(text);
 }
 
 void ConversionQueue::startWaiting()
@@ -79,11 +134,14 @@ void ConversionQueue::finished(const BatchRunner::Outcome &outcome)
     }
     entry->applyResult(outcome.result);
     m_ended = true;
+    // A retry that fails at once would look like a button that did nothing.
+    if (entry->retried() && entry->state() == QueueEntry::S_Failed)
+        notify(tr("“%1” failed again: %2").arg(entry->displayName(), entry->reason()));
 }
 
 void ConversionQueue::busyChanged(bool busy)
 {
-    if (!busy && m_ended && m_desktop)
+    if (!busy && m_ended && m_desktop && !m_runner.paused())
         m_desktop->alert();
     m_ended = false;
     Q_EMIT convertingChanged(busy);
@@ -98,6 +156,9 @@ void ConversionQueue::remove(QueueEntry *entry)
 {
     if (!entry || m_rows->indexOf(entry) < 0)
         return;
+    // Gone from the disk at once: a crash while it stops does not bring it back.
+    if (m_store)
+        m_store->remove(entry);
     entry->update_deleteWhenFinished(true);
     const auto job = m_jobOf.constFind(entry);
     if (job != m_jobOf.constEnd() && m_runner.isRunning(*job)) {
@@ -126,6 +187,8 @@ void ConversionQueue::retryFailed()
         any = entry->retry() || any;
     if (any)
         startWaiting();
+    else
+        notify(tr("No file has failed: there is nothing to retry."));
 }
 
 void ConversionQueue::removeFinished()
@@ -152,6 +215,27 @@ void ConversionQueue::openOutputFolder(QueueEntry *entry)
         m_desktop->openUrl(QUrl::fromLocalFile(QFileInfo(entry->outputPath()).absolutePath()));
 }
 
+int ConversionQueue::finishedCount() const
+{
+    int count = 0;
+    for (const QueueEntry *entry : m_rows->items()) {
+        if (!entry->deleteWhenFinished()
+            && (entry->state() == QueueEntry::S_Finished || entry->state() == QueueEntry::S_Skipped))
+            ++count;
+    }
+    return count;
+}
+
+int ConversionQueue::firstRunningRow() const
+{
+    const QList<QueueEntry *> &entries = m_rows->items();
+    for (int row = 0; row < entries.size(); ++row) {
+        if (entries.at(row)->state() == QueueEntry::S_Processing)
+            return row;
+    }
+    return -1;
+}
+
 int ConversionQueue::unfinishedCount() const
 {
     int count = 0;
@@ -167,7 +251,7 @@ void ConversionQueue::cancel()
 {
     if (unfinishedCount() == 0)
         return;
-    if (!m_desktop || !m_desktop->confirm(cancelQuestion(), tr("Cancel conversion")))
+    if (!m_desktop || !m_desktop->confirm(cancelQuestion(), tr("Stop converting"), tr("Keep converting")))
         return;
     const QList<QueueEntry *> entries = m_rows->items();
     for (QueueEntry *entry : entries) {
@@ -209,11 +293,19 @@ QString ConversionQueue::cancelQuestion() const
 
 bool ConversionQueue::confirmQuit()
 {
+    // A kept queue loses only the work of its running files: the waiting
+    // ones come back at the next start.
+    const bool kept = m_store && m_store->isOpen();
+    if (kept && m_runner.running() == 0)
+        return true;
     const int unfinished = unfinishedCount();
     if (unfinished == 0)
         return true;
-    const QString question = unfinished == 1
-                                 ? tr("1 file is still being converted. Stop and quit?")
-                                 : tr("%n files are still being converted. Stop and quit?", nullptr, unfinished);
-    return m_desktop && m_desktop->confirm(question, tr("Stop and quit"));
+    QString question = unfinished == 1
+                           ? tr("1 file is still being converted. Stop and quit?")
+                           : tr("%n files are still being converted. Stop and quit?", nullptr, unfinished);
+    if (kept)
+        question += QLatin1Char(' ') + tr("The queue is kept: its files convert when %1 starts again.")
+                                           .arg(QCoreApplication::applicationName());
+    return m_desktop && m_desktop->confirm(question, tr("Stop and quit"), tr("Keep converting"));
 }

@@ -11,6 +11,7 @@
 class Desktop;
 class QueueEntry;
 class QueueEntryList;
+class QueueStore;
 
 // The queue's rows and what can be done to them, on top of the batch
 // runner: each waiting row is a file the runner converts with the row's
@@ -28,8 +29,16 @@ public:
     QueueEntryList *rows() const { return m_rows; }
     BatchRunner &runner() { return m_runner; }
 
+    // Keeps the rows in `store` from now on, after taking back those it
+    // holds when `restore` is set (else it is emptied first). What the store
+    // cannot do is said in a notice.
+    void keepIn(QueueStore *store, bool restore);
     // Adopts the rows and starts converting those that wait.
     void append(const QList<QueueEntry *> &entries);
+    // Paused, no file begins; those running go on. Resuming starts the
+    // waiting ones.
+    void setPaused(bool paused);
+    bool paused() const { return m_runner.paused(); }
     // Every waiting row without a conversion gets one, in the rows' order,
     // and the runner starts as many as may run.
     void startWaiting();
@@ -52,12 +61,17 @@ public:
 
     // Files running or waiting: what cancelling would stop or drop.
     int unfinishedCount() const;
+    // Finished and skipped rows: what "Remove finished" removes.
+    int finishedCount() const;
+    // The first row converting now; -1 when none is.
+    int firstRunningRow() const;
     bool converting() const { return m_runner.running() > 0; }
 
 Q_SIGNALS:
     // A row changed state, came or went: counts and the summary follow.
     void changed();
     void convertingChanged(bool converting);
+    void pausedChanged(bool paused);
 
 private:
     void adopt(int first, int last);
@@ -70,7 +84,10 @@ private:
 
     QueueEntryList *m_rows;
     BatchRunner m_runner;
+    void notify(const QString &text);
+
     Desktop *m_desktop = nullptr;
+    QueueStore *m_store = nullptr;
     QHash<BatchRunner::JobId, QPointer<QueueEntry>> m_jobs;  // of the rows waiting or running
     QHash<const QueueEntry *, BatchRunner::JobId> m_jobOf;
     bool m_ended = false;  // a row ended since the queue last ran empty

@@ -13,8 +13,10 @@ class Desktop
 public:
     virtual ~Desktop() = default;
 
-    // Several existing files; empty when cancelled.
-    virtual QStringList chooseFiles(const QString &caption, const QString &folder) = 0;
+    // Several existing files, offered among those whose names match
+    // `patterns` ("*.mp3") or, if the user chooses so, all; empty when
+    // cancelled.
+    virtual QStringList chooseFiles(const QString &caption, const QString &folder, const QStringList &patterns) = 0;
     // One existing folder; empty when cancelled.
     virtual QString chooseFolder(const QString &caption, const QString &folder) = 0;
     virtual void showSettings() = 0;
@@ -25,8 +27,9 @@ public:
     // Work of unknown length begins (with what it is) or ends (empty text).
     virtual void showBusy(const QString &text) = 0;
     // Asks before something that loses work; `action` names what agreeing
-    // does ("Stop and quit"). True when the user agrees.
-    virtual bool confirm(const QString &question, const QString &action) = 0;
+    // does ("Stop and quit"), `keep` what the other answer does ("Keep
+    // converting"). True when the user agrees.
+    virtual bool confirm(const QString &question, const QString &action, const QString &keep) = 0;
     // A short notice in the status line, which goes by itself.
     virtual void showNotice(const QString &text) = 0;
     // The queue has run empty: draws the user's attention to the window if

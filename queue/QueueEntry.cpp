@@ -1,6 +1,7 @@
 #include "queue/QueueEntry.h"
 
 #include "media/OutputFormat.h"
+#include "settings/TargetFrequencies.h"
 #include "settings/Translator.h"
 
 #include <QFileInfo>
@@ -44,51 +45,59 @@ QString QueueEntry::getStringForState(State state) const
 QString QueueEntry::pitchAndFormat() const
 {
     const OutputFormat *format = OutputFormat::find(m_settings.audioFormat);
-    return tr("→ %1 Hz · %2")
-        .arg(QLocale().toString(m_settings.targetFrequency), format ? format->extension() : QStringLiteral("?"));
+    const QString target = tr("→ %1 Hz · %2")
+                               .arg(TargetFrequencies::text(m_settings.targetFrequency),
+                                    format ? format->extension() : QStringLiteral("?"));
+    if (m_measuredA4 <= 0.0)
+        return target;
+    return tr("%1 · %2").arg(tr("measured A4 = %1 Hz").arg(QLocale().toString(m_measuredA4, 'f', 1)), target);
+}
+
+QStringList QueueEntry::warningTexts() const
+{
+    QStringList warnings;
+    for (const TranslatableText &warning : m_warnings)
+        warnings << warning.toString();
+    return warnings;
 }
 
 void QueueEntry::updateTexts()
 {
+    // The short form for the row, the long one for the tooltip; both start
+    // with the pitch and format the row was queued with.
+    const QString pitch = pitchAndFormat();
     const QString output = QFileInfo(outputPath()).fileName();
-    // The short form for the row, the long one for the tooltip.
+    const auto with = [&pitch](const QString &detail) { return tr("%1 · %2").arg(pitch, detail); };
     QString detail;
     QString fullDetail;
     switch (state()) {
     case S_Pending:
-        detail = pitchAndFormat();
+        detail = pitch;
         fullDetail = tr("%1 into %2").arg(detail, targetDirectory());
         break;
     case S_Processing:
-        detail = tr("%1 % · %2").arg(QLocale().toString(int(std::floor(progress() * 100.0))), pitchAndFormat());
+        detail = tr("%1 % · %2").arg(QLocale().toString(int(std::floor(progress() * 100.0))), pitch);
         fullDetail = tr("%1 into %2").arg(detail, targetDirectory());
         break;
     case S_Finished:
-        detail = tr("→ %1").arg(output);
-        fullDetail = tr("→ %1").arg(outputPath());
-        if (m_measuredA4 > 0.0) {
-            const QString measured = tr("measured A4 = %1 Hz").arg(QLocale().toString(m_measuredA4, 'f', 1));
-            detail = tr("%1 · %2").arg(measured, detail);
-            fullDetail = tr("%1 · %2").arg(measured, fullDetail);
-        }
+        detail = with(output);
+        fullDetail = with(outputPath());
         break;
     case S_Failed:
-        detail = fullDetail = m_reason.toString();
+        detail = fullDetail = with(m_reason.toString());
         break;
     case S_Skipped:
-        detail = tr("%1 exists").arg(output);
-        fullDetail = tr("%1 exists").arg(outputPath());
+        detail = with(tr("%1 exists").arg(output));
+        fullDetail = with(tr("%1 exists").arg(outputPath()));
         break;
     }
     const QString stateText = getStringForState(state());
     update_stateString(stateText);
-    update_statusText(detail.isEmpty() ? stateText : tr("%1 · %2").arg(stateText, detail));
-    QStringList warnings;
-    for (const TranslatableText &warning : m_warnings)
-        warnings << warning.toString();
+    update_statusText(tr("%1 · %2").arg(stateText, detail));
+    const QStringList warnings = warningTexts();
     update_warningText(warnings.join(QLatin1Char(' ')));
 
-    QStringList tip{filePath(), fullDetail.isEmpty() ? stateText : tr("%1 · %2").arg(stateText, fullDetail)};
+    QStringList tip{filePath(), tr("%1 · %2").arg(stateText, fullDetail)};
     tip += warnings;
     update_toolTip(tip.join(QLatin1Char('\n')));
 }
@@ -131,6 +140,7 @@ bool QueueEntry::retry()
     m_measuredA4 = 0.0;
     update_outputPath(QString());
     update_progress(0.0);
+    m_retried = true;
     update_state(S_Pending);
     return true;
 }

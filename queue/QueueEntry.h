@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // One queued source file: where it is, where its output goes, the settings
 // in force when it was queued, how far it has come, how it ended, and
@@ -40,8 +41,9 @@ private:
     // The file name, or with as much of its folder as tells it from another
     // row's file of the same name ("CD2/Track 1.flac"); set by the list.
     TW_READONLY_PROPERTY(QString, displayName)
-    // The state and what applies to it: "Pending · → 432 Hz · flac",
-    // "Finished · → Song_0.flac", "Failed · <the reason>", ...
+    // The state, the pitch and format it was queued with, and what applies
+    // to it: "Pending · → 432 Hz · flac", "Finished · → 432 Hz · flac ·
+    // Song_0.flac", "Failed · → 432 Hz · flac · <the reason>", ...
     TW_READONLY_PROPERTY(QString, statusText)
     // What the user should know about a finished file; empty when nothing.
     TW_READONLY_PROPERTY(QString, warningText)
@@ -57,6 +59,13 @@ public:
     const ConversionSettings &settings() const { return m_settings; }
     // Seconds of audio converted; 0 until finished.
     double audioSeconds() const { return m_audioSeconds; }
+    // The source's A4 as measured, in Hz; 0 where it was not.
+    double measuredA4() const { return m_measuredA4; }
+    // Why it failed, and what to know about it, in the language of the moment.
+    QString reason() const { return m_reason.toString(); }
+    QStringList warningTexts() const;
+    // Whether it waits or ran again after failing.
+    bool retried() const { return m_retried; }
 
     // The current translation of a state; empty for an unknown value.
     Q_INVOKABLE QString getStringForState(State state) const;
@@ -79,4 +88,5 @@ private:
     QList<TranslatableText> m_warnings;
     double m_audioSeconds = 0.0;
     double m_measuredA4 = 0.0;  // Hz; 0 where the source's pitch was not measured
+    bool m_retried = false;
 };

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -31,6 +32,8 @@ QueueImporter::QueueImporter(QObject *parent)
 // Waits for a running scan, whose completion does not run.
 QueueImporter::~QueueImporter() = default;
 
+// Asked at every import, or once: the folder chosen then is the output
+// folder from then on, until changed in the settings.
 QString QueueImporter::outputFolderForImport()
 {
     if (!m_settings->askForOutputFolder() && !m_settings->outputFolder().isEmpty())
@@ -44,15 +47,31 @@ QString QueueImporter::outputFolderForImport()
         return QString();
     }
     m_settings->update_lastMediaExportPath(folder);
+    if (!m_settings->askForOutputFolder())
+        m_settings->set_outputFolder(folder);
     m_settings->saveSettings();
     return folder;
+}
+
+// Where the file dialogs open: where the last import came from, else the
+// user's music; never a folder that does not exist, which the dialog would
+// take for a file name.
+QString QueueImporter::importFolder() const
+{
+    for (const QString &folder : {m_settings->lastMediaImportPath(),
+                                  QStandardPaths::writableLocation(QStandardPaths::MusicLocation)}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QDir::homePath();
 }
 
 void QueueImporter::selectImportFiles()
 {
     if (!m_desktop)
         return;
-    const QStringList files = m_desktop->chooseFiles(tr("Select files"), m_settings->lastMediaImportPath());
+    const QStringList files = m_desktop->chooseFiles(tr("Select files"), importFolder(),
+                                                     FolderScanner::nameFilters(m_settings->fileFilter()));
     if (files.isEmpty())
         return;
     const QString target = outputFolderForImport();
@@ -67,7 +86,7 @@ void QueueImporter::selectImportFolder()
 {
     if (!m_desktop)
         return;
-    const QString folder = m_desktop->chooseFolder(tr("Select folder"), m_settings->lastMediaImportPath());
+    const QString folder = m_desktop->chooseFolder(tr("Select folder"), importFolder());
     if (folder.isEmpty())
         return;
     const QString target = outputFolderForImport();
@@ -116,10 +135,17 @@ void QueueImporter::openPaths(const QStringList &paths)
 {
     QStringList files;
     QStringList folders;
+    QStringList missing;
     for (const QString &path : paths) {
         const QFileInfo info(path);
-        (info.isDir() ? folders : files) << info.absoluteFilePath();
+        if (!info.exists())
+            missing << info.fileName();
+        else
+            (info.isDir() ? folders : files) << info.absoluteFilePath();
     }
+    m_missing = missing;
+    if (files.isEmpty() && folders.isEmpty())
+        announce(0, QString(), {});
     importChosen(files, folders);
 }
 
@@ -145,6 +171,7 @@ void QueueImporter::queueImport(const QStringList &files, const QStringList &fol
         return entries;
     };
     if (folders.isEmpty()) {
+        announce(files.size(), target, {});
         Q_EMIT imported(entriesOf(files));
         return;
     }
@@ -161,7 +188,7 @@ void QueueImporter::queueImport(const QStringList &files, const QStringList &fol
             for (const QString &folder : folders)
                 scans->append(FolderScanner::scan(folder, target, filters));
         },
-        [this, entriesOf, files, scans, settings] {
+        [this, entriesOf, files, folders, target, scans, settings] {
             if (m_desktop)
                 m_desktop->showBusy(QString());
             QList<QueueEntry *> entries = entriesOf(files);
@@ -182,6 +209,31 @@ void QueueImporter::queueImport(const QStringList &files, const QStringList &fol
                                               .arg(scan.outputFolder));
                 }
             }
+            announce(entries.size(), target, folders);
             Q_EMIT imported(unreadable + entries);
         });
+}
+
+// Says where the files go, as the output folder is not asked each time,
+// or why nothing was added: a folder without a file the filter takes.
+// A launch's names that do not exist are said with it: the status line
+// shows one notice at a time.
+void QueueImporter::announce(int added, const QString &target, const QStringList &folders)
+{
+    QStringList notice;
+    if (added > 0) {
+        notice << tr("%n file(s) added; the retuned files go into %1.", nullptr, added)
+                      .arg(QDir::toNativeSeparators(QDir::cleanPath(target)));
+    } else if (!folders.isEmpty()) {
+        QStringList names;
+        for (const QString &folder : folders)
+            names << QFileInfo(folder).fileName();
+        notice << tr("Nothing was added: %1 holds no file the file filter takes (see the settings).")
+                      .arg(names.join(QStringLiteral(", ")));
+    }
+    if (!m_missing.isEmpty())
+        notice << tr("Not found, so not added: %1.").arg(m_missing.join(QStringLiteral(", ")));
+    m_missing.clear();
+    if (m_desktop && !notice.isEmpty())
+        m_desktop->showNotice(notice.join(QLatin1Char(' ')));
 }

@@ -37,7 +37,8 @@ public:
     // A drop: folders, and the files the file filter takes.
     void processImportUrls(const QList<QUrl> &urls);
     // What a launch named: every file, whatever its name (it was chosen by
-    // hand, e.g. with "Open with"), and folders scanned with the filter.
+    // hand, e.g. with "Open with"), and folders scanned with the filter;
+    // what does not exist is named in a notice.
     void openPaths(const QStringList &paths);
     void selectImportFiles();
     void selectImportFolder();
@@ -49,9 +50,12 @@ Q_SIGNALS:
 private:
     void importChosen(const QStringList &files, const QStringList &folders);
     QString outputFolderForImport();
+    QString importFolder() const;
+    void announce(int added, const QString &target, const QStringList &folders);
     void queueImport(const QStringList &files, const QStringList &folders, QString target);
 
     QPointer<GlobalSettings> m_settings;
     Desktop *m_desktop = nullptr;
     std::unique_ptr<WorkerPool> m_scans;
+    QStringList m_missing;  // named at the launch being imported, not there
 };

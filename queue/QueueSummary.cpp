@@ -31,7 +31,9 @@ void QueueSummary::update()
             parts << tr("%1 failed").arg(failed);
         if (const int skipped = counts[QueueEntry::S_Skipped])
             parts << tr("%1 skipped").arg(skipped);
-        if (counts[QueueEntry::S_Pending] + counts[QueueEntry::S_Processing] > 0) {
+        if (m_queue.paused() && counts[QueueEntry::S_Pending] > 0) {
+            parts << tr("paused");
+        } else if (counts[QueueEntry::S_Pending] + counts[QueueEntry::S_Processing] > 0) {
             const double left = m_queue.runner().secondsLeft();
             if (left >= 0.0)
                 parts << timeLeftText(left);

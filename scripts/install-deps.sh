@@ -14,6 +14,8 @@ packages=(
     # Qt 5.15
     qtbase5-dev qtdeclarative5-dev qtquickcontrols2-5-dev qttools5-dev
     qttools5-dev-tools libqt5svg5-dev
+    # Qt SQL's SQLite driver, which keeps the queue across restarts
+    libqt5sql5-sqlite
     # Qt's own dialogs and buttons in the interface languages
     qttranslations5-l10n
     # QML modules the scene and the QML tests import

@@ -5,6 +5,7 @@
 //   screenshot OUTPUT.png [LANGUAGE]
 #include "base/ProgramInfo.h"
 #include "base/TranslatableText.h"
+#include "media/OutputFormat.h"
 #include "queue/ApplicationManager.h"
 #include "settings/GlobalSettings.h"
 #include "app/MainWindow.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -55,15 +57,14 @@ int main(int argc, char *argv[])
     window.resize(1000, 680);
     window.show();
 
-    // The engine's own words for a source without audio and for damaged
-    // frames, as it gives them.
+    // The engine's own words for a source without audio and damaged frames.
     const TranslatableText noAudio =
         TranslatableText("Conversion", "“%1” contains no audio.").arg(QStringLiteral("notes.txt.mp3"));
     const QByteArray damaged =
         QCoreApplication::translate("AudioTrack",
                                     "%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.",
                                     nullptr, 3)
-            .arg(QStringLiteral("0.31"))
+            .arg(QLocale().toString(0.31))
             .toUtf8();
     const Row rows[] = {
         {"Morning Raga.flac", QueueEntry::S_Finished, 1.0, ConversionResult::Converted, "Morning Raga_0.flac", {}, ""},
@@ -77,10 +78,11 @@ int main(int argc, char *argv[])
     };
     ApplicationManager *manager = ApplicationManager::instance();
     ConversionSettings settings = GlobalSettings::instance()->conversionSettings();
-    settings.audioFormat = AppConstants::F_Flac;
+    settings.audioFormat = OutputFormat::named(QStringLiteral("flac"))->id;
     const QString music = QDir::homePath() + QStringLiteral("/Music/");
     const QString retuned = QDir::homePath() + QStringLiteral("/Retuned");
     for (const Row &row : rows) {
+        settings.targetFrequency = &row - rows < 4 ? 432.0 : 444.0;  // changed while the first rows converted
         auto *entry = new QueueEntry(music + QString::fromUtf8(row.file), retuned, settings);
         entry->update_state(QueueEntry::S_Processing);
         entry->update_progress(row.progress);
@@ -101,7 +103,7 @@ int main(int argc, char *argv[])
     // The counts are the queue's; the time left needs minutes of work to
     // measure, so it is given.
     manager->update_queueSummary(manager->queueSummary() + QStringLiteral(" · ")
-                                 + ApplicationManager::tr("about %1 min left").arg(4));
+                                 + QCoreApplication::translate("QueueSummary", "about %1 min left").arg(4));
 
     const QString output = QString::fromLocal8Bit(argv[1]);
     int status = 1;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLibraryInfo>
 #include <QLoggingCategory>
+#include <QMetaProperty>
 #include <QPointer>
 #include <QSettings>
 #include <QStandardPaths>
@@ -16,7 +17,14 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcSettings, "tunewise.settings", QtInfoMsg)
 
-const QString DefaultFileFilter = QStringLiteral("*.mp3,*.m4a,*.wav,*.flac,*.mp4,*.avi");
+// Every audio and video container FFmpeg reads that people keep music in;
+// the desktop entry offers the program for their types.
+const QString DefaultFileFilter =
+    QStringLiteral("*.mp3,*.m4a,*.m4b,*.aac,*.wav,*.flac,*.ogg,*.oga,*.opus,*.wma,*.aif,*.aiff,*.aifc,*.ape,*.wv,"
+                   "*.mka,*.mp2,*.ac3,*.mp4,*.m4v,*.mkv,*.webm,*.mov,*.avi,*.wmv,*.mpg,*.mpeg");
+// The default of earlier versions, which every saved store holds: it left
+// out ogg, opus and most videos without saying so.
+const QString EarlierFileFilter = QStringLiteral("*.mp3,*.m4a,*.wav,*.flac,*.mp4,*.avi");
 
 } // namespace
 
@@ -56,10 +64,16 @@ const QVector<GlobalSettings::Stored> &GlobalSettings::storedSettings()
          [](S &s, const QVariant &v) { s.m_conversion.skipExisting = v.toBool(); }},
         {"detectSourcePitch", false, [](const S &s) -> QVariant { return s.m_conversion.detectSourcePitch; },
          [](S &s, const QVariant &v) { s.m_conversion.detectSourcePitch = v.toBool(); }},
-        {"askForOutputFolder", true, [](const S &s) -> QVariant { return s.m_askForOutputFolder; },
+        // Not asked: the first import asks, and its folder stays the output
+        // folder until changed.
+        {"askForOutputFolder", false, [](const S &s) -> QVariant { return s.m_askForOutputFolder; },
          [](S &s, const QVariant &v) { s.m_askForOutputFolder = v.toBool(); }},
         {"outputFolder", QString(), [](const S &s) -> QVariant { return s.toPortablePath(s.m_outputFolder); },
          [](S &s, const QVariant &v) { s.m_outputFolder = s.fromPortablePath(v.toString()); }},
+        {"restoreQueue", true, [](const S &s) -> QVariant { return s.m_restoreQueue; },
+         [](S &s, const QVariant &v) { s.m_restoreQueue = v.toBool(); }},
+        {"windowGeometry", QByteArray(), [](const S &s) -> QVariant { return s.m_windowGeometry; },
+         [](S &s, const QVariant &v) { s.m_windowGeometry = v.toByteArray(); }},
     };
     return table;
 }
@@ -94,6 +108,8 @@ void GlobalSettings::loadSettings()
     qCDebug(lcSettings) << "Loading" << store.fileName();
     for (const Stored &setting : storedSettings())
         setting.load(*this, store.value(QLatin1String(setting.key), setting.defaultValue));
+    if (m_fileFilter == EarlierFileFilter)
+        m_fileFilter = DefaultFileFilter;
     // A pair no conversion would take (edited by hand, or from a version
     // that took any number) gives way to the defaults.
     if (!m_conversion.pitchesValid()) {
@@ -230,4 +246,29 @@ bool GlobalSettings::set_detectSourcePitch(bool detectSourcePitch)
 {
     return setConversion(&ConversionSettings::detectSourcePitch, detectSourcePitch,
                          &GlobalSettings::detectSourcePitchChanged);
+}
+
+QVariantMap GlobalSettings::values() const
+{
+    QVariantMap values;
+    const QMetaObject *meta = metaObject();
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        if (property.isWritable())
+            values.insert(QString::fromLatin1(property.name()), property.read(this));
+    }
+    return values;
+}
+
+void GlobalSettings::setValues(const QVariantMap &values)
+{
+    // The pitches are checked as a pair: the source first would be refused
+    // where the target still lies more than two octaves away.
+    for (const char *name : {"sourceFrequency", "targetFrequency", "sourceFrequency"})
+        setProperty(name, values.value(QLatin1String(name)));
+    const QString language = values.value(QStringLiteral("preferedLanguage")).toString();
+    if (language != preferedLanguage())
+        selectLanguage(language);
+    for (auto it = values.begin(); it != values.end(); ++it)
+        setProperty(it.key().toLatin1().constData(), it.value());
 }

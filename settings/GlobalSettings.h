@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QTranslator>
+#include <QVariantMap>
 
 // Every user setting, and the interface's catalogue. Loaded from the
 // platform's settings store when built; written back only by
@@ -33,9 +34,14 @@ class GlobalSettings : public QObject
                    NOTIFY skipExistingOutputsChanged)
     Q_PROPERTY(bool detectSourcePitch READ detectSourcePitch WRITE set_detectSourcePitch
                    NOTIFY detectSourcePitchChanged)
-    // Whether an import asks where its outputs go, or uses outputFolder.
+    // Whether every import asks where its outputs go, or all go into
+    // outputFolder; while that is empty, the next import asks and sets it.
     TW_WRITABLE_PROPERTY(bool, askForOutputFolder)
     TW_WRITABLE_PROPERTY(QString, outputFolder)
+    // Whether the window brings back the queue it had when it last ended.
+    TW_WRITABLE_PROPERTY(bool, restoreQueue)
+    // The main window's size and place (QWidget::saveGeometry).
+    TW_WRITABLE_PROPERTY(QByteArray, windowGeometry)
 
 public:
     // The stored form of the root folder (see toPortablePath).
@@ -68,6 +74,11 @@ public:
     // so that it follows the documents folder when that moves.
     QString toPortablePath(const QString &path) const;
     QString fromPortablePath(const QString &path) const;
+
+    // Every setting by its property name, and back: what a dialog restores
+    // when its changes are cancelled.
+    QVariantMap values() const;
+    void setValues(const QVariantMap &values);
 
     // Installs our catalogue and Qt's own for the language (the system's
     // for an empty code), makes its locale the default for numbers, and

@@ -6,6 +6,7 @@
 #include "pipeline/ConversionSettings.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QVector>
 
 namespace {
@@ -64,8 +65,10 @@ KeyValueItemList *OptionLists::bitrates(QObject *parent, int audioFormat)
 
 KeyValueItemList *OptionLists::sampleRates(QObject *parent)
 {
-    return buildList(parent, {{QStringLiteral("44.1 kHz"), 44100},
-                              {QStringLiteral("48 kHz"), 48000},
+    // Written as the interface language writes numbers: "44,1 kHz" in German.
+    const auto kiloHertz = [](double khz) { return QLocale().toString(khz) + QStringLiteral(" kHz"); };
+    return buildList(parent, {{kiloHertz(44.1), 44100},
+                              {kiloHertz(48), 48000},
                               {QCoreApplication::translate("OptionLists", "As the source"),
                                ConversionSettings::SourceRate}});
 }
@@ -85,5 +88,5 @@ KeyValueItemList *OptionLists::existingOutputs(QObject *parent)
 KeyValueItemList *OptionLists::outputFolderModes(QObject *parent)
 {
     return buildList(parent, {{QCoreApplication::translate("OptionLists", "Ask each time"), true},
-                              {QCoreApplication::translate("OptionLists", "Always use"), false}});
+                              {QCoreApplication::translate("OptionLists", "The same as last time"), false}});
 }

@@ -16,7 +16,8 @@ KeyValueItemList *bitrates(QObject *parent, int audioFormat);
 KeyValueItemList *sampleRates(QObject *parent);
 KeyValueItemList *videoModes(QObject *parent);
 KeyValueItemList *existingOutputs(QObject *parent);
-// true: ask for the output folder at each import; false: always use the one set.
+// true: ask for the output folder at each import; false: use the one set, or
+// the one the last import was asked for.
 KeyValueItemList *outputFolderModes(QObject *parent);
 
 } // namespace OptionLists

@@ -61,6 +61,25 @@
     </message>
 </context>
 <context>
+    <name>ApplicationManager</name>
+    <message>
+        <source>Other…</source>
+        <translation>Andere…</translation>
+    </message>
+    <message>
+        <source>“%1” is not a pitch in Hz.</source>
+        <translation>„%1“ ist keine Tonhöhe in Hz.</translation>
+    </message>
+    <message>
+        <source>A4 must lie between %1 and %2 Hz.</source>
+        <translation>A4 muss zwischen %1 und %2 Hz liegen.</translation>
+    </message>
+    <message>
+        <source>From a source at A4 = %1 Hz, A4 must lie between %2 and %3 Hz.</source>
+        <translation>Von einer Quelle mit A4 = %1 Hz aus muss A4 zwischen %2 und %3 Hz liegen.</translation>
+    </message>
+</context>
+<context>
     <name>AudioDecoder</name>
     <message>
         <source>“%1”: its audio (%2) cannot be decoded.</source>
@@ -192,10 +211,6 @@
 <context>
     <name>ConversionQueue</name>
     <message>
-        <source>Cancel conversion</source>
-        <translation>Konvertierung abbrechen</translation>
-    </message>
-    <message>
         <source>The file being converted will be stopped.</source>
         <translation>Die laufende Konvertierung wird abgebrochen.</translation>
     </message>
@@ -230,18 +245,38 @@
     </message>
     <message>
         <source>1 file is still being converted. Stop and quit?</source>
-        <translation>1 Datei wird noch konvertiert. Abbrechen und beenden?</translation>
+        <translation>1 Datei wird noch konvertiert. Anhalten und beenden?</translation>
     </message>
     <message numerus="yes">
         <source>%n files are still being converted. Stop and quit?</source>
         <translation>
-            <numerusform>%n Datei wird noch konvertiert. Abbrechen und beenden?</numerusform>
-            <numerusform>%n Dateien werden noch konvertiert. Abbrechen und beenden?</numerusform>
+            <numerusform>%n Datei wird noch konvertiert. Anhalten und beenden?</numerusform>
+            <numerusform>%n Dateien werden noch konvertiert. Anhalten und beenden?</numerusform>
         </translation>
     </message>
     <message>
         <source>Stop and quit</source>
-        <translation>Abbrechen und beenden</translation>
+        <translation>Anhalten und beenden</translation>
+    </message>
+    <message>
+        <source>“%1” failed again: %2</source>
+        <translation>„%1“ ist erneut fehlgeschlagen: %2</translation>
+    </message>
+    <message>
+        <source>No file has failed: there is nothing to retry.</source>
+        <translation>Keine Datei ist fehlgeschlagen: Es gibt nichts zu wiederholen.</translation>
+    </message>
+    <message>
+        <source>Stop converting</source>
+        <translation>Konvertierung anhalten</translation>
+    </message>
+    <message>
+        <source>Keep converting</source>
+        <translation>Weiter konvertieren</translation>
+    </message>
+    <message>
+        <source>The queue is kept: its files convert when %1 starts again.</source>
+        <translation>Die Warteschlange bleibt erhalten: Ihre Dateien werden beim nächsten Start von %1 konvertiert.</translation>
     </message>
 </context>
 <context>
@@ -292,6 +327,10 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <source>%1: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set); tunewise-cli converts without one.</source>
         <translation>%1: Keine Anzeige, auf der sich das Fenster öffnen ließe (DISPLAY und WAYLAND_DISPLAY sind nicht gesetzt); tunewise-cli konvertiert ohne Anzeige.</translation>
     </message>
+    <message>
+        <source>Start with an empty queue instead of the one kept from the last run (which is then dropped).</source>
+        <translation>Mit leerer Warteschlange beginnen statt mit der vom letzten Lauf erhaltenen (die dann verworfen wird).</translation>
+    </message>
 </context>
 <context>
     <name>LinkedLibraries</name>
@@ -338,12 +377,12 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <translation>Jedes Mal fragen</translation>
     </message>
     <message>
-        <source>Always use</source>
-        <translation>Immer verwenden</translation>
-    </message>
-    <message>
         <source>%1 kBit/s</source>
         <translation>%1 kBit/s</translation>
+    </message>
+    <message>
+        <source>The same as last time</source>
+        <translation>Wie beim letzten Mal</translation>
     </message>
 </context>
 <context>
@@ -419,6 +458,21 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     </message>
 </context>
 <context>
+    <name>PitchChooser</name>
+    <message>
+        <source>A4 = %1 Hz</source>
+        <translation>A4 = %1 Hz</translation>
+    </message>
+    <message>
+        <source>Target frequency</source>
+        <translation>Zielfrequenz</translation>
+    </message>
+    <message>
+        <source>Target frequency in Hz</source>
+        <translation>Zielfrequenz in Hz</translation>
+    </message>
+</context>
+<context>
     <name>QueueEntry</name>
     <message>
         <source>→ %1 Hz · %2</source>
@@ -431,10 +485,6 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>%1 % · %2</source>
         <translation>%1 % · %2</translation>
-    </message>
-    <message>
-        <source>→ %1</source>
-        <translation>→ %1</translation>
     </message>
     <message>
         <source>%1 exists</source>
@@ -503,6 +553,21 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <source>The output folder %1 lies inside the imported folder; its files were left out.</source>
         <translation>Der Zielordner %1 liegt im importierten Ordner; seine Dateien wurden ausgelassen.</translation>
     </message>
+    <message>
+        <source>Not found, so not added: %1.</source>
+        <translation>Nicht gefunden, daher nicht hinzugefügt: %1.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) added; the retuned files go into %1.</source>
+        <translation>
+            <numerusform>%n Datei hinzugefügt; die umgestimmten Dateien kommen nach %1.</numerusform>
+            <numerusform>%n Dateien hinzugefügt; die umgestimmten Dateien kommen nach %1.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nothing was added: %1 holds no file the file filter takes (see the settings).</source>
+        <translation>Nichts hinzugefügt: %1 enthält keine Datei, die der Dateifilter aufnimmt (siehe Einstellungen).</translation>
+    </message>
 </context>
 <context>
     <name>QueueRow</name>
@@ -532,6 +597,37 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     </message>
 </context>
 <context>
+    <name>QueueStore</name>
+    <message>
+        <source>The queue cannot be saved: the folder %1 cannot be made.</source>
+        <translation>Die Warteschlange kann nicht gespeichert werden: Der Ordner %1 lässt sich nicht anlegen.</translation>
+    </message>
+    <message>
+        <source>The saved queue is in use by another program (%1); this queue will not be saved.</source>
+        <translation>Die gespeicherte Warteschlange wird von einem anderen Programm benutzt (%1); diese Warteschlange wird nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>The queue cannot be saved in %1: %2.</source>
+        <translation>Die Warteschlange kann nicht in %1 gespeichert werden: %2.</translation>
+    </message>
+    <message>
+        <source>Qt&apos;s SQLite driver is missing</source>
+        <translation>Der SQLite-Treiber von Qt fehlt</translation>
+    </message>
+    <message>
+        <source>it was written by another version</source>
+        <translation>sie wurde von einer anderen Version geschrieben</translation>
+    </message>
+    <message>
+        <source>The saved queue could not be read; it was moved to %1, and the queue begins empty.</source>
+        <translation>Die gespeicherte Warteschlange ließ sich nicht lesen; sie wurde nach %1 verschoben, und die Warteschlange beginnt leer.</translation>
+    </message>
+    <message>
+        <source>The queue can no longer be saved (%1); it goes on converting, but will not come back after a restart.</source>
+        <translation>Die Warteschlange kann nicht mehr gespeichert werden (%1); die Konvertierung geht weiter, aber nach einem Neustart ist sie nicht mehr da.</translation>
+    </message>
+</context>
+<context>
     <name>QueueSummary</name>
     <message>
         <source>%1 of %2 converted</source>
@@ -556,6 +652,10 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>about %1 h %2 min left</source>
         <translation>noch etwa %1 h %2 min</translation>
+    </message>
+    <message>
+        <source>paused</source>
+        <translation>angehalten</translation>
     </message>
 </context>
 <context>
@@ -628,16 +728,20 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <translation>Auswählen…</translation>
     </message>
     <message>
-        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about five times slower.</source>
-        <translation>Zeitbasiert: schnell, für die meiste Musik.&lt;br&gt;Frequenzbasiert: der natürlichste Klang für Stimmen und Soloinstrumente, etwa fünfmal langsamer.</translation>
-    </message>
-    <message>
         <source>Detect from each file</source>
         <translation>Aus jeder Datei ermitteln</translation>
     </message>
     <message>
         <source>The pitch of A4 in your files; 440 Hz for almost all music.</source>
         <translation>Die Tonhöhe des A4 in Ihren Dateien; bei fast aller Musik 440 Hz.</translation>
+    </message>
+    <message>
+        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about twice as slow.</source>
+        <translation>Zeitbasiert: schnell, für die meiste Musik.&lt;br&gt;Frequenzbasiert: der natürlichste Klang für Stimmen und Soloinstrumente, etwa halb so schnell.</translation>
+    </message>
+    <message>
+        <source>To retune to A4 = %1 Hz, the source must lie between %2 and %3 Hz: two octaves at most.</source>
+        <translation>Um auf A4 = %1 Hz umzustimmen, muss die Quelle zwischen %2 und %3 Hz liegen: höchstens zwei Oktaven entfernt.</translation>
     </message>
 </context>
 <context>
@@ -699,6 +803,17 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     </message>
 </context>
 <context>
+    <name>WidgetDesktop</name>
+    <message>
+        <source>Audio and video files (%1)</source>
+        <translation>Audio- und Videodateien (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Settings (%1)</source>
@@ -715,10 +830,6 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>About %1: version, licence and libraries</source>
         <translation>Über %1: Version, Lizenz und Bibliotheken</translation>
-    </message>
-    <message>
-        <source>Target frequency</source>
-        <translation>Zielfrequenz</translation>
     </message>
     <message>
         <source>Select songs</source>
@@ -739,6 +850,18 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>Cancel conversion</source>
         <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Drop songs, videos or folders here — or press %1</source>
+        <translation>Musik, Videos oder Ordner hier ablegen – oder %1 drücken</translation>
+    </message>
+    <message>
+        <source>Remove finished</source>
+        <translation>Fertige entfernen</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Anhalten</translation>
     </message>
 </context>
 </TS>

@@ -61,6 +61,25 @@
     </message>
 </context>
 <context>
+    <name>ApplicationManager</name>
+    <message>
+        <source>Other…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is not a pitch in Hz.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A4 must lie between %1 and %2 Hz.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>From a source at A4 = %1 Hz, A4 must lie between %2 and %3 Hz.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>AudioDecoder</name>
     <message>
         <source>“%1”: its audio (%2) cannot be decoded.</source>
@@ -192,10 +211,6 @@
 <context>
     <name>ConversionQueue</name>
     <message>
-        <source>Cancel conversion</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>The file being converted will be stopped.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -241,6 +256,26 @@
     </message>
     <message>
         <source>Stop and quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” failed again: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No file has failed: there is nothing to retry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop converting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep converting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The queue is kept: its files convert when %1 starts again.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -290,6 +325,10 @@ tunewise-cli converts without a window.</source>
         <source>%1: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set); tunewise-cli converts without one.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Start with an empty queue instead of the one kept from the last run (which is then dropped).</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>LinkedLibraries</name>
@@ -336,11 +375,11 @@ tunewise-cli converts without a window.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Always use</source>
+        <source>%1 kBit/s</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>%1 kBit/s</source>
+        <source>The same as last time</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -417,6 +456,21 @@ tunewise-cli converts without a window.</source>
     </message>
 </context>
 <context>
+    <name>PitchChooser</name>
+    <message>
+        <source>A4 = %1 Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Target frequency</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Target frequency in Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>QueueEntry</name>
     <message>
         <source>→ %1 Hz · %2</source>
@@ -428,10 +482,6 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>%1 % · %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>→ %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -501,6 +551,21 @@ tunewise-cli converts without a window.</source>
         <source>The output folder %1 lies inside the imported folder; its files were left out.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Not found, so not added: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) added; the retuned files go into %1.</source>
+        <translation>
+            <numerusform>%n file added; the retuned files go into %1.</numerusform>
+            <numerusform>%n files added; the retuned files go into %1.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nothing was added: %1 holds no file the file filter takes (see the settings).</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QueueRow</name>
@@ -530,6 +595,37 @@ tunewise-cli converts without a window.</source>
     </message>
 </context>
 <context>
+    <name>QueueStore</name>
+    <message>
+        <source>The queue cannot be saved: the folder %1 cannot be made.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The saved queue is in use by another program (%1); this queue will not be saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The queue cannot be saved in %1: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Qt&apos;s SQLite driver is missing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it was written by another version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The saved queue could not be read; it was moved to %1, and the queue begins empty.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The queue can no longer be saved (%1); it goes on converting, but will not come back after a restart.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>QueueSummary</name>
     <message>
         <source>%1 of %2 converted</source>
@@ -553,6 +649,10 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>about %1 h %2 min left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>paused</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -626,15 +726,19 @@ tunewise-cli converts without a window.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about five times slower.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Detect from each file</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>The pitch of A4 in your files; 440 Hz for almost all music.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about twice as slow.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>To retune to A4 = %1 Hz, the source must lie between %2 and %3 Hz: two octaves at most.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -697,6 +801,17 @@ tunewise-cli converts without a window.</source>
     </message>
 </context>
 <context>
+    <name>WidgetDesktop</name>
+    <message>
+        <source>Audio and video files (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Settings (%1)</source>
@@ -712,10 +827,6 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>About %1: version, licence and libraries</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Target frequency</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -736,6 +847,18 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>Cancel conversion</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drop songs, videos or folders here — or press %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove finished</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,6 +1,7 @@
 #include "base/TranslatableText.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
@@ -65,8 +66,19 @@ TranslatableText::TranslatableText(const char *context, const char *source, int 
 {
 }
 
+TranslatableText TranslatableText::number(double value, char format, int precision)
+{
+    TranslatableText text;
+    text.m_number = value;
+    text.m_format = format;
+    text.m_precision = precision;
+    return text;
+}
+
 QString TranslatableText::toString() const
 {
+    if (m_format)
+        return QLocale().toString(m_number, m_format, m_precision);
     const QString text = m_context ? QCoreApplication::translate(m_context, m_source, nullptr, m_count) : m_plain;
     if (m_args.empty())
         return text;

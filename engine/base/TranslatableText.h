@@ -23,6 +23,9 @@ public:
     // (see TW_DECLARE_TRANSLATABLE_TEXTS); `count` chooses among plural
     // forms and fills "%n".
     TranslatableText(const char *context, const char *source, int count = -1);
+    // A number written as the language of the moment writes it ("0,87" in
+    // German), with QLocale::toString's format and precision.
+    static TranslatableText number(double value, char format = 'g', int precision = 6);
 
     // The text with its markers filled in the order of their numbers, all at
     // once as QString::arg(a, b, ...) does. Numbers are written as
@@ -39,7 +42,7 @@ public:
     QString toString() const;
     // Wherever a QString is wanted, the text as shown now.
     operator QString() const { return toString(); }
-    bool isEmpty() const { return m_context ? !*m_source : m_plain.isEmpty(); }
+    bool isEmpty() const { return m_context ? !*m_source : !m_format && m_plain.isEmpty(); }
 
 private:
     static TranslatableText argument(const TranslatableText &text) { return text; }
@@ -55,6 +58,10 @@ private:
     int m_count = -1;
     QString m_plain;
     std::vector<TranslatableText> m_args;
+    // A number when m_format is set.
+    double m_number = 0.0;
+    char m_format = 0;
+    int m_precision = 6;
 };
 
 // In a class in place of Q_DECLARE_TR_FUNCTIONS: its tr() keeps the source

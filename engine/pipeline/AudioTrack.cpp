@@ -101,7 +101,7 @@ void AudioTrack::discard()
 
 QList<TranslatableText> AudioTrack::warnings() const
 {
-    const QString lost = QString::number(m_input.lostSeconds(), 'f', 2);
+    const QString lost = TranslatableText::number(m_input.lostSeconds(), 'f', 2);
     if (m_input.damagedPackets() > 0) {
         return {tr("%n damaged frame(s) in the source were skipped (%1 s); the output has gaps there.", nullptr,
                    m_input.damagedPackets())

@@ -138,8 +138,8 @@ std::optional<Conversion::Tuning> Conversion::measureTuning(const SourceFile &so
         tuning.measuredA4 = tuning.settings.sourceFrequency = measured.a4Hz;
     } else {
         tuning.notes << tr("The tuning of “%1” could not be measured (confidence %2); it was taken to be A4 = %3 Hz.")
-                            .arg(source.name(), QString::number(measured.confidence, 'f', 2),
-                                 QString::number(settings.sourceFrequency));
+                            .arg(source.name(), TranslatableText::number(measured.confidence, 'f', 2),
+                                 TranslatableText::number(settings.sourceFrequency));
     }
     return tuning;
 }

@@ -152,7 +152,8 @@ bool ConversionPass::complete()
     const double duration = m_source.durationKnown() ? m_source.durationSeconds() : 0.0;
     auto shortOf = [&](double seconds) {
         return tr("“%1” ended after %2 of %3 s")
-            .arg(m_source.name(), QString::number(seconds, 'f', 1), QString::number(duration, 'f', 1));
+            .arg(m_source.name(), TranslatableText::number(seconds, 'f', 1),
+                 TranslatableText::number(duration, 'f', 1));
     };
     if (m_source.changed())
         return fail(tr("%1: the file changed while it was read.").arg(shortOf(m_tracks.front()->seconds())));

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Starts the program on a virtual X display and checks what a user would see
-# first: a window titled "Tunewise" of 1000 x 640, and a silent console on
-# the way (no QML warning, no debug line); then that SIGTERM (a logout)
-# closes it cleanly.
+# first: a window titled "Tunewise" of 1000 x 640, whose class is the one
+# the desktop entry names (so that a task bar shows the entry's icon for
+# it), and a silent console on the way (no QML warning, no debug line);
+# then that SIGTERM (a logout) closes it cleanly.
 #
-#   start_under_xvfb.sh PATH/TO/tunewise
+#   start_under_xvfb.sh PATH/TO/tunewise PATH/TO/DESKTOP_ENTRY
 set -euo pipefail
 program=$1
+class=$(sed -n 's/^StartupWMClass=//p' "$2")
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home/runtime
@@ -30,8 +32,8 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     echo "$status" > "$2/status"' _ "$program" "$home"
 
 status=0
-if ! grep -qE '"Tunewise": \("tunewise" "Tunewise"\)  1000x640' "$home/windows"; then
-    echo "FAIL: no 1000x640 window titled Tunewise"
+if ! grep -qE "\"Tunewise\": \\(\"tunewise\" \"$class\"\\)  1000x640" "$home/windows"; then
+    echo "FAIL: no 1000x640 window titled Tunewise of the class '$class' the desktop entry names"
     cat "$home/windows"
     status=1
 fi

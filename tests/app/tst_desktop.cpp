@@ -5,8 +5,11 @@
 #include "media/FFmpegLog.h"
 #include "base/ProgramInfo.h"
 #include "settings/GlobalSettings.h"
+#include "support/AudioAnalysis.h"
+#include "support/AudioFiles.h"
 #include "support/TemporaryHome.h"
 #include "support/TestFiles.h"
+#include "support/TestSignals.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -14,6 +17,8 @@ extern "C" {
 
 #include <QApplication>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QtTest>
 
 namespace {
@@ -47,6 +52,7 @@ private slots:
     void commandLineWithoutDisplay_data();
     void commandLineWithoutDisplay();
     void secondLaunchHandsOver();
+    void killedBatchGoesOnAtTheNextStart();
     void quietByDefault();
 
 private:
@@ -97,8 +103,8 @@ void TestDesktop::commandLineWithoutDisplay()
 
 // This process is the running window; the program, started without a
 // display, hands its files to it and ends: paths relative to where it
-// starts, URLs and folders. A launch without files brings the window
-// forward.
+// starts, URLs and folders, and what does not exist, for the window to say
+// so. A launch without files brings the window forward.
 void TestDesktop::secondLaunchHandsOver()
 {
     SingleInstance running;
@@ -107,7 +113,8 @@ void TestDesktop::secondLaunchHandsOver()
     const QString song = TestFiles::write(m_dir.filePath(QStringLiteral("launch/song.mp3")));
     const QString url = QUrl::fromLocalFile(song).toString();
     const QList<QPair<QStringList, QStringList>> launches{
-        {{"song.mp3", url, "..", "gone.mp3"}, {song, song, m_dir.path()}}, {{}, {}}};
+        {{"song.mp3", url, "..", "gone.mp3"}, {song, song, m_dir.path(), m_dir.filePath("launch/gone.mp3")}},
+        {{}, {}}};
     for (const auto &[arguments, paths] : launches) {
         QProcess program;
         QSignalSpy finished(&program, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
@@ -123,6 +130,59 @@ void TestDesktop::secondLaunchHandsOver()
     SingleInstance next(TestFiles::write(m_dir.filePath(QStringLiteral("stale.socket"))));
     QVERIFY(next.listen());
     QVERIFY(!SingleInstance::handOver(m_dir.filePath(QStringLiteral("nobody.socket")), {song}, 1000));
+}
+
+// A batch of 30 files, the program killed once 10 are converted, and
+// started again: the queue comes back and goes on, every file is converted
+// once, at the pitch it was queued with (444 Hz, though the setting is 432
+// by then), none twice (no "_0"), and no temporary is left.
+void TestDesktop::killedBatchGoesOnAtTheNextStart()
+{
+    const QString in = m_dir.filePath(QStringLiteral("batch"));
+    const QString out = m_dir.filePath(QStringLiteral("batch-out"));
+    for (int i = 1; i <= 30; ++i) {
+        const QString name = QStringLiteral("%1/%2.wav").arg(in).arg(i, 2, 10, QLatin1Char('0'));
+        QCOMPARE(AudioFiles::write(name, TestSignals::sine(440.0, 1.0)), QString());
+    }
+    const auto setTarget = [&](double hz) {
+        QSettings settings;
+        settings.setValue(QStringLiteral("askForOutputFolder"), false);
+        settings.setValue(QStringLiteral("outputFolder"), out);
+        settings.setValue(QStringLiteral("targetFrequency"), hz);
+    };
+    const auto run = [&](QProcess &program, const QStringList &arguments) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(TUNEWISE), arguments);
+        QVERIFY(program.waitForStarted());
+    };
+    const auto outputs = [&] { return QDir(out).entryList(QDir::Files | QDir::Hidden, QDir::Name); };
+
+    setTarget(444.0);
+    QProcess first;
+    run(first, {in});
+    QTRY_VERIFY_WITH_TIMEOUT(outputs().filter(QRegularExpression(QStringLiteral("^\\d+\\.mp3$"))).size() >= 10, 60000);
+    first.kill();
+    QVERIFY(first.waitForFinished());
+    QVERIFY(outputs().size() < 30);
+
+    setTarget(432.0);
+    QProcess second;
+    run(second, {});
+    QStringList all;
+    for (int i = 1; i <= 30; ++i)
+        all << QStringLiteral("%1.mp3").arg(i, 2, 10, QLatin1Char('0'));
+    QTRY_COMPARE_WITH_TIMEOUT(outputs(), all, 60000);
+    QTest::qWait(2000);  // nothing more comes
+    second.kill();
+    QVERIFY(second.waitForFinished());
+    QCOMPARE(outputs(), all);
+    for (const QString &name : all) {
+        const double hz = AudioAnalysis::pitch(AudioFiles::decode(QDir(out).filePath(name)), 0.2, 0.8);
+        QVERIFY2(std::abs(hz - 444.0) < 0.5, qPrintable(QStringLiteral("%1: %2 Hz").arg(name).arg(hz)));
+    }
 }
 
 // FFmpeg's warnings and the settings' debug lines stay off the console;

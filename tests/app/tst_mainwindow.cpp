@@ -7,6 +7,7 @@
 #include "settings/GlobalSettings.h"
 #include "app/MainWindow.h"
 #include "app/SettingsDialog.h"
+#include "app/WidgetDesktop.h"
 #include "queue/QueueEntry.h"
 #include "support/TemporaryHome.h"
 #include "support/TestFiles.h"
@@ -54,6 +55,22 @@ void collect(QQuickItem *item, const QString &objectName, QList<QQuickItem *> &f
     }
 }
 
+// The window's own dialogs, but for the questions of folders and the
+// settings, which answer from a list and a log.
+class KeyboardDesktop : public WidgetDesktop
+{
+public:
+    using WidgetDesktop::WidgetDesktop;
+    QString chooseFolder(const QString &, const QString &) override
+    {
+        return folders.isEmpty() ? QString() : folders.takeFirst();
+    }
+    void showSettings() override { log << QStringLiteral("settings dialog"); }
+
+    QStringList folders;
+    QStringList log;
+};
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -70,7 +87,9 @@ private slots:
     void rowStates();
     void languageSwitchRelabels();
     void folderDropQueuesTheTree();
-    void frequencyChooser();
+    void focusComesBackAfterAFolderImport();
+    void longQueueFollowsTheRunningRow();
+    void pitchAndWindowKeptAcrossRestarts();
 
 private:
     QQuickItem *item(const QString &objectName) const
@@ -126,15 +145,32 @@ private:
         }
         return focused->objectName();
     }
-    // Keys as QKeySequence writes them, one after another: "Down Tab Space".
+    // Keys as QKeySequence writes them, one after another: "Down Tab Space";
+    // each goes where the application sends it, the focus widget's.
     void typeKeys(const QString &keys)
     {
         for (const QString &name : keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const int combined = QKeySequence(name)[0];
-            QTest::keyClick(m_window->quickWidget(), Qt::Key(combined & ~Qt::KeyboardModifierMask),
+            QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key(combined & ~Qt::KeyboardModifierMask),
                             Qt::KeyboardModifiers(combined & Qt::KeyboardModifierMask));
             QCoreApplication::processEvents();
         }
+    }
+    // The entries of a menu of the scene that its width cuts off.
+    static QStringList cutEntries(QObject *menu)
+    {
+        QStringList cut;
+        QMetaObject::invokeMethod(menu, "open");
+        for (int i = 0; i < menu->property("count").toInt(); ++i) {
+            QQuickItem *entry = nullptr;
+            QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem *, entry), Q_ARG(int, i));
+            if (entry && entry->width() < entry->implicitWidth())
+                cut << entry->property("text").toString();
+        }
+        QMetaObject::invokeMethod(menu, "close");
+        if (!QTest::qWaitFor([menu] { return !menu->property("visible").toBool(); }))
+            cut << QStringLiteral("(the menu stays open)");
+        return cut;
     }
     // What the user has seen happen, a line each: the desktop's dialogs,
     // questions and pages, the rows and their states, the menus open.
@@ -186,11 +222,15 @@ void TestMainWindow::init()
     // Rows set to "processing" by hand have no job that could stop.
     for (QueueEntry *entry : manager->fileQueue()->items())
         entry->update_state(QueueEntry::S_Finished);
+    manager->startConversion();  // not paused
+    GlobalSettings::instance()->set_outputFolder(QString());  // the first import asks
     manager->clearQueue();
     QTRY_COMPARE(rowItems(QStringLiteral("queueRow")).size(), 0);  // the old rows are gone
     manager->update_conversionRunning(false);
     m_jobs.setHolding(false);
-    // The keyboard starts from nowhere.
+    // The keyboard starts from nowhere in the window, which is active.
+    m_window->windowHandle()->requestActivate();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), m_window->windowHandle());  // where the shortcuts work
     QQuickWindow *scene = m_window->quickWidget()->quickWindow();
     while (scene->activeFocusItem() && scene->activeFocusItem() != scene->contentItem())
         scene->activeFocusItem()->setFocus(false);
@@ -201,14 +241,15 @@ void TestMainWindow::init()
 }
 
 // Tab goes through every control as one reads the screen, the selected
-// row's buttons with the row; each shows a frame while it has the focus,
-// and tells a screen reader its role, its name, and that it has the focus.
+// row's buttons with the row, and again the same way round; each shows a
+// frame while it has the focus, and tells a screen reader its role, its
+// name, and that it has the focus.
 void TestMainWindow::tabReachesEveryControl()
 {
     addRowsOfEveryKind();
     QQuickWindow *scene = m_window->quickWidget()->quickWindow();
     QStringList order;
-    for (int stop = 0; stop < 10; ++stop) {
+    for (int stop = 0; stop < 20; ++stop) {
         typeKeys(QStringLiteral("Tab"));
         order << focusedControl();
         QList<QQuickItem *> frames;
@@ -224,10 +265,11 @@ void TestMainWindow::tabReachesEveryControl()
         QVERIFY2(role == QAccessible::Button || role == QAccessible::ListItem || role == QAccessible::ComboBox,
                  qPrintable(order.last()));
     }
-    QCOMPARE(order, (QStringList{"webButton", "settingsButton", "row done.mp3", "folderButton", "removeButton",
-                                 "frequencyBox", "songsButton", "startButton", "cancelButton", "webButton"}));
+    const QStringList round{"webButton", "settingsButton", "row done.mp3", "folderButton", "removeButton",
+                            "removeFinishedButton", "frequencyBox", "songsButton", "startButton", "cancelButton"};
+    QCOMPARE(order, round + round);
     typeKeys(QStringLiteral("Shift+Tab"));
-    QCOMPARE(focusedControl(), QStringLiteral("cancelButton"));
+    QCOMPARE(focusedControl(), QStringLiteral("startButton"));
 }
 
 void TestMainWindow::keyboardActs_data()
@@ -246,9 +288,11 @@ void TestMainWindow::keyboardActs_data()
     QTest::newRow("settings") << "settingsButton" << "Return" << QStringList{"+settings dialog"} << "settingsButton";
     QTest::newRow("songs, the menu's first entry") << "songsButton" << "Enter Down Return"
                                                    << QStringList{"+asked: Select files"} << "songsButton";
-    QTest::newRow("start hands the focus on") << "startButton" << "Return"
-                                              << QStringList{"+waiting.mp3 S_Processing", "-waiting.mp3 S_Pending"}
-                                              << "cancelButton";
+    QTest::newRow("pause, then start") << "startButton" << "Return Return"
+                                       << QStringList{"+waiting.mp3 S_Processing", "-waiting.mp3 S_Pending"}
+                                       << "startButton";
+    QTest::newRow("remove finished") << "removeFinishedButton" << "Space" << QStringList{"-done.mp3 S_Finished"}
+                                     << "row failed.mp3";
     QTest::newRow("cancel") << "cancelButton" << "Space"
                             << QStringList{"+confirm: The waiting file will be dropped. The 2 files already done "
                                            "stay in the list."} << "cancelButton";
@@ -268,6 +312,8 @@ void TestMainWindow::keyboardActs_data()
     QTest::newRow("Ctrl+,") << "frequencyBox" << "Ctrl+," << QStringList{"+settings dialog"} << "frequencyBox";
     QTest::newRow("Ctrl+R") << "" << "Ctrl+R" << retried << "";
     QTest::newRow("F1") << "row done.mp3" << "F1" << QStringList{"+About dialog"} << "row done.mp3";
+    QTest::newRow("Ctrl+Q asks as closing does")
+        << "" << "Ctrl+Q" << QStringList{"+confirm: 1 file is still being converted. Stop and quit?"} << "";
 }
 
 // Every button pressed from the keyboard, the queue's keys and the
@@ -303,6 +349,7 @@ void TestMainWindow::keyboardActs()
         typeKeys(QStringLiteral("Escape"));
         QTRY_COMPARE(focusedControl(), QStringLiteral("row done.mp3"));
     }
+    QVERIFY(m_window->isVisible());  // every question was answered "no"
     m_jobs.setHolding(false);  // lets the jobs started go
     QTRY_VERIFY(!ApplicationManager::instance()->conversionRunning());
 }
@@ -349,10 +396,12 @@ void TestMainWindow::rowStates()
 // A language chosen in the settings dialog applies at once, and back,
 // without a restart: to the dialog itself, its lists, Qt's own buttons and
 // the decimal separator, and to the scene: its own texts (qsTr), the line
-// below the queue and a failed row's reason, the engine's message. At the window's smallest size no text is cut, in either
-// language, nor a note of the dialog.
+// below the queue, a failed row's reason (the engine's message) and the
+// pitch of one's own. At the window's smallest size no text is cut, in
+// either language, nor a note of the dialog, nor an entry of a menu.
 void TestMainWindow::languageSwitchRelabels()
 {
+    GlobalSettings::instance()->set_targetFrequency(442.5);
     QQuickItem *root = m_window->quickWidget()->rootObject();
     m_window->resize(400, 300);
     QTRY_COMPARE(QSizeF(root->width(), root->height()), root->property("minimumSize").toSizeF());
@@ -365,7 +414,8 @@ void TestMainWindow::languageSwitchRelabels()
             if (label->wordWrap() && label->height() < label->heightForWidth(label->width()))
                 found << label->text();
         }
-        QList<QQuickItem *> texts{item(QStringLiteral("frequencyLabel")), item(QStringLiteral("queueSummary"))};
+        QList<QQuickItem *> texts{item(QStringLiteral("frequencyLabel")), item(QStringLiteral("queueSummary")),
+                                  item(QStringLiteral("frequencyHint"))};
         collect(root, QStringLiteral("caption"), texts);
         collect(root, QStringLiteral("statusLabel"), texts);
         for (QQuickItem *text : texts) {
@@ -373,30 +423,40 @@ void TestMainWindow::languageSwitchRelabels()
                 || text->property("contentHeight").toReal() > text->height())
                 found << text->property("text").toString();
         }
+        QQuickItem *button = item(QStringLiteral("removeFinishedButton"));
+        if (button->width() < button->implicitWidth())
+            found << button->property("text").toString();
+        found += cutEntries(root->findChild<QObject *>(QStringLiteral("songMenu")));
+        found += cutEntries(rowItems(QStringLiteral("queueRow")).first()->findChild<QObject *>(QStringLiteral("rowMenu")));
         return found;
     };
     auto *languages = dialog.findChild<QComboBox *>(QStringLiteral("cboLanguage"));
     const auto shown = [&] {
         return QStringList{
             dialog.windowTitle(),
-            dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Close)->text(),
+            dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Cancel)->text(),
             dialog.findChild<QComboBox *>(QStringLiteral("cboAlgorithm"))->currentText(),
+            dialog.findChild<QComboBox *>(QStringLiteral("cboSampleRate"))->currentText(),
             dialog.findChild<QDoubleSpinBox *>(QStringLiteral("edtSourceFrequency"))->text(),
             item(QStringLiteral("songsButton"))->property("text").toString(),
-            item(QStringLiteral("cancelButton"))->property("text").toString(),
+            item(QStringLiteral("startButton"))->property("text").toString(),
+            item(QStringLiteral("frequencyHint"))->property("text").toString(),
             rowItems(QStringLiteral("statusLabel")).at(1)->property("text").toString(),
-            item(QStringLiteral("queueSummary"))->property("text").toString(),
+            // The counts; the time left depends on earlier tests' pace.
+            item(QStringLiteral("queueSummary"))->property("text").toString().section(QStringLiteral(" · "), 0, 1),
             rowItems(QStringLiteral("removeButton")).first()->property("tip").toString()};
     };
-    const QStringList english{"Settings", "Close", "Time based", "440.00 Hertz", "Select songs", "Cancel conversion",
-                              "Failed · “failed.mp3” contains no audio.", "1 of 3 converted · 1 failed", "Remove"};
+    const QStringList english{"Settings", "Cancel", "Time based", "44.1 kHz", "440.00 Hertz", "Select songs",
+                              "Pause", "A4 = 442.5 Hz", "Failed · → 432 Hz · mp3 · “failed.mp3” contains no audio.",
+                              "1 of 3 converted · 1 failed", "Remove"};
     QCOMPARE(languages->currentText(), QStringLiteral("English"));
     QCOMPARE(shown(), english);
     QTRY_COMPARE(cut(), QStringList());
 
     languages->setCurrentIndex(languages->findText(QStringLiteral("Deutsch")));
-    QTRY_COMPARE(shown(), (QStringList{"Einstellungen", "Schließen", "Zeitbasiert", "440,00 Hertz", "Musik auswählen",
-                                       "Abbrechen", "Fehler · „failed.mp3“ enthält keine Audiospur.",
+    QTRY_COMPARE(shown(), (QStringList{"Einstellungen", "Abbrechen", "Zeitbasiert", "44,1 kHz", "440,00 Hertz",
+                                       "Musik auswählen", "Anhalten", "A4 = 442,5 Hz",
+                                       "Fehler · → 432 Hz · mp3 · „failed.mp3“ enthält keine Audiospur.",
                                        "1 von 3 konvertiert · 1 fehlgeschlagen", "Entfernen"}));
     QTRY_COMPARE(cut(), QStringList());
     QCOMPARE(m_window->quickWidget()->rootObject(), root);  // the same scene
@@ -406,17 +466,19 @@ void TestMainWindow::languageSwitchRelabels()
     QTRY_COMPARE(shown(), english);
     GlobalSettings::instance()->selectLanguage(QStringLiteral("en"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);  // before the rows go
+    GlobalSettings::instance()->set_targetFrequency(432.0);
     m_window->resize(1000, 640);
 }
 
 // A folder dropped on the window is taken, and its tree queued after the
 // loose files, in natural order, capitals or not, each folder's files
-// before its subfolders', while the window shows it is busy. A drag of a
+// before its subfolders' (opus too, by default), while the window shows it
+// is busy; the status line says how many came and where they go. A drag of a
 // file the filter leaves out is refused while it moves over the window.
 void TestMainWindow::folderDropQueuesTheTree()
 {
     for (const char *name : {"dropped/b10.wav", "dropped/b9.wav", "dropped/A/t1.wav", "dropped/B1.wav",
-                             "dropped/notes.txt", "loose.wav"})
+                             "dropped/notes.txt", "dropped/c.opus", "loose.wav"})
         TestFiles::write(m_dir.filePath(QLatin1String(name)));
     m_desktop->folders = QStringList{m_dir.filePath(QStringLiteral("dropped-out"))};
     const auto dragAndDrop = [this](const QStringList &names) {
@@ -441,35 +503,162 @@ void TestMainWindow::folderDropQueuesTheTree()
     QVERIFY(!dragAndDrop({QStringLiteral("dropped/notes.txt")}));
     QVERIFY(dragAndDrop({QStringLiteral("dropped"), QStringLiteral("loose.wav")}));
 
-    QTRY_COMPARE(ApplicationManager::instance()->fileQueue()->count(), 5);
+    QTRY_COMPARE(ApplicationManager::instance()->fileQueue()->count(), 6);
     QStringList names;
     for (const QueueEntry *entry : ApplicationManager::instance()->fileQueue()->items())
         names << entry->displayName();
-    QCOMPARE(names, (QStringList{"loose.wav", "B1.wav", "b9.wav", "b10.wav", "t1.wav"}));
+    QCOMPARE(names, (QStringList{"loose.wav", "B1.wav", "b9.wav", "b10.wav", "c.opus", "t1.wav"}));
     QTRY_VERIFY(!ApplicationManager::instance()->conversionRunning());
     QCOMPARE(m_desktop->log, (QStringList{"asked: Where should the retuned files go?", "busy: Loading files...",
-                                          "busy: ", "alert"}));
+                                          "busy: ", "notice: 6 files added; the retuned files go into "
+                                                        + m_dir.filePath(QStringLiteral("dropped-out")) + ".",
+                                          "alert"}));
 }
 
-// A pick sets the target and saves it; a stored target that no row has
-// selects none and stays. Runs last: it rebuilds the window.
-void TestMainWindow::frequencyChooser()
+// The window's own dialogs (the busy one of a folder scan, here) give the
+// keyboard back: after a folder import by keyboard, Tab and the shortcuts
+// work at once.
+void TestMainWindow::focusComesBackAfterAFolderImport()
+{
+    for (const char *name : {"tree/a.wav", "tree/b/c.wav"})
+        TestFiles::write(m_dir.filePath(QLatin1String(name)));
+    auto desktop = std::make_unique<KeyboardDesktop>(m_window.get());
+    KeyboardDesktop *keyboard = desktop.get();
+    keyboard->folders = QStringList{m_dir.filePath(QStringLiteral("tree")), m_dir.filePath(QStringLiteral("tree-out"))};
+    ApplicationManager::instance()->setDesktop(std::move(desktop));
+    typeKeys(QStringLiteral("Ctrl+Shift+O"));
+    QTRY_COMPARE(ApplicationManager::instance()->fileQueue()->count(), 2);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QTRY_COMPARE(QGuiApplication::focusWindow(), m_window->windowHandle());
+    typeKeys(QStringLiteral("Tab"));
+    QCOMPARE(focusedControl(), QStringLiteral("webButton"));
+    typeKeys(QStringLiteral("Ctrl+,"));
+    QCOMPARE(keyboard->log, QStringList{"settings dialog"});
+    QTRY_VERIFY(!ApplicationManager::instance()->conversionRunning());
+}
+
+// An empty queue says what it is for. In a long queue the view follows the
+// first running row, until the user scrolls; the scroll bar shows while
+// the rows overflow. Paused, the running file finishes and the next waits,
+// and the main button offers to start again.
+void TestMainWindow::longQueueFollowsTheRunningRow()
+{
+    QQuickItem *hint = item(QStringLiteral("emptyHint"));
+    QVERIFY(hint->isVisible());
+    QCOMPARE(hint->property("text").toString(), QStringLiteral("Drop songs, videos or folders here — or press Ctrl+O"));
+    ApplicationManager *manager = ApplicationManager::instance();
+    manager->setMaxConversions(1);
+    QList<QUrl> urls;
+    for (int i = 1; i <= 30; ++i)
+        urls << QUrl::fromLocalFile(TestFiles::write(m_dir.filePath(QStringLiteral("long/%1.wav").arg(i, 2, 10, QLatin1Char('0')))));
+    m_desktop->folders = QStringList{m_dir.filePath(QStringLiteral("long-out"))};
+    m_jobs.setHolding(true);
+    manager->processImportUrls(urls);
+    QVERIFY(!hint->isVisible());
+    QQuickItem *view = item(QStringLiteral("filesListView"));
+    QTRY_COMPARE(item(QStringLiteral("scrollBar"))->property("policy").toInt(), 2);  // ScrollBar.AlwaysOn
+    QTRY_COMPARE(item(QStringLiteral("scrollBar"))->opacity(), 1.0);
+    const auto shownRows = [&] {
+        QStringList names;
+        for (QQuickItem *row : rowItems(QStringLiteral("queueRow"))) {
+            const QPointF at = row->mapToItem(view, QPointF(0, row->height() / 2));
+            if (at.y() >= 0 && at.y() <= view->height())
+                names << row->property("entry").value<QueueEntry *>()->displayName();
+        }
+        return names;
+    };
+    for (int i = 1; i <= 20; ++i) {
+        const QString name = QStringLiteral("%1.wav").arg(i, 2, 10, QLatin1Char('0'));
+        QTRY_COMPARE(m_jobs.running(), QStringList{name});
+        QTRY_VERIFY2(shownRows().contains(name), qPrintable(name));
+        m_jobs.release(name);
+    }
+    // Scrolled to the top by the user, the view stays there.
+    QTRY_COMPARE(m_jobs.running(), QStringList{"21.wav"});
+    QWheelEvent wheel(QPointF(200, 300), m_window->quickWidget()->mapToGlobal(QPoint(200, 300)), QPoint(),
+                      QPoint(0, 10 * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(m_window->quickWidget(), &wheel);
+    QTRY_VERIFY(shownRows().contains(QStringLiteral("01.wav")));
+    m_jobs.release(QStringLiteral("21.wav"));
+    QTRY_COMPARE(m_jobs.running(), QStringList{"22.wav"});
+    QTest::qWait(100);
+    QVERIFY(shownRows().contains(QStringLiteral("01.wav")));
+
+    for (int tabs = 0; focusedControl() != QLatin1String("startButton") && tabs < 14; ++tabs)
+        typeKeys(QStringLiteral("Tab"));
+    QCOMPARE(focusedControl(), QStringLiteral("startButton"));
+    typeKeys(QStringLiteral("Space"));
+    m_jobs.release(QStringLiteral("22.wav"));
+    QTRY_COMPARE(manager->queueSummary(), QStringLiteral("22 of 30 converted · paused"));
+    QCOMPARE(item(QStringLiteral("startButton"))->property("text").toString(), QStringLiteral("Start conversion"));
+    QCOMPARE(m_jobs.running(), QStringList());
+    typeKeys(QStringLiteral("Space"));
+    QTRY_COMPARE(m_jobs.running(), QStringList{"23.wav"});
+    m_jobs.setHolding(false);
+    QTRY_VERIFY(!manager->conversionRunning());
+    manager->setMaxConversions(2);
+}
+
+// A pitch is chosen from the keyboard; each choice says the A4 it stands
+// for. "Other…" takes a number of one's own, or a concert pitch, within
+// the range, and says why it refuses one. The pitch, and the window's
+// size, are there again at the next start. Runs last: it rebuilds the
+// window.
+void TestMainWindow::pitchAndWindowKeptAcrossRestarts()
 {
     QQuickItem *box = item(QStringLiteral("frequencyBox"));
+    QQuickItem *hint = item(QStringLiteral("frequencyHint"));
     QCOMPARE(box->property("currentText").toString(), QStringLiteral("432 Hz (A4)"));
-    QVERIFY(QQmlProperty::write(box, QStringLiteral("currentIndex"), 6));
-    QCOMPARE(GlobalSettings::instance()->targetFrequency(), 444.0);
+    for (int tabs = 0; focusedControl() != QLatin1String("frequencyBox") && tabs < 12; ++tabs)
+        typeKeys(QStringLiteral("Tab"));
+    typeKeys(QStringLiteral("Down Down"));
+    QCOMPARE(box->property("currentText").toString(), QStringLiteral("528 Hz (C5)"));
+    QCOMPARE(hint->property("text").toString(), QStringLiteral("A4 = 444 Hz"));
     QCOMPARE(QSettings().value(QStringLiteral("targetFrequency")).toDouble(), 444.0);
+    typeKeys(QStringLiteral("Space"));
+    QList<QQuickItem *> choices;
+    QTRY_VERIFY((collect(box->window()->contentItem(), QStringLiteral("frequencyChoice"), choices), !choices.isEmpty()));
+    QList<QQuickItem *> lines;
+    for (QQuickItem *line : choices.first()->findChildren<QQuickItem *>())
+        lines << line;
+    QStringList texts;
+    for (QQuickItem *line : lines)
+        texts << line->property("text").toString();
+    QVERIFY2(texts.contains(QStringLiteral("A4 = 438.48 Hz")), qPrintable(texts.join(QLatin1Char('|'))));
+    typeKeys(QStringLiteral("Escape"));
+    QTRY_VERIFY(!box->property("popup").value<QObject *>()->property("visible").toBool());
 
+    QQuickItem *other = item(QStringLiteral("otherFrequencyBox"));
+    QVERIFY(!other->isVisible());
+    typeKeys(QStringLiteral("Down Down Down Down Down"));
+    QCOMPARE(box->property("currentText").toString(), QStringLiteral("Other…"));
+    QVERIFY(other->isVisible());
+    typeKeys(QStringLiteral("Tab"));
+    QVERIFY(other->hasActiveFocus());
+    for (const auto &[typed, taken, said] :
+         {std::tuple{"442.5", 442.5, "A4 = 442.5 Hz"}, {"3000", 442.5, "A4 must lie between 50 and 2000 Hz."},
+          {"about 440", 442.5, "“about 440” is not a pitch in Hz."}}) {
+        typeKeys(QStringLiteral("Ctrl+A"));
+        QTest::keyClicks(static_cast<QWidget *>(nullptr), QLatin1String(typed));
+        typeKeys(QStringLiteral("Return"));
+        QCOMPARE(GlobalSettings::instance()->targetFrequency(), taken);
+        QCOMPARE(hint->property("text").toString(), QString::fromUtf8(said));
+    }
+    QCOMPARE(other->property("count").toInt(), 4);  // 415, 440, 442 and 444 Hz offered
+    QCOMPARE(QSettings().value(QStringLiteral("targetFrequency")).toDouble(), 442.5);
+
+    m_window->resize(1100, 700);
+    QVERIFY(m_window->close());
     m_window.reset();  // and the settings with it
-    GlobalSettings::instance()->set_targetFrequency(435.0);
-    GlobalSettings::instance()->saveSettings();
     m_window = std::make_unique<MainWindow>();
     m_window->show();
     QTRY_VERIFY(m_window->quickWidget()->rootObject());
-    QCOMPARE(item(QStringLiteral("frequencyBox"))->property("currentIndex").toInt(), -1);
-    QCOMPARE(GlobalSettings::instance()->targetFrequency(), 435.0);
-    QCOMPARE(QSettings().value(QStringLiteral("targetFrequency")).toDouble(), 435.0);
+    QCOMPARE(m_window->size(), QSize(1100, 700));
+    QCOMPARE(item(QStringLiteral("frequencyBox"))->property("currentText").toString(), QStringLiteral("Other…"));
+    // The pitch set, not the first suggestion, once the box has settled.
+    QTest::qWait(100);
+    QCOMPARE(item(QStringLiteral("otherFrequencyBox"))->property("editText").toString(), QStringLiteral("442.5"));
+    QCOMPARE(GlobalSettings::instance()->targetFrequency(), 442.5);
 }
 
 TW_TEST_MAIN_WITH_HOME(TestMainWindow, QApplication)

@@ -19,8 +19,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <memory>
@@ -56,6 +60,9 @@ private slots:
     void overallLineAndTimeLeft();
     void cancelAndQuitAskOnlyWhenWorkWouldBeLost_data();
     void cancelAndQuitAskOnlyWhenWorkWouldBeLost();
+    void pauseLetsRunningFilesFinish();
+    void keptQueueComesBack_data();
+    void keptQueueComesBack();
     void destructionStopsConversions();
     void settingsDialogCommitsOnClose();
 
@@ -82,6 +89,8 @@ void TestManager::initTestCase()
 void TestManager::init()
 {
     GlobalSettings::instance()->set_algorithm(PitchAlgorithm::named(QStringLiteral("time"))->id);
+    // Each test's first import asks for the output folder.
+    GlobalSettings::instance()->set_outputFolder(QString());
     m_manager = std::make_unique<ApplicationManager>();
     m_manager->setMaxConversions(2);
     m_jobs = FakeConverter();
@@ -146,10 +155,15 @@ void TestManager::realConversionOfAFolder()
 
 // The question says what it is for; cancelling it queues nothing, asks
 // nothing more and says so. Chosen, both folders are saved before the first
-// row exists; "always use" asks nothing.
+// row exists, and the folder is the output folder from then on: the next
+// import asks nothing and says where its files go, unless the settings ask
+// every time. The file dialog opens in the music folder with the filter's
+// patterns.
 void TestManager::outputFolderQuestion()
 {
     GlobalSettings *settings = GlobalSettings::instance();
+    QVERIFY(QDir().mkpath(QDir::home().filePath(QStringLiteral("Music"))));
+    settings->update_lastMediaImportPath(QString());  // as on a first start
     const QString song = touch({QStringLiteral("pick/song.wav")}).first().toLocalFile();
     const QString importBefore = settings->lastMediaImportPath();
     m_desktop->files = QStringList{song};
@@ -165,21 +179,26 @@ void TestManager::outputFolderQuestion()
     QStringList storedWhenInserted;
     connect(m_manager->fileQueue(), &QAbstractItemModel::rowsAboutToBeInserted, this, [&] {
         QSettings store;
-        for (const char *key : {"lastMediaImportPath", "lastMediaExportPath"})
+        for (const char *key : {"lastMediaImportPath", "lastMediaExportPath", "outputFolder"})
             storedWhenInserted << settings->fromPortablePath(store.value(QLatin1String(key)).toString());
     });
+    m_desktop->log.clear();
     m_manager->selectImportFiles();
-    QCOMPARE(storedWhenInserted, (QStringList{QFileInfo(song).path(), out}));
+    QCOMPARE(m_desktop->shownFolder, QDir::home().filePath(QStringLiteral("Music")));
+    QVERIFY(m_desktop->shownPatterns.contains(QStringLiteral("*.opus")));
+    QCOMPARE(storedWhenInserted, (QStringList{QFileInfo(song).path(), out, out}));
     QCOMPARE(m_manager->fileQueue()->at(0)->targetDirectory(), out);
 
-    const QString always = m_dir.filePath(QStringLiteral("always-out"));
-    settings->set_askForOutputFolder(false);
-    settings->set_outputFolder(always);
     m_desktop->log.clear();
     m_manager->processImportUrls({QUrl::fromLocalFile(song)});
-    QCOMPARE(m_desktop->log, QStringList());
-    QCOMPARE(m_manager->fileQueue()->at(1)->targetDirectory(), always);
+    QCOMPARE(m_desktop->log, QStringList{"notice: 1 file added; the retuned files go into " + out + "."});
+    QCOMPARE(m_manager->fileQueue()->at(1)->targetDirectory(), out);
+
     settings->set_askForOutputFolder(true);
+    m_desktop->log.clear();
+    m_manager->processImportUrls({QUrl::fromLocalFile(song)});
+    QCOMPARE(m_desktop->log.first(), QStringLiteral("asked: Where should the retuned files go?"));
+    settings->set_askForOutputFolder(false);
     settings->set_outputFolder(QString());
     waitUntilIdle();
 }
@@ -202,14 +221,25 @@ void TestManager::drops()
     m_desktop->folders = QStringList{m_dir.filePath(QStringLiteral("drop-out"))};
     m_manager->processImportUrls({web, files.at(0), notes, files.at(1)});
     QCOMPARE(queuedNames(), (QStringList{"drop/b9.flac", "drop/b10.flac"}));
+    const QString out = m_dir.filePath(QStringLiteral("drop-out"));
     QCOMPARE(m_desktop->log, (QStringList{"notice: Left out what the file filter does not take: notes.txt.",
                                           "notice: Left out what the file filter does not take: "
                                           "https://example.org/song.mp3, notes.txt.",
-                                          "asked: Where should the retuned files go?"}));
+                                          "asked: Where should the retuned files go?",
+                                          "notice: 2 files added; the retuned files go into " + out + "."}));
 
-    m_desktop->folders = QStringList{m_dir.filePath(QStringLiteral("drop-out"))};
-    m_manager->openPaths({notes.toLocalFile()});
+    // A launch: the file whatever its name; one that is gone, in words.
+    m_desktop->log.clear();
+    m_manager->openPaths({notes.toLocalFile(), m_dir.filePath(QStringLiteral("gone.mp3"))});
     QCOMPARE(queuedNames().last(), QStringLiteral("drop/notes.txt"));
+    QCOMPARE(m_desktop->log, QStringList{"notice: 1 file added; the retuned files go into " + out
+                                         + ". Not found, so not added: gone.mp3."});
+    // A folder of nothing the filter takes says so rather than nothing.
+    m_desktop->log.clear();
+    touch({QStringLiteral("texts/a.txt")});
+    m_manager->processImportUrls({QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("texts")))});
+    QTRY_COMPARE(m_desktop->log.filter(QStringLiteral("Nothing")),
+                 QStringList{"notice: Nothing was added: texts holds no file the file filter takes (see the settings)."});
     waitUntilIdle();
 }
 
@@ -239,7 +269,7 @@ void TestManager::failedRowsRetry()
     }
     QueueEntryList *queue = m_manager->fileQueue();
     QueueEntry *a = queue->at(0);
-    QCOMPARE(a->statusText(), QStringLiteral("Failed · “a.wav” contains no audio."));
+    QCOMPARE(a->statusText(), QStringLiteral("Failed · → 432 Hz · flac · “a.wav” contains no audio."));
 
     m_manager->retryEntry(a);
     waitUntilIdle();
@@ -254,8 +284,13 @@ void TestManager::failedRowsRetry()
     QCOMPARE(queue->at(1)->state(), QueueEntry::S_Finished);
     QCOMPARE(queue->at(2)->state(), QueueEntry::S_Failed);
     QCOMPARE(m_jobs.requests().size(), 7);
+    // A retry that fails again says so.
+    QCOMPARE(m_desktop->log.filter(QStringLiteral("again")),
+             QStringList{"notice: “c.wav” failed again: “a.wav” contains no audio."});
+    QCOMPARE(m_manager->finishedCount(), 3);
     m_manager->removeFinishedFromQueue();
     QCOMPARE(queuedNames(), QStringList{"retry/c.wav"});
+    QCOMPARE(m_manager->finishedCount(), 0);
     settings->set_targetFrequency(432.0);
 }
 
@@ -351,8 +386,12 @@ void TestManager::cancelAndQuitAskOnlyWhenWorkWouldBeLost()
     // "No", or nothing to ask.
     m_desktop->log.clear();
     QCOMPARE(m_manager->confirmQuit(), questions.isEmpty());
+    if (!questions.isEmpty())
+        QCOMPARE(m_desktop->buttons, (QStringList{"Stop and quit", "Keep converting"}));
     m_manager->cancelConversion();
     QCOMPARE(m_desktop->log.replaceInStrings(QStringLiteral("confirm: "), QString()), questions);
+    if (!questions.isEmpty())
+        QCOMPARE(m_desktop->buttons, (QStringList{"Stop converting", "Keep converting"}));
     QCOMPARE(m_manager->unfinishedCount(), int(files.size() - done.size()));
 
     // "Yes": what ran stops, and its row goes once stopped.
@@ -362,6 +401,96 @@ void TestManager::cancelAndQuitAskOnlyWhenWorkWouldBeLost()
     QTRY_VERIFY(!m_manager->conversionRunning());
     QCOMPARE(queuedNames(), done);
     QCOMPARE(m_jobs.requests().size(), running);
+}
+
+// Paused, the running files finish and the waiting ones wait, without an
+// alert; the line says so. Started again, they convert.
+void TestManager::pauseLetsRunningFilesFinish()
+{
+    m_jobs.setHolding(true);
+    importInto(QStringLiteral("pause-out"), {"pause/a.wav", "pause/b.wav", "pause/c.wav"});
+    QTRY_COMPARE(m_jobs.running().size(), 2);
+    m_manager->pauseConversion();
+    QVERIFY(m_manager->paused());
+    m_jobs.setHolding(false);
+    m_jobs.release(QStringLiteral("a.wav"));
+    m_jobs.release(QStringLiteral("b.wav"));
+    waitUntilIdle();
+    QCOMPARE(m_jobs.requests().size(), 2);
+    QCOMPARE(m_manager->fileQueue()->at(2)->state(), QueueEntry::S_Pending);
+    QCOMPARE(m_manager->queueSummary(), QStringLiteral("2 of 3 converted · paused"));
+    QCOMPARE(m_desktop->log.count(QStringLiteral("alert")), 0);
+    m_manager->startConversion();
+    QVERIFY(!m_manager->paused());
+    QTRY_COMPARE(m_manager->fileQueue()->at(2)->state(), QueueEntry::S_Finished);
+}
+
+void TestManager::keptQueueComesBack_data()
+{
+    QTest::addColumn<QByteArray>("before");  // the database file as the program finds it; "locked": held
+    QTest::addColumn<QString>("notice");  // what the user is told first
+
+    QTest::newRow("kept") << QByteArray() << QString();
+    QTest::newRow("damaged") << QByteArray(4096, '\x5a') << "notice: The saved queue could not be read";
+    QTest::newRow("locked") << QByteArray("locked") << "notice: The saved queue is in use by another program";
+}
+
+// What was queued comes back at the next start, with the settings it was
+// queued with: finished rows as finished, the others converting again. A
+// database that cannot be used is said, and the queue converts all the
+// same; without restoring, the queue starts empty.
+void TestManager::keptQueueComesBack()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, notice);
+    const QString path = m_dir.filePath(QStringLiteral("kept/%1/queue.sqlite").arg(QTest::currentDataTag()));
+    QSqlDatabase locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+    if (before == "locked") {
+        locker.setDatabaseName(TestFiles::write(path));
+        QVERIFY(locker.open());
+        for (const char *sql : {"PRAGMA locking_mode = EXCLUSIVE", "BEGIN EXCLUSIVE", "CREATE TABLE mine (x)"})
+            QVERIFY(QSqlQuery(locker).exec(QLatin1String(sql)));
+    } else if (!before.isEmpty()) {
+        TestFiles::write(path, before);
+    }
+    m_manager->keepQueue(path, true);
+    QVERIFY2(m_desktop->log.value(0).startsWith(notice), qPrintable(m_desktop->log.value(0)));
+    GlobalSettings::instance()->set_targetFrequency(444.0);
+    m_jobs.setHolding(true);
+    m_jobs.release(QStringLiteral("a.wav"));
+    importInto(QStringLiteral("kept-out"), {"kept/a.wav", "kept/b.wav", "kept/c.wav"});
+    GlobalSettings::instance()->set_targetFrequency(432.0);
+    QTRY_COMPARE(m_manager->fileQueue()->at(0)->state(), QueueEntry::S_Finished);
+    QTRY_COMPARE(m_jobs.running().size(), 2);
+    // Kept, only the running files' work is lost by quitting, and the
+    // question says the rest comes back.
+    if (notice.isEmpty()) {
+        QVERIFY(!m_manager->confirmQuit());
+        QCOMPARE(m_desktop->log.last(), QStringLiteral("confirm: 2 files are still being converted. Stop and quit? "
+                                                       "The queue is kept: its files convert when Tunewise "
+                                                       "starts again."));
+    }
+    cleanup();
+    locker.close();
+    locker = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+
+    init();
+    m_manager->keepQueue(path, true);
+    const QStringList kept{"kept/a.wav", "kept/b.wav", "kept/c.wav"};
+    QCOMPARE(queuedNames(), notice.contains(QLatin1String("in use")) ? QStringList() : kept);
+    if (queuedNames().isEmpty())
+        return;
+    waitUntilIdle();
+    QCOMPARE(m_manager->fileQueue()->at(0)->statusText(),
+             QStringLiteral("Finished · → 444 Hz · mp3 · a.flac"));
+    QCOMPARE(m_jobs.requests().size(), 2);  // b and c, again
+    for (const ConversionRequest &request : m_jobs.requests())
+        QCOMPARE(request.settings.targetFrequency, 444.0);
+    cleanup();
+    init();
+    m_manager->keepQueue(path, false);
+    QCOMPARE(queuedNames(), QStringList());
 }
 
 // The destructor returns only once every running job has stopped.
@@ -376,9 +505,11 @@ void TestManager::destructionStopsConversions()
 }
 
 // Opened through the manager, the dialog is modal and announces nothing; a
-// choice applies at once, the store follows when it closes, by Escape too.
-// The bit rate offers what the format takes, and nothing for a lossless
-// one; a rate the new format cannot take becomes its nearest.
+// choice applies at once, and the store follows on OK; Escape puts back
+// every choice made, the language too. The bit rate offers what the format
+// takes, and nothing for a lossless one; a rate the new format cannot take
+// becomes its nearest. The source pitch takes any number typed up to
+// 2000 Hz, and a pair more than two octaves apart keeps the dialog open.
 void TestManager::settingsDialogCommitsOnClose()
 {
     GlobalSettings *settings = GlobalSettings::instance();
@@ -387,33 +518,62 @@ void TestManager::settingsDialogCommitsOnClose()
     QSignalSpy format(settings, &GlobalSettings::audioFormatChanged);
     QSignalSpy language(settings, &GlobalSettings::preferedLanguageChanged);
     m_manager->setDesktop(std::make_unique<WidgetDesktop>(nullptr));
-    m_manager->showSettingsDialog();
-    QPointer<SettingsDialog> dialog = qobject_cast<SettingsDialog *>(QApplication::activeModalWidget());
-    QVERIFY(dialog && dialog->isVisible());
-    QCOMPARE(format.count() + language.count(), 0);
-
-    dialog->findChild<QLineEdit *>(QStringLiteral("edtFileFilter"))->setText(QStringLiteral("*.ogg,*.opus"));
-    auto *formats = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioFormat"));
-    auto *bitrates = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioBitRate"));
-    QCOMPARE(formats->currentText(), QStringLiteral("flac"));
-    QVERIFY(!bitrates->isEnabled());
-    formats->setCurrentIndex(formats->findText(QStringLiteral("m4a (AAC)")));
-    QCOMPARE(settings->audioFormat(), M4a);
-    QCOMPARE(format.count(), 1);
-    QVERIFY(bitrates->isEnabled());
-    bitrates->setCurrentIndex(bitrates->findText(QStringLiteral("512 kBit/s")));
-    formats->setCurrentIndex(formats->findText(QStringLiteral("mp3")));
-    QCOMPARE(bitrates->findText(QStringLiteral("512 kBit/s")), -1);
-    QCOMPARE(bitrates->currentText(), QStringLiteral("320 kBit/s"));
-    QCOMPARE(settings->audioBitrate(), 320);
-    QCOMPARE(QSettings().value(QStringLiteral("audioFormat")).toInt(), Flac);
-
-    QTest::keyClick(dialog.data(), Qt::Key_Escape);
-    QTRY_VERIFY(dialog.isNull());
+    const auto open = [this] {
+        m_manager->showSettingsDialog();
+        return QPointer<SettingsDialog>(qobject_cast<SettingsDialog *>(QApplication::activeModalWidget()));
+    };
+    for (const bool cancel : {true, false}) {
+        QPointer<SettingsDialog> dialog = open();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(format.count() + language.count(), 0);
+        dialog->findChild<QLineEdit *>(QStringLiteral("edtFileFilter"))->setText(QStringLiteral("*.ogg,*.opus"));
+        auto *formats = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioFormat"));
+        auto *bitrates = dialog->findChild<QComboBox *>(QStringLiteral("cboAudioBitRate"));
+        QCOMPARE(formats->currentText(), QStringLiteral("flac"));
+        QVERIFY(!bitrates->isEnabled());
+        formats->setCurrentIndex(formats->findText(QStringLiteral("m4a (AAC)")));
+        QCOMPARE(settings->audioFormat(), M4a);
+        QCOMPARE(format.count(), 1);
+        QVERIFY(bitrates->isEnabled());
+        bitrates->setCurrentIndex(bitrates->findText(QStringLiteral("512 kBit/s")));
+        formats->setCurrentIndex(formats->findText(QStringLiteral("mp3")));
+        QCOMPARE(bitrates->findText(QStringLiteral("512 kBit/s")), -1);
+        QCOMPARE(bitrates->currentText(), QStringLiteral("320 kBit/s"));
+        QCOMPARE(settings->audioBitrate(), 320);
+        auto *languages = dialog->findChild<QComboBox *>(QStringLiteral("cboLanguage"));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("Deutsch")));
+        QCOMPARE(QSettings().value(QStringLiteral("audioFormat")).toInt(), Flac);
+        if (cancel) {
+            QTest::keyClick(dialog.data(), Qt::Key_Escape);
+            QTRY_VERIFY(dialog.isNull());
+            QCOMPARE(settings->audioFormat(), Flac);
+            QCOMPARE(settings->preferedLanguage(), QStringLiteral("en"));
+            QCOMPARE(QCoreApplication::translate("main", "Select songs"), QStringLiteral("Select songs"));
+            QCOMPARE(QSettings().value(QStringLiteral("fileFilter")).toString(), settings->fileFilter());
+            QVERIFY(settings->fileFilter() != QStringLiteral("*.ogg,*.opus"));
+            format.clear();
+            language.clear();
+            continue;
+        }
+        languages->setCurrentIndex(languages->findText(QStringLiteral("English")));
+        auto *source = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("edtSourceFrequency"));
+        source->selectAll();
+        QTest::keyClicks(source, QStringLiteral("2000"));
+        QCOMPARE(source->value(), 2000.0);
+        QTest::keyClick(dialog.data(), Qt::Key_Return);
+        QVERIFY(dialog && dialog->isVisible());  // 2000 Hz is more than two octaves from 432
+        QVERIFY(dialog->findChild<QLabel *>(QStringLiteral("lblSourceFrequencyInfo"))->text().contains("1728"));
+        source->selectAll();
+        QTest::keyClicks(source, QStringLiteral("415"));
+        QTest::keyClick(dialog.data(), Qt::Key_Return);
+        QTRY_VERIFY(dialog.isNull());
+    }
     QSettings store;
     QCOMPARE(store.value(QStringLiteral("audioFormat")).toInt(), Mp3);
     QCOMPARE(store.value(QStringLiteral("fileFilter")).toString(), QStringLiteral("*.ogg,*.opus"));
     QCOMPARE(store.value(QStringLiteral("audioBitrate")).toInt(), 320);
+    QCOMPARE(store.value(QStringLiteral("sourceFrequency")).toDouble(), 415.0);
+    settings->set_sourceFrequency(440.0);
 }
 
 TW_TEST_MAIN_WITH_HOME(TestManager, QApplication)

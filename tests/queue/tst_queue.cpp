@@ -4,6 +4,8 @@
 #include "media/OutputFormat.h"
 #include "queue/QueueEntry.h"
 #include "queue/QueueEntryList.h"
+#include "queue/QueueStore.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>
@@ -12,6 +14,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QPointer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTranslator>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -28,6 +33,9 @@ private slots:
     void rowTexts_data();
     void rowTexts();
     void listRows();
+    void storeKeepsTheQueue();
+    void unusableStore_data();
+    void unusableStore();
 };
 
 // Every text of the code, as lupdate finds it, has its German translation
@@ -121,20 +129,25 @@ void TestQueue::rowTexts_data()
     QTest::newRow("processing") << -2 << "" << 0.0 << "Processing · 42 % · → 438.48 Hz · m4a"
                                 << "Processing · 42 % · → 438.48 Hz · m4a into /out";
     QTest::newRow("finished with a warning") << converted << "Damaged at 1:23; the gap is silent." << 0.0
-                                             << "Finished · → Song_0.m4a" << "Finished · → /out/Song_0.m4a";
+                                             << "Finished · → 438.48 Hz · m4a · Song_0.m4a"
+                                             << "Finished · → 438.48 Hz · m4a · /out/Song_0.m4a";
     QTest::newRow("finished, tuning measured") << converted << "" << 442.63
-                                               << "Finished · measured A4 = 442.6 Hz · → Song_0.m4a"
-                                               << "Finished · measured A4 = 442.6 Hz · → /out/Song_0.m4a";
+                                               << "Finished · measured A4 = 442.6 Hz · → 438.48 Hz · m4a · Song_0.m4a"
+                                               << "Finished · measured A4 = 442.6 Hz · → 438.48 Hz · m4a · "
+                                                  "/out/Song_0.m4a";
     QTest::newRow("failed") << int(ConversionResult::Failed) << "“Song.flac” contains no audio." << 0.0
-                            << "Failed · “Song.flac” contains no audio." << "Failed · “Song.flac” contains no audio.";
-    QTest::newRow("skipped") << int(ConversionResult::Skipped) << "" << 0.0 << "Skipped · Song_0.m4a exists"
-                             << "Skipped · /out/Song_0.m4a exists";
-    QTest::newRow("stopped unasked") << int(ConversionResult::Stopped) << "" << 0.0 << "Failed · Stopped."
-                                     << "Failed · Stopped.";
+                            << "Failed · → 438.48 Hz · m4a · “Song.flac” contains no audio."
+                            << "Failed · → 438.48 Hz · m4a · “Song.flac” contains no audio.";
+    QTest::newRow("skipped") << int(ConversionResult::Skipped) << "" << 0.0
+                             << "Skipped · → 438.48 Hz · m4a · Song_0.m4a exists"
+                             << "Skipped · → 438.48 Hz · m4a · /out/Song_0.m4a exists";
+    QTest::newRow("stopped unasked") << int(ConversionResult::Stopped) << "" << 0.0
+                                     << "Failed · → 438.48 Hz · m4a · Stopped."
+                                     << "Failed · → 438.48 Hz · m4a · Stopped.";
 }
 
-// What a row says in each state, from the settings it was queued with and
-// the engine's result; a warning shows on a line of its own.
+// What a row says in each state: always the pitch and format it was queued
+// with, then the engine's result; a warning shows on a line of its own.
 void TestQueue::rowTexts()
 {
     QFETCH(int, outcome);
@@ -209,6 +222,121 @@ void TestQueue::listRows()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(adopted.isNull());
     QVERIFY(owned && owned->parent() == &owner);
+}
+
+// Rows come back from the database in order, each with the settings it was
+// queued with and how it ended; one that was converting waits again,
+// unless its output was published before the program ended. A removed row
+// does not come back.
+void TestQueue::storeKeepsTheQueue()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data/queue.sqlite"));
+    const auto entry = [&](const char *name, double target) {
+        ConversionSettings settings;
+        settings.targetFrequency = target;
+        settings.audioFormat = OutputFormat::named(QStringLiteral("flac"))->id;
+        return new QueueEntry(dir.filePath(QLatin1String(name)), dir.path(), settings);
+    };
+    std::vector<std::unique_ptr<QueueEntry>> rows;
+    for (const auto &[name, target] : {std::pair{"done.wav", 415.0}, {"broken.wav", 442.5}, {"published.wav", 444.0},
+                                      {"stopped.wav", 432.0}, {"waiting.wav", 440.0}, {"removed.wav", 432.0}})
+        rows.emplace_back(entry(name, target));
+    {
+        QueueStore store;
+        QVERIFY(store.open(path));
+        QCOMPARE(store.problem().toString(), QString());
+        QList<QueueEntry *> all;
+        for (const auto &row : rows)
+            all << row.get();
+        store.insert(all);
+        ConversionResult result;
+        result.status = ConversionResult::Converted;
+        result.outputPath = dir.filePath(QStringLiteral("done.flac"));
+        result.measuredA4 = 442.6;
+        result.warnings << TranslatableText(QStringLiteral("Damaged at 1:23."));
+        rows[0]->applyResult(result);
+        result = ConversionResult();
+        result.message = QStringLiteral("No audio.");
+        rows[1]->applyResult(result);
+        rows[2]->update_state(QueueEntry::S_Processing);
+        rows[3]->update_state(QueueEntry::S_Processing);
+        for (const auto &row : rows)
+            store.update(row.get());
+        store.remove(rows[5].get());
+    }
+    TestFiles::write(dir.filePath(QStringLiteral("published.flac")));
+
+    for (int opening = 0; opening < 2; ++opening) {  // the second time as the first left it
+        QueueStore store;
+        QVERIFY(store.open(path));
+        const QList<QueueEntry *> loaded = store.load();
+        QStringList shown;
+        for (const QueueEntry *row : loaded) {
+            shown << QFileInfo(row->filePath()).fileName() + QLatin1Char(' ') + row->statusText();
+            QCOMPARE(row->targetDirectory(), dir.path());
+        }
+        QCOMPARE(shown, (QStringList{"done.wav Finished · measured A4 = 442.6 Hz · → 415 Hz · flac · done.flac",
+                                     "broken.wav Failed · → 442.5 Hz · flac · No audio.",
+                                     "published.wav Finished · → 444 Hz · flac · published.flac",
+                                     "stopped.wav Pending · → 432 Hz · flac", "waiting.wav Pending · → 440 Hz · flac"}));
+        QCOMPARE(loaded.first()->warningText(), QStringLiteral("Damaged at 1:23."));
+        qDeleteAll(loaded);
+    }
+}
+
+void TestQueue::unusableStore_data()
+{
+    QTest::addColumn<QByteArray>("content");  // of the file; "locked": a database another connection holds
+    QTest::addColumn<bool>("kept");  // whether the queue is kept all the same
+    QTest::addColumn<QString>("problem");  // the start of what the user is told
+
+    QTest::newRow("not a database") << QByteArray(8192, 'x') << true << "The saved queue could not be read; it was moved";
+    QTest::newRow("another program's") << QByteArray("locked") << false << "The saved queue is in use by another program";
+}
+
+// A file that cannot be read is moved aside, never deleted, and a new queue
+// begins; one another program holds is left alone, and the queue is not kept.
+void TestQueue::unusableStore()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, kept);
+    QFETCH(QString, problem);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("queue.sqlite"));
+    QSqlDatabase locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+    QSqlQuery lock(locker);
+    if (content == "locked") {
+        locker.setDatabaseName(path);
+        QVERIFY(locker.open());
+        for (const char *sql : {"PRAGMA locking_mode = EXCLUSIVE", "BEGIN EXCLUSIVE", "CREATE TABLE mine (x)"})
+            QVERIFY(lock.exec(QLatin1String(sql)));
+    } else {
+        TestFiles::write(path, content);
+    }
+
+    QueueStore store;
+    QCOMPARE(store.open(path), kept);
+    QVERIFY2(store.problem().toString().startsWith(problem), qPrintable(store.problem().toString()));
+    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("queue.sqlite.damaged-*")});
+    QCOMPARE(aside.size(), kept ? 1 : 0);
+    if (kept) {
+        QCOMPARE(TestFiles::below(dir.path()).filter(QStringLiteral("damaged")).size(), 1);
+        QFile moved(dir.filePath(aside.first()));
+        QVERIFY(moved.open(QIODevice::ReadOnly));
+        QCOMPARE(moved.readAll(), content);
+        auto entry = std::make_unique<QueueEntry>(dir.filePath(QStringLiteral("a.wav")), dir.path(), ConversionSettings());
+        store.insert({entry.get()});
+        QueueStore again;
+        QVERIFY(again.open(path));
+        const QList<QueueEntry *> loaded = again.load();
+        QCOMPARE(loaded.size(), 1);
+        qDeleteAll(loaded);
+    }
+    lock = QSqlQuery();
+    locker.close();
+    locker = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("locker"));
 }
 
 QTEST_GUILESS_MAIN(TestQueue)

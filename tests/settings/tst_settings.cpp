@@ -108,8 +108,9 @@ void TestSettings::everySettingSurvivesSaveAndReload()
         {"audioFormat", OutputFormat::named(QStringLiteral("flac"))->id},
         {"audioBitrate", 320}, {"sourceFrequency", 415.3}, {"targetFrequency", 444.0}, {"fileFilter", "*.ogg"},
         {"preferedLanguage", "de"}, {"outputSampleRate", ConversionSettings::SourceRate}, {"keepVideo", true},
-        {"skipExistingOutputs", true}, {"detectSourcePitch", true}, {"askForOutputFolder", false},
-        {"outputFolder", settings->appRootPath() + QStringLiteral("/Retuned")}};
+        {"skipExistingOutputs", true}, {"detectSourcePitch", true}, {"askForOutputFolder", true},
+        {"outputFolder", settings->appRootPath() + QStringLiteral("/Retuned")}, {"restoreQueue", false},
+        {"windowGeometry", QByteArray("\x01\xd9\xd0\xcb")}};
     for (const auto &[name, value] : values) {
         QVERIFY2(settings->property(name) != value, name);
         settings->setProperty(name, value);
@@ -131,9 +132,14 @@ void TestSettings::everySettingSurvivesSaveAndReload()
 
 // Hand-edited values load as they are, for the conversion to refuse, but
 // for pitches no conversion could take: those give way to the defaults, and
-// the setters, which QML writes go through too, refuse them.
+// the setters, which QML writes go through too, refuse them. The file
+// filter earlier versions saved as their default becomes today's, which
+// takes ogg and opus too.
 void TestSettings::valuesTakenAsStored()
 {
+    store({{QStringLiteral("fileFilter"), QStringLiteral("*.mp3,*.m4a,*.wav,*.flac,*.mp4,*.avi")}});
+    for (const char *pattern : {"*.ogg", "*.opus", "*.mkv", "*.webm", "*.mov", "*.wma", "*.aiff", "*.ape"})
+        QVERIFY2(reload()->fileFilter().split(QLatin1Char(',')).contains(QLatin1String(pattern)), pattern);
     store({{QStringLiteral("algorithm"), 9}, {QStringLiteral("audioFormat"), -3},
            {QStringLiteral("audioBitrate"), QStringLiteral("loud")}, {QStringLiteral("sourceFrequency"), 415.3},
            {QStringLiteral("targetFrequency"), 466.16}});

@@ -11,9 +11,11 @@
 class ScriptedDesktop : public Desktop
 {
 public:
-    QStringList chooseFiles(const QString &caption, const QString &) override
+    QStringList chooseFiles(const QString &caption, const QString &folder, const QStringList &patterns) override
     {
         log << QStringLiteral("asked: ") + caption;
+        shownFolder = folder;
+        shownPatterns = patterns;
         return files;
     }
     QString chooseFolder(const QString &caption, const QString &) override
@@ -21,9 +23,10 @@ public:
         log << QStringLiteral("asked: ") + caption;
         return folders.isEmpty() ? QString() : folders.takeFirst();
     }
-    bool confirm(const QString &question, const QString &) override
+    bool confirm(const QString &question, const QString &action, const QString &keep) override
     {
         log << QStringLiteral("confirm: ") + question;
+        buttons = QStringList{action, keep};
         return !answers.isEmpty() && answers.takeFirst();
     }
     void showSettings() override { log << QStringLiteral("settings dialog"); }
@@ -42,4 +45,9 @@ public:
     QStringList folders;  // an empty string cancels
     QList<bool> answers;  // none left: "no"
     QStringList log;
+    // Where the last file dialog opened and what it offered; the last
+    // question's buttons.
+    QString shownFolder;
+    QStringList shownPatterns;
+    QStringList buttons;
 };
