@@ -12,11 +12,11 @@ class SettingsDialog;
 }
 
 // Language, output format, bit rate, sample rate, what happens to videos
-// and to outputs that exist, the output folder, algorithm, folder filter and
-// source frequency. Combo box choices take effect at once, a language too,
-// in this dialog as well; the text fields, the frequency and its detection
-// are taken over, and everything is saved, when the dialog closes, whichever
-// way it was closed.
+// and to outputs that exist, the output folder, algorithm and formants,
+// folder filter and source frequency. Combo box choices take effect at once,
+// a language too, in this dialog as well; the text fields, the frequency,
+// the check boxes are taken over, and everything is saved, when the dialog
+// closes, whichever way it was closed.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -39,6 +39,7 @@ private:
     // The choices whose labels are translated, in the current language.
     void offerChoices();
     void offerBitrates();
+    void offerFormants();
     void showOutputFolder();
     void fitNotes();
 

@@ -56,6 +56,8 @@ const QVector<GlobalSettings::Stored> &GlobalSettings::storedSettings()
          [](S &s, const QVariant &v) { s.m_conversion.skipExisting = v.toBool(); }},
         {"detectSourcePitch", false, [](const S &s) -> QVariant { return s.m_conversion.detectSourcePitch; },
          [](S &s, const QVariant &v) { s.m_conversion.detectSourcePitch = v.toBool(); }},
+        {"keepFormants", false, [](const S &s) -> QVariant { return s.m_conversion.keepFormants; },
+         [](S &s, const QVariant &v) { s.m_conversion.keepFormants = v.toBool(); }},
         {"askForOutputFolder", true, [](const S &s) -> QVariant { return s.m_askForOutputFolder; },
          [](S &s, const QVariant &v) { s.m_askForOutputFolder = v.toBool(); }},
         {"outputFolder", QString(), [](const S &s) -> QVariant { return s.toPortablePath(s.m_outputFolder); },
@@ -230,4 +232,9 @@ bool GlobalSettings::set_detectSourcePitch(bool detectSourcePitch)
 {
     return setConversion(&ConversionSettings::detectSourcePitch, detectSourcePitch,
                          &GlobalSettings::detectSourcePitchChanged);
+}
+
+bool GlobalSettings::set_keepFormants(bool keepFormants)
+{
+    return setConversion(&ConversionSettings::keepFormants, keepFormants, &GlobalSettings::keepFormantsChanged);
 }

@@ -33,6 +33,8 @@ class GlobalSettings : public QObject
                    NOTIFY skipExistingOutputsChanged)
     Q_PROPERTY(bool detectSourcePitch READ detectSourcePitch WRITE set_detectSourcePitch
                    NOTIFY detectSourcePitchChanged)
+    // Voices keep their formants, with an algorithm that can.
+    Q_PROPERTY(bool keepFormants READ keepFormants WRITE set_keepFormants NOTIFY keepFormantsChanged)
     // Whether an import asks where its outputs go, or uses outputFolder.
     TW_WRITABLE_PROPERTY(bool, askForOutputFolder)
     TW_WRITABLE_PROPERTY(QString, outputFolder)
@@ -61,6 +63,7 @@ public:
     bool keepVideo() const { return m_conversion.keepVideo; }
     bool skipExistingOutputs() const { return m_conversion.skipExisting; }
     bool detectSourcePitch() const { return m_conversion.detectSourcePitch; }
+    bool keepFormants() const { return m_conversion.keepFormants; }
     // What a file queued now converts with.
     ConversionSettings conversionSettings() const { return m_conversion; }
 
@@ -84,6 +87,7 @@ public Q_SLOTS:
     bool set_keepVideo(bool keepVideo);
     bool set_skipExistingOutputs(bool skipExistingOutputs);
     bool set_detectSourcePitch(bool detectSourcePitch);
+    bool set_keepFormants(bool keepFormants);
     void saveSettings();
 
 Q_SIGNALS:
@@ -96,6 +100,7 @@ Q_SIGNALS:
     void keepVideoChanged(bool keepVideo);
     void skipExistingOutputsChanged(bool skipExistingOutputs);
     void detectSourcePitchChanged(bool detectSourcePitch);
+    void keepFormantsChanged(bool keepFormants);
 
 private:
     // One stored setting: its key and default, and how its value goes

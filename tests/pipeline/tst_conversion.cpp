@@ -11,6 +11,8 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 #include <QtEndian>
 #include <QTranslator>
@@ -131,6 +133,7 @@ private slots:
     void formatChangeWithinStream();
     void tagsAndPictures_data();
     void tagsAndPictures();
+    void voicesKeepTheirFormants();
     void resolutionAndDither();
     void damagedSource();
     void sourcesThatChange();
@@ -497,6 +500,60 @@ void TestConversion::tagsAndPictures()
     QVERIFY2(twice.result.message.toString().endsWith(QStringLiteral(" was retuned already (%1).").arg(note)),
              qPrintable(twice.result.message));
     QCOMPARE(TestFiles::below(again), QStringList());
+}
+
+// Speech five semitones up and down, frequency based: with the formants
+// kept, each voiced frame's spectral envelope stays nearer the source's than
+// with the formants shifted along, by far more than half (both ways round
+// measure about a quarter), while the voice's pitch moves by the shift all
+// the same, in time and exactly as long as before. The note says so, and is
+// still recognised in a comment.
+void TestConversion::voicesKeepTheirFormants()
+{
+    const QString espeak = QStandardPaths::findExecutable(QStringLiteral("espeak-ng"));
+    if (espeak.isEmpty())
+        QSKIP("espeak-ng is missing: it speaks the test's words (scripts/install-deps.sh installs it)");
+    const QString input = m_dir.filePath(QStringLiteral("speech.wav"));
+    const QString words = QStringLiteral("Every voice that sings a little higher or lower keeps its own colour, as "
+                                         "long as its formants stay where they were.");
+    QCOMPARE(QProcess::execute(espeak, {QStringLiteral("-w"), input, words}), 0);
+    const AudioBuffer speech = AudioFiles::decode(input);
+    const std::vector<AudioAnalysis::VoicedFrame> voiced = AudioAnalysis::voicedFrames(speech);
+    QVERIFY2(voiced.size() > 50, qPrintable(QString::number(voiced.size())));
+    for (const double semitones : {5.0, -5.0}) {
+        ConversionSettings settings = settingsFor(Frequency, Wav, 440.0, 440.0 * std::exp2(semitones / 12.0));
+        settings.sampleRate = ConversionSettings::SourceRate;
+        const Outcome shifted = convert(input, freshFolder(), settings);
+        settings.keepFormants = true;
+        const Outcome kept = convert(input, freshFolder(), settings);
+        QVERIFY(shifted.result.converted() && kept.result.converted());
+        const AudioBuffer whole = AudioFiles::decode(shifted.result.outputPath);
+        const AudioBuffer natural = AudioFiles::decode(kept.result.outputPath);
+        QCOMPARE(natural.frames(), speech.frames());
+
+        std::vector<double> ratios;
+        for (const AudioAnalysis::VoicedFrame &frame : voiced) {
+            const double f0 = AudioAnalysis::fundamentalAt(natural, frame.start);
+            if (f0 > 0.0)
+                ratios.push_back(f0 / frame.f0);
+        }
+        const double cents = 1200.0 * std::log2(AudioAnalysis::median(ratios)) - 100.0 * semitones;
+        const double keptDb = AudioAnalysis::envelopeDistanceDb(speech, natural, voiced);
+        const double shiftedDb = AudioAnalysis::envelopeDistanceDb(speech, whole, voiced);
+        const double lag = AudioAnalysis::lagFrames(speech, natural) / speech.sampleRate;
+        const QString measured = QStringLiteral("%1 semitones: envelope %2 dB off kept, %3 dB shifted; pitch %4 "
+                                                "cents off over %5 frames; lag %6 ms")
+                                     .arg(semitones).arg(keptDb).arg(shiftedDb).arg(cents)
+                                     .arg(ratios.size()).arg(lag * 1000.0);
+        QVERIFY2(ratios.size() > voiced.size() / 2 && std::abs(cents) < 10.0, qPrintable(measured));
+        QVERIFY2(keptDb < 0.5 * shiftedDb, qPrintable(measured));
+        // As far as the shift's own alignment goes at five semitones.
+        QVERIFY2(std::abs(lag) < 0.003, qPrintable(measured));
+
+        const QString note = AudioFiles::describe(kept.result.outputPath).tags.value(QStringLiteral("comment"));
+        QVERIFY2(note.endsWith(QLatin1String(" Hz, frequency based, formants kept)")), qPrintable(note));
+        QCOMPARE(convert(kept.result.outputPath, freshFolder(), settings).result.status, ConversionResult::Skipped);
+    }
 }
 
 // A 24-bit source keeps a tone at -110 dBFS under a loud one, which 16 bits

@@ -108,7 +108,8 @@ void TestSettings::everySettingSurvivesSaveAndReload()
         {"audioFormat", OutputFormat::named(QStringLiteral("flac"))->id},
         {"audioBitrate", 320}, {"sourceFrequency", 415.3}, {"targetFrequency", 444.0}, {"fileFilter", "*.ogg"},
         {"preferedLanguage", "de"}, {"outputSampleRate", ConversionSettings::SourceRate}, {"keepVideo", true},
-        {"skipExistingOutputs", true}, {"detectSourcePitch", true}, {"askForOutputFolder", false},
+        {"skipExistingOutputs", true}, {"detectSourcePitch", true}, {"keepFormants", true},
+        {"askForOutputFolder", false},
         {"outputFolder", settings->appRootPath() + QStringLiteral("/Retuned")}};
     for (const auto &[name, value] : values) {
         QVERIFY2(settings->property(name) != value, name);
