@@ -325,6 +325,10 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <source>%1 kBit/s</source>
         <translation>%1 kBit/s</translation>
     </message>
+    <message>
+        <source>about %1 kBit/s (quality %2)</source>
+        <translation>etwa %1 kBit/s (Qualität %2)</translation>
+    </message>
 </context>
 <context>
     <name>OutputContainer</name>
@@ -385,6 +389,18 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>flac</source>
         <translation>flac</translation>
+    </message>
+    <message>
+        <source>ogg (Vorbis)</source>
+        <translation>ogg (Vorbis)</translation>
+    </message>
+    <message>
+        <source>opus</source>
+        <translation>opus</translation>
+    </message>
+    <message>
+        <source>m4a (Apple Lossless)</source>
+        <translation>m4a (Apple Lossless)</translation>
     </message>
 </context>
 <context>
@@ -601,16 +617,20 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <translation>Auswählen…</translation>
     </message>
     <message>
-        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about five times slower.</source>
-        <translation>Zeitbasiert: schnell, für die meiste Musik.&lt;br&gt;Frequenzbasiert: der natürlichste Klang für Stimmen und Soloinstrumente, etwa fünfmal langsamer.</translation>
-    </message>
-    <message>
         <source>Detect from each file</source>
         <translation>Aus jeder Datei ermitteln</translation>
     </message>
     <message>
         <source>The pitch of A4 in your files; 440 Hz for almost all music.</source>
         <translation>Die Tonhöhe des A4 in Ihren Dateien; bei fast aller Musik 440 Hz.</translation>
+    </message>
+    <message>
+        <source>Keep voices natural</source>
+        <translation>Stimmen natürlich halten</translation>
+    </message>
+    <message>
+        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about five times slower.&lt;br&gt;Keep voices natural: frequency based only; a voice keeps its timbre at large shifts instead of sounding like a smaller or larger one, at some more time.</source>
+        <translation>Zeitbasiert: schnell, für die meiste Musik.&lt;br&gt;Frequenzbasiert: der natürlichste Klang für Stimmen und Soloinstrumente, etwa fünfmal langsamer.&lt;br&gt;Stimmen natürlich halten: nur frequenzbasiert; eine Stimme behält bei großen Verschiebungen ihre Klangfarbe, statt wie eine kleinere oder größere zu klingen, und die Umwandlung dauert etwas länger.</translation>
     </message>
 </context>
 <context>

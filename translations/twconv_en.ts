@@ -323,6 +323,10 @@ tunewise-cli converts without a window.</source>
         <source>%1 kBit/s</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>about %1 kBit/s (quality %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>OutputContainer</name>
@@ -382,6 +386,18 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>flac</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ogg (Vorbis)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>opus</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>m4a (Apple Lossless)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -599,15 +615,19 @@ tunewise-cli converts without a window.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about five times slower.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Detect from each file</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>The pitch of A4 in your files; 440 Hz for almost all music.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep voices natural</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about five times slower.&lt;br&gt;Keep voices natural: frequency based only; a voice keeps its timbre at large shifts instead of sounding like a smaller or larger one, at some more time.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
