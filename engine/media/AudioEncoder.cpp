@@ -20,6 +20,7 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -250,6 +251,12 @@ bool AudioEncoder::measureDecodedPeak()
 void AudioEncoder::setStartTime(double seconds)
 {
     d->pts = std::llround(seconds * d->encoder->sample_rate);
+    // Matroska keeps Opus's pre-skip as the track's codec delay, which a
+    // reader takes off every timestamp: the packets begin that much later,
+    // or else the muxer moves every stream to make room for the first ones
+    // and the audio comes early by as much.
+    if (d->encoder->codec_id == AV_CODEC_ID_OPUS && std::strcmp(d->output.container()->oformat->name, "matroska") == 0)
+        d->pts += d->encoder->initial_padding;
 }
 
 bool AudioEncoder::write(const float *samples, int frames)

@@ -1010,6 +1010,9 @@ void TestConversion::videoStaysVideo_data()
     QTest::newRow("mkv, two audio streams, subtitles")
         << "mkv with two audio streams, subtitles, chapters" << Frequency << M4a << "talk.mkv";
     QTest::newRow("avi, mp3 goes into mkv") << "avi with mp3" << Frequency << Mp3 << "film.mkv";
+    QTest::newRow("mp4, Apple Lossless") << film << Frequency << Alac << "film.mp4";
+    QTest::newRow("mp4, opus goes into mkv") << film << Frequency << Opus << "film.mkv";
+    QTest::newRow("mp4, ogg goes into mkv") << film << Frequency << Ogg << "film.mkv";
 }
 
 // Picture and subtitles byte for byte with their timestamps; every audio
