@@ -46,6 +46,11 @@ public:
     QVector<int> bitrates;
     int lowestKbps;
     int highestKbps;
+    // How much further below the lossy formats' ceiling the limiter keeps
+    // this encoder's input, where its decoded output overshoots more than
+    // most (the conversion checks it and tries again, but each try costs a
+    // whole conversion).
+    double headroomDb;
     // Where the encoder is driven by quality rather than bit rate: its
     // quality for each of `bitrates`, which are then the nominal rates of
     // those qualities. Empty for the others.

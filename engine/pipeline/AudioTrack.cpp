@@ -37,7 +37,7 @@ bool AudioTrack::open(const OutputFormat &format, OutputContainer &output, bool 
     m_rate = algorithm.workingRate(outputRate);
     const int channels = 2;
     m_chain.emplace(algorithm.make(m_rate, channels, m_settings.semitones(), {m_settings.keepFormants}), channels,
-                    PeakLimiter::forOutput(m_rate, channels, format.lossy(), headroomDb));
+                    PeakLimiter::forOutput(m_rate, channels, format.lossy(), headroomDb + format.headroomDb));
     m_input.setOutput(m_rate, channels, [this](const float *samples, int frames) { return process(samples, frames); });
 
     m_encoder = std::make_unique<AudioEncoder>(output);
