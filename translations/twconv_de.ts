@@ -290,6 +290,14 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <source>mp3 encoding</source>
         <translation>mp3-Kodierung</translation>
     </message>
+    <message>
+        <source>Ogg Vorbis encoding</source>
+        <translation>Ogg-Vorbis-Kodierung</translation>
+    </message>
+    <message>
+        <source>Opus encoding</source>
+        <translation>Opus-Kodierung</translation>
+    </message>
 </context>
 <context>
     <name>OptionLists</name>

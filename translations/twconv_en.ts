@@ -288,6 +288,14 @@ tunewise-cli converts without a window.</source>
         <source>mp3 encoding</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Ogg Vorbis encoding</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opus encoding</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>OptionLists</name>
