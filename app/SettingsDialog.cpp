@@ -1,6 +1,7 @@
 #include "app/SettingsDialog.h"
 #include "ui_SettingsDialog.h"
 
+#include "dsp/PitchAlgorithm.h"
 #include "media/OutputFormat.h"
 #include "models/KeyValueItemList.h"
 #include "settings/GlobalSettings.h"
@@ -11,6 +12,7 @@
 #include <QFileDialog>
 #include <QLocale>
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -28,6 +30,7 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     m_ui->edtSourceFrequency->setRange(ConversionSettings::LowestA4, ConversionSettings::HighestA4);
     m_ui->edtSourceFrequency->setValue(settings->sourceFrequency());
     m_ui->chkDetectSourcePitch->setChecked(settings->detectSourcePitch());
+    m_ui->chkKeepFormants->setChecked(settings->keepFormants());
     m_ui->edtOutputFolder->setText(settings->outputFolder());
 
     // "Auto" stays the choice: the system's language now, and after a move.
@@ -82,6 +85,7 @@ void SettingsDialog::done(int result)
     }
     settings->set_fileFilter(m_ui->edtFileFilter->text());
     settings->set_detectSourcePitch(m_ui->chkDetectSourcePitch->isChecked());
+    settings->set_keepFormants(m_ui->chkKeepFormants->isChecked());
     settings->set_outputFolder(m_ui->edtOutputFolder->text());
     settings->saveSettings();
     QDialog::done(result);
@@ -93,6 +97,9 @@ void SettingsDialog::changeEvent(QEvent *event)
         m_ui->retranslateUi(this);
         offerChoices();
         fitNotes();
+        // Again once the new texts' widths have reached the layout: a wider
+        // label column leaves the notes less room.
+        QTimer::singleShot(0, this, &SettingsDialog::fitNotes);
         // Numbers as the new language writes them (440,00 in German).
         setLocale(QLocale());
     }
@@ -119,7 +126,11 @@ void SettingsDialog::offerChoices()
 {
     GlobalSettings *settings = GlobalSettings::instance();
     setUpChoice(m_ui->cboAlgorithm, OptionLists::algorithms(this), settings->algorithm(),
-                [settings](const QVariant &value) { settings->set_algorithm(value.toInt()); });
+                [this, settings](const QVariant &value) {
+                    settings->set_algorithm(value.toInt());
+                    offerFormants();
+                });
+    offerFormants();
     setUpChoice(m_ui->cboAudioFormat, OptionLists::audioFormats(this), settings->audioFormat(),
                 [this, settings](const QVariant &value) {
                     settings->set_audioFormat(value.toInt());
@@ -156,6 +167,14 @@ void SettingsDialog::offerBitrates()
     setUpChoice(m_ui->cboAudioBitRate, list, settings->audioBitrate(), [settings](const QVariant &value) {
         settings->set_audioBitrate(value.toInt());
     });
+}
+
+// Only an algorithm that can keep formants offers it; the choice stays as
+// it was for when one is chosen again.
+void SettingsDialog::offerFormants()
+{
+    const PitchAlgorithm *algorithm = PitchAlgorithm::find(GlobalSettings::instance()->algorithm());
+    m_ui->chkKeepFormants->setEnabled(algorithm && algorithm->canKeepFormants);
 }
 
 // The notes that wrap get the lines they take at the narrowest width the

@@ -13,11 +13,11 @@ class SettingsDialog;
 }
 
 // Language, output format, bit rate, sample rate, what happens to videos
-// and to outputs that exist, the output folder, algorithm, folder filter and
-// source frequency. Combo box choices take effect at once, a language too,
-// in this dialog as well; OK takes the text fields, the frequency and its
-// detection over and saves everything, Cancel or Escape put every setting
-// back as it was.
+// and to outputs that exist, the output folder, algorithm and formants,
+// folder filter and source frequency. Combo box choices take effect at once,
+// a language too, in this dialog as well; OK takes the text fields, the
+// frequency, its detection and the check boxes over and saves everything,
+// Cancel or Escape put every setting back as it was.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -40,6 +40,7 @@ private:
     // The choices whose labels are translated, in the current language.
     void offerChoices();
     void offerBitrates();
+    void offerFormants();
     void showOutputFolder();
     void fitNotes();
 

@@ -26,7 +26,7 @@ namespace {
 
 ProcessorRun::Result convert(const PitchAlgorithm &algorithm, const AudioBuffer &input, double semiTones)
 {
-    return ProcessorRun::run(*algorithm.make(input.sampleRate, input.channels, semiTones), input);
+    return ProcessorRun::run(*algorithm.make(input.sampleRate, input.channels, semiTones, {}), input);
 }
 
 } // namespace

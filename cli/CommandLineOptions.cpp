@@ -99,9 +99,14 @@ void addOptions(QCommandLineParser &parser)
                QStringLiteral("Measure the A4 each input is tuned to and print it; convert nothing.")),
         option({QStringLiteral("algorithm")}, algorithmNames(QStringLiteral(" or "), true) + QLatin1Char('.'),
                algorithmNames(QStringLiteral("|"), false)),
-        option({QStringLiteral("format")}, QStringLiteral("Output format."), formatNames(QStringLiteral("|"))),
+        option({QStringLiteral("format")}, QStringLiteral("Output format (alac: Apple Lossless in m4a)."),
+               formatNames(QStringLiteral("|"))),
         option({QStringLiteral("bitrate")}, QStringLiteral("Bit rate of %1.").arg(bitrateRanges()),
                QStringLiteral("KBPS")),
+        option({QStringLiteral("formants")},
+               QStringLiteral("What the frequency-based algorithm does with the formants of voices: keep them, so "
+                              "that voices stay natural at large shifts (slower), or shift them with the pitch."),
+               QStringLiteral("keep|shift")),
         option({QStringLiteral("sample-rate")},
                QStringLiteral("Sample rate of the outputs: 44100, 48000, or source (as the source, where the "
                               "format allows)."),
@@ -257,9 +262,34 @@ bool CommandLineOptions::readOutput(const QCommandLineParser &parser)
         else
             return usageError(QStringLiteral("--sample-rate is 44100, 48000 or source, not '%1'").arg(rate));
     }
+    if (!readFormants(parser))
+        return false;
     m_settings.keepVideo = m_settings.keepVideo || parser.isSet(QStringLiteral("keep-video"));
     m_settings.skipExisting = m_settings.skipExisting || parser.isSet(QStringLiteral("skip-existing"));
     return true;
+}
+
+// Formants kept or shifted; only an algorithm that can keep them is asked
+// to.
+bool CommandLineOptions::readFormants(const QCommandLineParser &parser)
+{
+    const QString formants = QStringLiteral("formants");
+    if (!parser.isSet(formants))
+        return true;
+    const QString value = parser.value(formants);
+    if (value != QLatin1String("keep") && value != QLatin1String("shift"))
+        return usageError(QStringLiteral("--formants is keep or shift, not '%1'").arg(value));
+    m_settings.keepFormants = value == QLatin1String("keep");
+    const PitchAlgorithm *algorithm = PitchAlgorithm::find(m_settings.algorithm);
+    if (!m_settings.keepFormants || !algorithm || algorithm->canKeepFormants)
+        return true;
+    QStringList able;
+    for (const PitchAlgorithm &other : PitchAlgorithm::all()) {
+        if (other.canKeepFormants)
+            able << QLatin1String(other.name);
+    }
+    return usageError(QStringLiteral("--formants keep needs --algorithm %1; %2 cannot keep them")
+                          .arg(able.join(QStringLiteral(" or ")), QLatin1String(algorithm->name)));
 }
 
 // How many at once, and which share.

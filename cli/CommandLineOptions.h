@@ -52,6 +52,7 @@ private:
     bool usageError(const QString &message);
     bool readPitches(const QCommandLineParser &parser);
     bool readOutput(const QCommandLineParser &parser);
+    bool readFormants(const QCommandLineParser &parser);
     bool readRun(const QCommandLineParser &parser);
     bool readInputs(const QCommandLineParser &parser, const QString &fileFilter);
     bool addArgument(const QString &argument, const QString &outDir, const QStringList &filters);

@@ -79,6 +79,8 @@ QByteArray line(const ConversionRequest &request, const ConversionResult &result
     text += ",\"wall_seconds\":" + QByteArray::number(wallSeconds, 'f', 3);
     const PitchAlgorithm *algorithm = PitchAlgorithm::find(settings.algorithm);
     text += ",\"algorithm\":\"" + QByteArray(algorithm ? algorithm->name : "unknown") + '"';
+    text += ",\"formants\":\"";
+    text += PitchAlgorithm::keepsFormants(settings.algorithm, settings.keepFormants) ? "keep\"" : "shift\"";
     text += ",\"pitch\":" + QByteArray::number(settings.targetFrequency, 'g', 10);
     text += ",\"source_pitch\":" + QByteArray::number(settings.sourceFrequency, 'g', 10);
     return text + '}';

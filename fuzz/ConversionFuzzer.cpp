@@ -1,5 +1,6 @@
 // Arbitrary bytes as a source file, through the whole conversion: the first
-// byte of an input chooses the settings, the rest is the file. Besides the
+// byte of an input (and for some, the second) chooses the settings, the rest
+// is the file. Besides the
 // sanitizers' findings, an input fails when the conversion breaks its
 // promises: a failure without a message, or a file left behind that is not
 // the converted output.
@@ -24,13 +25,22 @@ const bool Verbose = qEnvironmentVariableIsSet("TW_FUZZ_VERBOSE");
 
 // The first byte, bit by bit.
 enum Choice : uint8_t {
-    FormatBits = 0x03,  // an OutputFormat id
+    FormatBits = 0x03,  // an OutputFormat id, but for OtherFormat
     FrequencyBased = 0x04,  // Rubber Band, else SoundTouch
     KeepVideo = 0x08,
     SourceRate = 0x10,  // the output at the source's rate, else at 44.1 kHz
     DetectPitch = 0x20,
     EncoderThread = 0x40,
     StopEarly = 0x80,  // a stop request after a few packets
+};
+// Format bits of 3 (m4a once) ask for a second byte, which names the format
+// by its stored id, so that every format the table gains is fuzzed too; the
+// inputs in tests/fuzz-regressions, whose format bits are not 3, keep their
+// meaning.
+constexpr uint8_t OtherFormat = 0x03;
+enum SecondChoice : uint8_t {
+    FormatId = 0x7f,  // an OutputFormat id (one without an entry fails in words)
+    KeepFormants = 0x80,
 };
 
 // One per process: libFuzzer's parallel jobs are processes of their own.
@@ -59,10 +69,15 @@ void discardMessage(QtMsgType, const QMessageLogContext &, const QString &)
     std::abort();
 }
 
-ConversionSettings settingsFor(uint8_t choice)
+// The settings, and how many bytes chose them.
+ConversionSettings settingsFor(const uint8_t *data, size_t size, size_t *used)
 {
+    const uint8_t choice = data[0];
+    const bool second = (choice & FormatBits) == OtherFormat && size >= 2;
+    *used = second ? 2 : 1;
     ConversionSettings settings;
-    settings.audioFormat = choice & FormatBits;
+    settings.audioFormat = second ? data[1] & FormatId : choice & FormatBits;
+    settings.keepFormants = second && (data[1] & KeepFormants);
     settings.algorithm = PitchAlgorithm::named(choice & FrequencyBased ? QStringLiteral("frequency")
                                                                        : QStringLiteral("time"))->id;
     settings.keepVideo = choice & KeepVideo;
@@ -86,15 +101,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1)
         return -1;  // not worth keeping
+    size_t used = 0;
+    const ConversionSettings settings = settingsFor(data, size, &used);
     const Workspace &space = workspace();
     QFile source(space.source);
+    const qint64 length = qint64(size - used);
     if (!source.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || source.write(reinterpret_cast<const char *>(data + 1), qint64(size - 1)) != qint64(size - 1))
+        || source.write(reinterpret_cast<const char *>(data + used), length) != length)
         broken("cannot write the source", source.errorString());
     source.close();
 
     const uint8_t choice = data[0];
-    Conversion conversion({space.source, space.target, settingsFor(choice)});
+    Conversion conversion({space.source, space.target, settings});
     conversion.setEncoderThread(choice & EncoderThread ? Conversion::EncoderThread::Always
                                                        : Conversion::EncoderThread::Never);
     // A few bytes can hold hours of audio (a codec's frames of silence), and
@@ -108,8 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     });
     const ConversionResult result = conversion.run();
     if (Verbose) {
-        std::fprintf(stderr, "choice 0x%02x: status %d, %.3f s: %s %s\n", choice, int(result.status),
-                     result.audioSeconds, qPrintable(result.message.toString()),
+        std::fprintf(stderr, "choice 0x%02x, format %d: status %d, %.3f s: %s %s\n", choice, settings.audioFormat,
+                     int(result.status), result.audioSeconds, qPrintable(result.message.toString()),
                      qPrintable(result.warningTexts().join(QLatin1Char(' '))));
     }
 

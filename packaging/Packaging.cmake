@@ -54,11 +54,13 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [=[
 Tunewise retunes songs and videos to another concert pitch, such as
 A4 = 432 Hz, without changing their length. Drop files or whole folder trees
 into the queue, pick the pitch of A4, and the queue converts several files at
-a time into mp3, wav, flac or m4a, keeping tags and cover art, and videos'
-pictures if asked to.
+a time into mp3, m4a (AAC or Apple Lossless), Ogg Vorbis, Opus, wav or flac,
+keeping tags, cover art and ReplayGain gains, and videos' pictures if asked
+to.
 
 Two pitch shifters are offered: time based (SoundTouch), as fast as a plain
-transcode, and frequency based (Rubber Band), exact in pitch. The pitch a
+transcode, and frequency based (Rubber Band), exact in pitch, which can keep
+voices natural at large shifts by keeping their formants. The pitch a
 recording is tuned to can be measured from the music.
 
 tunewise-cli converts with the same engine without a window, for servers and

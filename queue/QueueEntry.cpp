@@ -42,12 +42,13 @@ QString QueueEntry::getStringForState(State state) const
     return QString();
 }
 
+// The format's word, not its extension: AAC and Apple Lossless share m4a.
 QString QueueEntry::pitchAndFormat() const
 {
     const OutputFormat *format = OutputFormat::find(m_settings.audioFormat);
     const QString target = tr("→ %1 Hz · %2")
                                .arg(TargetFrequencies::text(m_settings.targetFrequency),
-                                    format ? format->extension() : QStringLiteral("?"));
+                                    format ? QString::fromLatin1(format->name) : QStringLiteral("?"));
     if (m_measuredA4 <= 0.0)
         return target;
     return tr("%1 · %2").arg(tr("measured A4 = %1 Hz").arg(QLocale().toString(m_measuredA4, 'f', 1)), target);

@@ -27,6 +27,10 @@ constexpr int SqliteCantOpen = 14;
 
 // The settings a row was queued with, by name: a field added later reads
 // as its default from an older row.
+// A field added to ConversionSettings needs its line in both functions
+// below, or kept rows come back without it.
+static_assert(sizeof(ConversionSettings) == 40, "every field of ConversionSettings is stored");
+
 QString settingsToJson(const ConversionSettings &s)
 {
     QJsonObject object;
@@ -39,6 +43,7 @@ QString settingsToJson(const ConversionSettings &s)
     object.insert(QLatin1String("keepVideo"), s.keepVideo);
     object.insert(QLatin1String("skipExisting"), s.skipExisting);
     object.insert(QLatin1String("detectSourcePitch"), s.detectSourcePitch);
+    object.insert(QLatin1String("keepFormants"), s.keepFormants);
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
@@ -55,6 +60,7 @@ ConversionSettings settingsFromJson(const QString &json)
     s.keepVideo = o.value(QLatin1String("keepVideo")).toBool(s.keepVideo);
     s.skipExisting = o.value(QLatin1String("skipExisting")).toBool(s.skipExisting);
     s.detectSourcePitch = o.value(QLatin1String("detectSourcePitch")).toBool(s.detectSourcePitch);
+    s.keepFormants = o.value(QLatin1String("keepFormants")).toBool(s.keepFormants);
     return s;
 }
 

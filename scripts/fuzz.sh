@@ -32,7 +32,8 @@ cmake --build "$build" --parallel "$jobs" --target conversion_fuzzer
 # 384 and 352.8 kHz, the videos with a picture, the Matroska one with
 # subtitles and chapters, an mp3 with cover art. An input is a byte that chooses the settings (see
 # fuzz/ConversionFuzzer.cpp), then the file; each file comes with every
-# output format and both algorithms.
+# output format and both algorithms. Format bits of 3 take a second byte,
+# the format's stored id (the top bit keeps formants).
 media="$build/media"
 seeds="$build/seeds"
 rm -rf "$media" "$seeds"
@@ -68,7 +69,16 @@ for file in "$media"/tone.* "$media"/hires.* "$media"/cover.mp3 "$media"/video.*
         # Some outputs at the source's rate; videos kept as videos.
         if (( choice % 3 == 0 )); then choice=$((choice | 16)); fi
         if [[ $name == video.* ]]; then choice=$((choice | 8)); fi
-        { printf "\\x$(printf %02x "$choice")"; cat "$file"; } >"$seeds/$name-$choice"
+        if (( (choice & 3) != 3 )); then
+            { printf "\\x$(printf %02x "$choice")"; cat "$file"; } >"$seeds/$name-$choice"
+            continue
+        fi
+        # Ids 0 to 7 between the two algorithms (the table holds fewer: the
+        # rest fail in words); formants kept where frequency based.
+        for id in $(( choice & 4 ? 0x81 : 0 )) $(( choice & 4 ? 0x83 : 2 )) $(( choice & 4 ? 0x85 : 4 )) \
+                  $(( choice & 4 ? 0x87 : 6 )); do
+            { printf "\\x$(printf %02x "$choice")\\x$(printf %02x "$id")"; cat "$file"; } >"$seeds/$name-$choice-$id"
+        done
     done
 done
 

@@ -32,8 +32,9 @@ packages=(
     xvfb x11-utils libgl1-mesa-dri fonts-dejavu-core
     # the validators of the desktop entry and the metainfo
     desktop-file-utils appstream
-    # the tests' media files are written with the ffmpeg tool
-    ffmpeg
+    # the tests' media files are written with the ffmpeg tool, their speech
+    # with espeak-ng
+    ffmpeg espeak-ng
     # the Debian package (CPack's dependency search wants file and
     # dpkg-shlibdeps), its check, the manual pages' renderer and the shell
     # completion's framework

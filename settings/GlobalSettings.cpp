@@ -64,6 +64,8 @@ const QVector<GlobalSettings::Stored> &GlobalSettings::storedSettings()
          [](S &s, const QVariant &v) { s.m_conversion.skipExisting = v.toBool(); }},
         {"detectSourcePitch", false, [](const S &s) -> QVariant { return s.m_conversion.detectSourcePitch; },
          [](S &s, const QVariant &v) { s.m_conversion.detectSourcePitch = v.toBool(); }},
+        {"keepFormants", false, [](const S &s) -> QVariant { return s.m_conversion.keepFormants; },
+         [](S &s, const QVariant &v) { s.m_conversion.keepFormants = v.toBool(); }},
         // Not asked: the first import asks, and its folder stays the output
         // folder until changed.
         {"askForOutputFolder", false, [](const S &s) -> QVariant { return s.m_askForOutputFolder; },
@@ -271,4 +273,9 @@ void GlobalSettings::setValues(const QVariantMap &values)
         selectLanguage(language);
     for (auto it = values.begin(); it != values.end(); ++it)
         setProperty(it.key().toLatin1().constData(), it.value());
+}
+
+bool GlobalSettings::set_keepFormants(bool keepFormants)
+{
+    return setConversion(&ConversionSettings::keepFormants, keepFormants, &GlobalSettings::keepFormantsChanged);
 }

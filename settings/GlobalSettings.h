@@ -34,6 +34,8 @@ class GlobalSettings : public QObject
                    NOTIFY skipExistingOutputsChanged)
     Q_PROPERTY(bool detectSourcePitch READ detectSourcePitch WRITE set_detectSourcePitch
                    NOTIFY detectSourcePitchChanged)
+    // Voices keep their formants, with an algorithm that can.
+    Q_PROPERTY(bool keepFormants READ keepFormants WRITE set_keepFormants NOTIFY keepFormantsChanged)
     // Whether every import asks where its outputs go, or all go into
     // outputFolder; while that is empty, the next import asks and sets it.
     TW_WRITABLE_PROPERTY(bool, askForOutputFolder)
@@ -67,6 +69,7 @@ public:
     bool keepVideo() const { return m_conversion.keepVideo; }
     bool skipExistingOutputs() const { return m_conversion.skipExisting; }
     bool detectSourcePitch() const { return m_conversion.detectSourcePitch; }
+    bool keepFormants() const { return m_conversion.keepFormants; }
     // What a file queued now converts with.
     ConversionSettings conversionSettings() const { return m_conversion; }
 
@@ -95,6 +98,7 @@ public Q_SLOTS:
     bool set_keepVideo(bool keepVideo);
     bool set_skipExistingOutputs(bool skipExistingOutputs);
     bool set_detectSourcePitch(bool detectSourcePitch);
+    bool set_keepFormants(bool keepFormants);
     void saveSettings();
 
 Q_SIGNALS:
@@ -107,6 +111,7 @@ Q_SIGNALS:
     void keepVideoChanged(bool keepVideo);
     void skipExistingOutputsChanged(bool skipExistingOutputs);
     void detectSourcePitchChanged(bool detectSourcePitch);
+    void keepFormantsChanged(bool keepFormants);
 
 private:
     // One stored setting: its key and default, and how its value goes

@@ -57,8 +57,16 @@ KeyValueItemList *OptionLists::bitrates(QObject *parent, int audioFormat)
 {
     QVector<Choice> choices;
     if (const OutputFormat *format = OutputFormat::find(audioFormat)) {
-        for (int kbps : format->bitrates)
-            choices.append({QCoreApplication::translate("OptionLists", "%1 kBit/s").arg(kbps), kbps});
+        for (int kbps : format->bitrates) {
+            // An encoder driven by quality makes about the nominal rate.
+            const double quality = format->qualityFor(kbps);
+            const QString label =
+                quality < 0.0 ? QCoreApplication::translate("OptionLists", "%1 kBit/s").arg(kbps)
+                              : QCoreApplication::translate("OptionLists", "about %1 kBit/s (quality %2)")
+                                    .arg(kbps)
+                                    .arg(quality);
+            choices.append({label, kbps});
+        }
     }
     return buildList(parent, choices);
 }

@@ -36,9 +36,10 @@ offered() {
 status=0
 cases=(
     # line                         offered
-    "tunewise-cli --for|--format"
+    "tunewise-cli --for|--formants --format"
     "tunewise-cli --sk|--skip-existing"
     "tunewise-cli --format f|flac"
+    "tunewise-cli --formants |keep shift"
     "tunewise-cli --format=w|wav"
     "tunewise-cli --algorithm f|frequency"
     "tunewise-cli --sample-rate s|source"

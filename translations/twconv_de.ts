@@ -349,6 +349,14 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <source>mp3 encoding</source>
         <translation>mp3-Kodierung</translation>
     </message>
+    <message>
+        <source>Ogg Vorbis encoding</source>
+        <translation>Ogg-Vorbis-Kodierung</translation>
+    </message>
+    <message>
+        <source>Opus encoding</source>
+        <translation>Opus-Kodierung</translation>
+    </message>
 </context>
 <context>
     <name>OptionLists</name>
@@ -383,6 +391,10 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>The same as last time</source>
         <translation>Wie beim letzten Mal</translation>
+    </message>
+    <message>
+        <source>about %1 kBit/s (quality %2)</source>
+        <translation>etwa %1 kBit/s (Qualität %2)</translation>
     </message>
 </context>
 <context>
@@ -444,6 +456,18 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>flac</source>
         <translation>flac</translation>
+    </message>
+    <message>
+        <source>ogg (Vorbis)</source>
+        <translation>ogg (Vorbis)</translation>
+    </message>
+    <message>
+        <source>opus</source>
+        <translation>opus</translation>
+    </message>
+    <message>
+        <source>m4a (Apple Lossless)</source>
+        <translation>m4a (Apple Lossless)</translation>
     </message>
 </context>
 <context>
@@ -736,12 +760,16 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <translation>Die Tonhöhe des A4 in Ihren Dateien; bei fast aller Musik 440 Hz.</translation>
     </message>
     <message>
-        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about twice as slow.</source>
-        <translation>Zeitbasiert: schnell, für die meiste Musik.&lt;br&gt;Frequenzbasiert: der natürlichste Klang für Stimmen und Soloinstrumente, etwa halb so schnell.</translation>
-    </message>
-    <message>
         <source>To retune to A4 = %1 Hz, the source must lie between %2 and %3 Hz: two octaves at most.</source>
         <translation>Um auf A4 = %1 Hz umzustimmen, muss die Quelle zwischen %2 und %3 Hz liegen: höchstens zwei Oktaven entfernt.</translation>
+    </message>
+    <message>
+        <source>Keep voices natural</source>
+        <translation>Stimmen natürlich halten</translation>
+    </message>
+    <message>
+        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about twice as slow.&lt;br&gt;Keep voices natural (frequency based only): a voice shifted far keeps its own timbre.</source>
+        <translation>Zeitbasiert: schnell, für die meiste Musik.&lt;br&gt;Frequenzbasiert: der natürlichste Klang für Stimmen und Soloinstrumente, etwa halb so schnell.&lt;br&gt;Stimmen natürlich halten (nur frequenzbasiert): eine weit verschobene Stimme behält ihre Klangfarbe.</translation>
     </message>
 </context>
 <context>

@@ -347,6 +347,14 @@ tunewise-cli converts without a window.</source>
         <source>mp3 encoding</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Ogg Vorbis encoding</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opus encoding</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>OptionLists</name>
@@ -380,6 +388,10 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>The same as last time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>about %1 kBit/s (quality %2)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -441,6 +453,18 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>flac</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ogg (Vorbis)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>opus</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>m4a (Apple Lossless)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -734,11 +758,15 @@ tunewise-cli converts without a window.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about twice as slow.</source>
+        <source>To retune to A4 = %1 Hz, the source must lie between %2 and %3 Hz: two octaves at most.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>To retune to A4 = %1 Hz, the source must lie between %2 and %3 Hz: two octaves at most.</source>
+        <source>Keep voices natural</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about twice as slow.&lt;br&gt;Keep voices natural (frequency based only): a voice shifted far keeps its own timbre.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -8,7 +8,10 @@
 
 namespace {
 
-std::unique_ptr<PitchShifter> soundTouch(int sampleRate, int channels, double semitones)
+// SoundTouch moves the whole spectrum by splicing: it has no way to keep
+// formants.
+std::unique_ptr<PitchShifter> soundTouch(int sampleRate, int channels, double semitones,
+                                         const PitchAlgorithm::Options &)
 {
     return std::make_unique<SoundTouchShifter>(sampleRate, channels, semitones);
 }
@@ -22,9 +25,12 @@ int soundTouchRate(int outputRate)
     return outputRate / (1 + (outputRate - 1) / SoundTouchShifter::HighestRate);
 }
 
-std::unique_ptr<PitchShifter> rubberBand(int sampleRate, int channels, double semitones)
+std::unique_ptr<PitchShifter> rubberBand(int sampleRate, int channels, double semitones,
+                                         const PitchAlgorithm::Options &options)
 {
-    return std::make_unique<RubberBandShifter>(sampleRate, channels, semitones);
+    RubberBandShifter::Settings settings;
+    settings.keepFormants = options.keepFormants;
+    return std::make_unique<RubberBandShifter>(sampleRate, channels, semitones, settings);
 }
 
 // Rubber Band's R3 engine above 48 kHz resets the phase of steady tones at
@@ -45,9 +51,9 @@ const QVector<PitchAlgorithm> &PitchAlgorithm::all()
 {
     static const QVector<PitchAlgorithm> algorithms = {
         {0, "time", QT_TRANSLATE_NOOP("PitchAlgorithm", "Time based"), "time based", "SoundTouch", soundTouch,
-         soundTouchRate},
+         soundTouchRate, false},
         {1, "frequency", QT_TRANSLATE_NOOP("PitchAlgorithm", "Frequency based"), "frequency based", "Rubber Band",
-         rubberBand, rubberBandRate},
+         rubberBand, rubberBandRate, true},
     };
     return algorithms;
 }
@@ -65,4 +71,10 @@ const PitchAlgorithm *PitchAlgorithm::named(const QString &name)
 QString PitchAlgorithm::displayLabel() const
 {
     return QCoreApplication::translate("PitchAlgorithm", label);
+}
+
+bool PitchAlgorithm::keepsFormants(int id, bool keepFormants)
+{
+    const PitchAlgorithm *algorithm = find(id);
+    return keepFormants && algorithm && algorithm->canKeepFormants;
 }

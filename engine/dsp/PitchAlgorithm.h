@@ -14,6 +14,14 @@
 class PitchAlgorithm
 {
 public:
+    // What a conversion asks of a shifter besides the shift.
+    struct Options
+    {
+        // Keep a voice's formants where they are, so that it does not
+        // sound like another voice at large shifts (where canKeepFormants).
+        bool keepFormants = false;
+    };
+
     // The stored number of an algorithm: a settings store keeps it, so an
     // entry's number never changes and is never reused.
     int id;
@@ -27,10 +35,12 @@ public:
     // The library that does the work, for --help.
     const char *library;
     // A shifter that keeps the duration and shifts by `semitones`.
-    std::unique_ptr<PitchShifter> (*make)(int sampleRate, int channels, double semitones);
+    std::unique_ptr<PitchShifter> (*make)(int sampleRate, int channels, double semitones, const Options &options);
     // The rate it works at for an output at `outputRate` (the encoder
     // brings the result back).
     int (*workingRate)(int outputRate);
+    // Whether it can keep formants; the others ignore Options::keepFormants.
+    bool canKeepFormants;
 
     static const QVector<PitchAlgorithm> &all();
     // The entry of a stored number or a command-line word; null when none.
@@ -39,4 +49,6 @@ public:
 
     // The label in the interface's language.
     QString displayLabel() const;
+    // Whether a conversion with these settings keeps the formants.
+    static bool keepsFormants(int id, bool keepFormants);
 };

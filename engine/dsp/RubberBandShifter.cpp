@@ -33,6 +33,8 @@ RubberBandStretcher::Options optionsOf(const RubberBandShifter::Settings &settin
                                                           : RubberBandStretcher::OptionWindowStandard;
     options |= settings.channelsTogether ? RubberBandStretcher::OptionChannelsTogether
                                          : RubberBandStretcher::OptionChannelsApart;
+    if (settings.keepFormants)
+        options |= RubberBandStretcher::OptionFormantPreserved;
     switch (settings.pitch) {
     case Settings::Pitch::HighSpeed:
         return options | RubberBandStretcher::OptionPitchHighSpeed;
@@ -67,7 +69,7 @@ RubberBandShifter::RubberBandShifter(int sampleRate, int channels, double semito
     // waiting and the stretcher's delay; it only grows if a caller stops
     // taking output.
     m_output.resize(size_t(3 * ChannelBufferFrames) * size_t(m_channels));
-    configure(std::pow(2.0, semitones / 12.0), settings.libraryResampling);
+    configure(std::pow(2.0, semitones / 12.0), settings);
 }
 
 RubberBandShifter::~RubberBandShifter() = default;
@@ -77,11 +79,19 @@ RubberBandShifter::~RubberBandShifter() = default;
 // inside the stretcher the same way, but its resampler is 44 % of its work;
 // libswresample does the same for a small part of that. Both steps use
 // exactly the same ratio, the resampler's fraction (432/440 is 54/55).
-void RubberBandShifter::configure(double pitchScale, bool libraryResampling)
+//
+// Kept formants: the resampler moves the spectral envelope with the pitch,
+// so the stretcher moves it the other way first (R3 takes a formant scale of
+// its own; the library's pitch scale would do the same, but runs early when
+// shifting down, 14 ms at an octave, and costs more).
+void RubberBandShifter::configure(double pitchScale, const Settings &settings)
 {
-    if (!libraryResampling && m_resampler.configure(m_channels, pitchScale)) {
+    const bool formantScale = settings.keepFormants && settings.engine == Settings::Engine::Finer;
+    if ((!settings.libraryResampling || formantScale) && m_resampler.configure(m_channels, pitchScale)) {
         m_stretcher->setPitchScale(1.0);
         m_stretcher->setTimeRatio(m_resampler.speed());
+        if (formantScale)
+            m_stretcher->setFormantScale(1.0 / m_resampler.speed());
         return;
     }
     if (!m_resampler.error().isEmpty()) {

@@ -32,6 +32,8 @@ public:
         // The shift by the library's own pitch scale and resampler, instead
         // of its time ratio and a resampler of ours.
         bool libraryResampling = false;
+        // A voice's formants kept where they are.
+        bool keepFormants = false;
     };
 
     RubberBandShifter(int sampleRate, int channels, double semitones);
@@ -49,7 +51,7 @@ public:
     static constexpr int ProcessBlockFrames = 1024;
 
 private:
-    void configure(double pitchScale, bool libraryResampling);
+    void configure(double pitchScale, const Settings &settings);
     void process(int frames, bool final);
     void padStart();
     void processSilence(int frames);

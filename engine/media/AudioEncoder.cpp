@@ -20,6 +20,7 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -57,24 +58,40 @@ int supportedRate(const AVCodec *encoder, int wanted)
     return nearest;
 }
 
-// Sets the parameters every format shares on a fresh encoder context;
-// highResolution asks for 24-bit samples where the encoder takes them (flac
-// takes them as 32-bit samples with 24 bits used).
-void configure(AVCodecContext *context, const AVCodec *encoder, int bitrateKbps, const AVOutputFormat *container,
-               int sampleRate, int channels, bool highResolution)
+// The encoder's sample format: its first, but for a lossless format, whose
+// depth follows the source's: 16-bit samples, or with highResolution 24 bits
+// in 32-bit ones (flac, wav and ALAC take them so).
+AVSampleFormat sampleFormatFor(const OutputFormat &format, const AVCodec *encoder, bool highResolution)
 {
-    context->bit_rate = int64_t(bitrateKbps) * 1000;
-    context->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
-    if (encoder->sample_fmts)
-        context->sample_fmt = encoder->sample_fmts[0];
-    if (highResolution && encoder->sample_fmts) {
-        for (const AVSampleFormat *format = encoder->sample_fmts; *format != AV_SAMPLE_FMT_NONE; ++format) {
-            if (av_get_bytes_per_sample(*format) == 4 && !av_sample_fmt_is_planar(*format))
-                context->sample_fmt = *format;
-        }
-        if (context->sample_fmt == AV_SAMPLE_FMT_S32)
-            context->bits_per_raw_sample = 24;
+    if (!encoder->sample_fmts)
+        return AV_SAMPLE_FMT_NONE;
+    if (format.lossy())
+        return encoder->sample_fmts[0];
+    const int bytes = highResolution ? 4 : 2;
+    for (const AVSampleFormat *sample = encoder->sample_fmts; *sample != AV_SAMPLE_FMT_NONE; ++sample) {
+        if (av_get_bytes_per_sample(*sample) == bytes && *sample != AV_SAMPLE_FMT_FLT && *sample != AV_SAMPLE_FMT_FLTP)
+            return *sample;
     }
+    return encoder->sample_fmts[0];
+}
+
+// Sets the parameters every format shares on a fresh encoder context: its
+// bit rate or quality, its sample format and depth, rate and channels.
+void configure(AVCodecContext *context, const AVCodec *encoder, const OutputFormat &format, int bitrateKbps,
+               const AVOutputFormat *container, int sampleRate, int channels, bool highResolution)
+{
+    context->bit_rate = int64_t(format.clampBitrate(bitrateKbps)) * 1000;
+    const double quality = format.qualityFor(bitrateKbps);
+    if (quality >= 0.0) {
+        context->flags |= AV_CODEC_FLAG_QSCALE;
+        context->global_quality = int(std::lround(quality * FF_QP2LAMBDA));
+    }
+    context->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    const AVSampleFormat sampleFormat = sampleFormatFor(format, encoder, highResolution);
+    if (sampleFormat != AV_SAMPLE_FMT_NONE)
+        context->sample_fmt = sampleFormat;
+    if (highResolution && av_get_bytes_per_sample(sampleFormat) == 4)
+        context->bits_per_raw_sample = 24;
     context->sample_rate = sampleRate;
     av_channel_layout_uninit(&context->ch_layout);
     av_channel_layout_default(&context->ch_layout, channels);
@@ -143,6 +160,10 @@ AudioEncoder::~AudioEncoder() = default;
 int AudioEncoder::rateFor(const OutputFormat &format, bool highResolution, int wanted)
 {
     const AVCodec *codec = findEncoder(format, highResolution);
+    if (format.lowestRate > 0)
+        wanted = std::max(wanted, format.lowestRate);
+    if (format.highestRate > 0)
+        wanted = std::min(wanted, format.highestRate);
     return codec ? supportedRate(codec, wanted) : 0;
 }
 
@@ -160,8 +181,7 @@ bool AudioEncoder::open(const OutputFormat &format, int bitrateKbps, int sampleR
     if (!d->stream || !d->encoder || !d->frame || !d->packet)
         return d->cannotEncode(AVERROR(ENOMEM));
 
-    configure(d->encoder.get(), codec, format.clampBitrate(bitrateKbps), container->oformat, sampleRate, channels,
-              highResolution);
+    configure(d->encoder.get(), codec, format, bitrateKbps, container->oformat, sampleRate, channels, highResolution);
     int r = avcodec_open2(d->encoder.get(), codec, nullptr);
     if (r >= 0)
         r = avcodec_parameters_from_context(d->stream->codecpar, d->encoder.get());
@@ -231,6 +251,12 @@ bool AudioEncoder::measureDecodedPeak()
 void AudioEncoder::setStartTime(double seconds)
 {
     d->pts = std::llround(seconds * d->encoder->sample_rate);
+    // Matroska keeps Opus's pre-skip as the track's codec delay, which a
+    // reader takes off every timestamp: the packets begin that much later,
+    // or else the muxer moves every stream to make room for the first ones
+    // and the audio comes early by as much.
+    if (d->encoder->codec_id == AV_CODEC_ID_OPUS && std::strcmp(d->output.container()->oformat->name, "matroska") == 0)
+        d->pts += d->encoder->initial_padding;
 }
 
 bool AudioEncoder::write(const float *samples, int frames)

@@ -9,14 +9,20 @@ extern "C" {
 
 namespace {
 
-// LAME comes in through FFmpeg's mp3 encoder, so its symbols are in the
-// process without our linking it; empty when FFmpeg was built without it.
-QString lameVersion()
+// The encoders that come in through FFmpeg: their symbols are in the process
+// without our linking them, and missing where FFmpeg was built without them.
+struct Encoder
 {
-    using VersionCall = const char *(*)();
-    const auto call = reinterpret_cast<VersionCall>(dlsym(RTLD_DEFAULT, "get_lame_version"));
-    return call ? QString::fromLatin1(call()) : QString();
-}
+    const char *name;
+    const char *versionCall;
+    const char *licence;
+    const char *use;
+};
+const Encoder Encoders[] = {
+    {"LAME", "get_lame_version", "LGPL-2.0-or-later", QT_TRANSLATE_NOOP("MediaLibraries", "mp3 encoding")},
+    {"libvorbis", "vorbis_version_string", "BSD-3-Clause", QT_TRANSLATE_NOOP("MediaLibraries", "Ogg Vorbis encoding")},
+    {"libopus", "opus_get_version_string", "BSD-3-Clause", QT_TRANSLATE_NOOP("MediaLibraries", "Opus encoding")},
+};
 
 } // namespace
 
@@ -25,8 +31,13 @@ QList<LibraryInfo> MediaLibraries::all()
     // FFmpeg's licence depends on how it was built: it says which.
     QList<LibraryInfo> libraries{{QStringLiteral("FFmpeg"), QString::fromLatin1(av_version_info()),
                                   QString::fromLatin1(avcodec_license()), tr("decoding and encoding")}};
-    const QString lame = lameVersion();
-    if (!lame.isEmpty())
-        libraries.append({QStringLiteral("LAME"), lame, QStringLiteral("LGPL-2.0-or-later"), tr("mp3 encoding")});
+    using VersionCall = const char *(*)();
+    for (const Encoder &encoder : Encoders) {
+        const auto call = reinterpret_cast<VersionCall>(dlsym(RTLD_DEFAULT, encoder.versionCall));
+        if (call) {
+            libraries.append({QLatin1String(encoder.name), QString::fromLatin1(call()),
+                              QLatin1String(encoder.licence), tr(encoder.use)});
+        }
+    }
     return libraries;
 }

@@ -3,6 +3,7 @@
 #include "media/OutputFormat.h"
 #include "media/Packet.h"
 #include "media/SourceFile.h"
+#include "media/ffmpeg/PictureBlock.h"
 #include "media/ffmpeg/Tags.h"
 
 extern "C" {
@@ -62,7 +63,7 @@ bool OutputContainer::open(int fd, const QString &path, const OutputFormat &form
 
 bool OutputContainer::addPicture(const SourceFile &source, int index)
 {
-    if (m_video || m_format->pictures != OutputFormat::Pictures::Attached)
+    if (m_video || m_format->pictures == OutputFormat::Pictures::None)
         return true;
     const AVStream *from = source.container()->streams[index];
     if (!(from->disposition & AV_DISPOSITION_ATTACHED_PIC) || from->attached_pic.size <= 0)
@@ -71,6 +72,12 @@ bool OutputContainer::addPicture(const SourceFile &source, int index)
     // the whole file.
     if (from->codecpar->width <= 0 || from->codecpar->height <= 0)
         return false;
+    if (m_format->pictures == OutputFormat::Pictures::VorbisComment) {
+        const QByteArray block = PictureBlock::of(from);
+        if (!block.isEmpty())
+            m_pictureComments.push_back(block);
+        return true;
+    }
     AVStream *stream = avformat_new_stream(m_container.get(), nullptr);
     ff::PacketPtr picture(av_packet_clone(&from->attached_pic));
     if (!stream || !picture || avcodec_parameters_copy(stream->codecpar, from->codecpar) < 0)
@@ -108,10 +115,24 @@ bool OutputContainer::addCopyOf(const SourceFile &source, int index)
     return true;
 }
 
+// The Ogg muxer writes each stream's Vorbis comments from the stream's
+// tags, into which it copies the container's without replacing any: a tag
+// that is there several times (a picture each) has to be on the stream.
+AVDictionary **OutputContainer::tags() const
+{
+    if (!m_video && m_format->pictures == OutputFormat::Pictures::VorbisComment) {
+        for (unsigned i = 0; i < m_container->nb_streams; ++i) {
+            if (m_container->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+                return &m_container->streams[i]->metadata;
+        }
+    }
+    return &m_container->metadata;
+}
+
 void OutputContainer::copyTags(const SourceFile &source, int audioStream)
 {
     const AVFormatContext *input = source.container();
-    Tags::copy(input, audioStream >= 0 ? input->streams[audioStream] : nullptr, &m_container->metadata);
+    Tags::copy(input, audioStream >= 0 ? input->streams[audioStream] : nullptr, tags(), m_format->gains);
 }
 
 void OutputContainer::copyChapters(const SourceFile &source)
@@ -143,11 +164,14 @@ void OutputContainer::addTuningNote(const QString &note)
     // and mov do not.
     const bool ownTag = m_video ? std::strcmp(m_container->oformat->name, "matroska") == 0
                                 : m_format->note == OutputFormat::Note::Tag;
-    Tags::addNote(m_container.get(), note, ownTag);
+    Tags::addNote(tags(), note, ownTag);
 }
 
 bool OutputContainer::writeHeader()
 {
+    for (const QByteArray &block : m_pictureComments)
+        av_dict_set(tags(), PictureBlock::Key, block.constData(), AV_DICT_MULTIKEY);
+    m_pictureComments.clear();
     int r = avformat_write_header(m_container.get(), nullptr);
     // The muxers hold the audio back until they have every picture.
     for (ff::PacketPtr &picture : m_pictures) {

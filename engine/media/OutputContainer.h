@@ -3,6 +3,7 @@
 #include "base/FirstError.h"
 #include "media/FFmpegPointers.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <mutex>
@@ -11,6 +12,7 @@
 class OutputFormat;
 class Packet;
 class SourceFile;
+struct AVDictionary;
 struct AVStream;
 
 // The container of one output, written into a file descriptor that someone
@@ -37,9 +39,9 @@ public:
     bool open(int fd, const QString &path, const OutputFormat &format, bool video);
 
     // A copy of an attached picture (cover art) of the source, where the
-    // format holds pictures; it is written right after the header. False
-    // for a picture that cannot be kept: one so damaged that its size
-    // cannot be read.
+    // format holds pictures; it is written right after the header, or with
+    // the tags. False for a picture that cannot be kept: one so damaged that
+    // its size cannot be read.
     bool addPicture(const SourceFile &source, int stream);
     // A stream whose packets are copied as they are (video, subtitles,
     // attachments), with its disposition and tags; false when the container
@@ -76,6 +78,8 @@ public:
     AVFormatContext *container() const { return m_container.get(); }
 
 private:
+    // Where the tags go: the container's, or the audio stream's.
+    AVDictionary **tags() const;
     bool failWrite(int code);
     static int writeData(void *opaque, uint8_t *data, int size);
     static int64_t seekData(void *opaque, int64_t offset, int whence);
@@ -87,6 +91,7 @@ private:
     int m_errno = 0;  // the first failed write or seek
     std::mutex m_writing;  // an encoder's thread and the copying thread share the muxer
     std::vector<ff::PacketPtr> m_pictures;  // stream_index set to their output stream
+    std::vector<QByteArray> m_pictureComments;  // base64 picture blocks
     std::vector<AVStream *> m_copies;       // by the source's stream index
     const AVFormatContext *m_source = nullptr;  // of the copies
     // The container goes before the I/O context it writes to.

@@ -15,8 +15,13 @@ public:
     // shows (MP4's and RIFF's tag lists are fixed).
     enum class Note { Tag, Comment };
     // Whether cover art is kept: as a picture stream (ID3v2 APIC, FLAC picture
-    // blocks, MP4 covr), or not at all (RIFF wave has no place for it).
-    enum class Pictures { None, Attached };
+    // blocks, MP4 covr), as a Vorbis comment holding a FLAC picture block
+    // (Ogg, whose muxer takes no picture stream), or not at all (RIFF wave
+    // has no place for it).
+    enum class Pictures { None, Attached, VorbisComment };
+    // How the loudness tags are written: as ReplayGain's gains, or as
+    // R128_TRACK_GAIN and R128_ALBUM_GAIN, which Opus players read instead.
+    enum class Gains { ReplayGain, R128 };
 
     // The stored number of a format: a settings store keeps it, so an
     // entry's number never changes and is never reused.
@@ -41,8 +46,22 @@ public:
     QVector<int> bitrates;
     int lowestKbps;
     int highestKbps;
+    // How much further below the lossy formats' ceiling the limiter keeps
+    // this encoder's input, where its decoded output overshoots more than
+    // most (the conversion checks it and tries again, but each try costs a
+    // whole conversion).
+    double headroomDb;
+    // Where the encoder is driven by quality rather than bit rate: its
+    // quality for each of `bitrates`, which are then the nominal rates of
+    // those qualities. Empty for the others.
+    QVector<double> qualities;
+    // The sample rates the format is written at, where fewer than its
+    // encoder takes: from lowestRate to highestRate, 0 for no bound.
+    int lowestRate;
+    int highestRate;
     Note note;
     Pictures pictures;
+    Gains gains;
     // A video kept in an mp4 or mov container can hold it; otherwise the
     // video goes into Matroska, which holds any audio.
     bool quickTimeVideo;
@@ -59,4 +78,8 @@ public:
     bool lossy() const { return !bitrates.isEmpty(); }
     bool holdsHighResolution() const { return highResolutionCodec != nullptr; }
     int clampBitrate(int kbps) const;
+    // The encoder's quality for a rate within the offered ones (between
+    // two of them, in proportion); negative where the format is driven by
+    // bit rate.
+    double qualityFor(int kbps) const;
 };

@@ -5,7 +5,6 @@
 #include "media/OutputFormat.h"
 #include "media/SourceFile.h"
 
-
 AudioTrack::AudioTrack(const SourceFile &source, int stream, const ConversionSettings &settings)
     : m_source(source)
     , m_stream(stream)
@@ -37,8 +36,8 @@ bool AudioTrack::open(const OutputFormat &format, OutputContainer &output, bool 
     const PitchAlgorithm &algorithm = *PitchAlgorithm::find(m_settings.algorithm);
     m_rate = algorithm.workingRate(outputRate);
     const int channels = 2;
-    m_chain.emplace(algorithm.make(m_rate, channels, m_settings.semitones()), channels,
-                    PeakLimiter::forOutput(m_rate, channels, format.lossy(), headroomDb));
+    m_chain.emplace(algorithm.make(m_rate, channels, m_settings.semitones(), {m_settings.keepFormants}), channels,
+                    PeakLimiter::forOutput(m_rate, channels, format.lossy(), headroomDb + format.headroomDb));
     m_input.setOutput(m_rate, channels, [this](const float *samples, int frames) { return process(samples, frames); });
 
     m_encoder = std::make_unique<AudioEncoder>(output);

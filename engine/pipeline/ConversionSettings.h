@@ -19,6 +19,7 @@ struct ConversionSettings
     bool keepVideo = false;  // a source with a picture becomes a video file
     bool skipExisting = false;  // a file whose output name is taken is skipped
     bool detectSourcePitch = false;  // measure each file's A4 instead of sourceFrequency
+    bool keepFormants = false;  // voices keep their formants, where the algorithm can
 
     // The pitches of A4 the conversion takes, and how far apart they may be:
     // from the lowest A (A1) to the B two octaves above A4, and two octaves

@@ -10,6 +10,10 @@
 
 namespace {
 
+// Said where a voice kept its formants: it sounds otherwise than one
+// shifted whole. Older notes lack it.
+constexpr const char *FormantsKept = ", formants kept";
+
 QString hertz(double value)
 {
     return QString::number(std::round(value * 100.0) / 100.0, 'g', 12);
@@ -23,8 +27,8 @@ const QRegularExpression &notePattern()
         QStringList words;
         for (const PitchAlgorithm &algorithm : PitchAlgorithm::all())
             words << QRegularExpression::escape(QLatin1String(algorithm.noteWords));
-        return QStringLiteral("A4 = [0-9.]+ Hz \\(from (a measured )?[0-9.]+ Hz, (%1)\\)")
-            .arg(words.join(QLatin1Char('|')));
+        return QStringLiteral("A4 = [0-9.]+ Hz \\(from (a measured )?[0-9.]+ Hz, (%1)(%2)?\\)")
+            .arg(words.join(QLatin1Char('|')), QRegularExpression::escape(QLatin1String(FormantsKept)));
     }());
     return pattern;
 }
@@ -38,7 +42,10 @@ QString TuningNote::of(const ConversionSettings &settings, double measuredSource
     const QString source = measuredSource > 0.0
                                ? QStringLiteral("from a measured %1 Hz").arg(hertz(measuredSource))
                                : QStringLiteral("from %1 Hz").arg(hertz(settings.sourceFrequency));
-    return QStringLiteral("A4 = %1 Hz (%2, %3)").arg(hertz(settings.targetFrequency), source, words);
+    const QString formants =
+        PitchAlgorithm::keepsFormants(settings.algorithm, settings.keepFormants) ? QLatin1String(FormantsKept)
+                                                                                  : QLatin1String();
+    return QStringLiteral("A4 = %1 Hz (%2, %3%4)").arg(hertz(settings.targetFrequency), source, words, formants);
 }
 
 QString TuningNote::in(const SourceFile &source)

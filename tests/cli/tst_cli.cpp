@@ -128,7 +128,11 @@ void TestCli::exitStatus_data()
     QTest::newRow("unknown option") << "good1.wav --loud" << 2 << QStringList() << "Unknown option 'loud'";
     QTest::newRow("missing input") << "good1.wav gone.wav" << 2 << QStringList() << "'gone.wav' does not exist";
     QTest::newRow("bit rate not offered") << "good1.wav --bitrate 300" << 2 << QStringList() << "--bitrate";
-    QTest::newRow("unknown format") << "good1.wav --format ogg" << 2 << QStringList() << "--format";
+    QTest::newRow("unknown format") << "good1.wav --format wma" << 2 << QStringList() << "--format";
+    QTest::newRow("formants kept, into Opus") << "good1.wav --algorithm frequency --formants keep --format opus" << 0
+                                              << QStringList{"good1.opus"} << "";
+    QTest::newRow("formants kept, time based") << "good1.wav --algorithm time --formants keep" << 2 << QStringList()
+                                               << "--formants keep needs --algorithm frequency; time cannot";
     // The range of A4, and a shift of at most two octaves.
     QTest::newRow("target far too high") << "good1.wav --target 1e308" << 2 << QStringList()
                                          << "--target wants A4 in Hz, from 50 to 2000, not '1e308'";
@@ -285,7 +289,8 @@ void TestCli::shardsSplitTheTree()
     QStringList converted;
     for (int shard = 1; shard <= 3; ++shard) {
         const QString report = m_dir.filePath(QStringLiteral("shard%1.jsonl").arg(shard));
-        QCOMPARE(run(args("Tree -o shard-out --format wav --target 444 --report") << report
+        QCOMPARE(run(args("Tree -o shard-out --format wav --target 444 --algorithm frequency --formants keep "
+                          "--report") << report
                      << QStringLiteral("--shard") << QStringLiteral("%1/3").arg(shard)),
                  0);
         QFile file(report);
@@ -298,6 +303,7 @@ void TestCli::shardsSplitTheTree()
             QVERIFY2(error.error == QJsonParseError::NoError, line.constData());
             QCOMPARE(entry.value(QStringLiteral("status")).toString(), QStringLiteral("converted"));
             QCOMPARE(entry.value(QStringLiteral("pitch")).toDouble(), 444.0);
+            QCOMPARE(entry.value(QStringLiteral("formants")).toString(), QStringLiteral("keep"));
             QCOMPARE(entry.value(QStringLiteral("audio_seconds")).toDouble(), 0.2);
             const QString source = entry.value(QStringLiteral("source")).toString();
             const QString output = entry.value(QStringLiteral("output")).toString();

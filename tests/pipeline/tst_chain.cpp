@@ -65,7 +65,7 @@ AudioBuffer runChain(int algorithm, const AudioBuffer &input, bool limit, int ch
                      double semitones = To432)
 {
     const int rate = input.sampleRate;
-    ProcessingChain chain(PitchAlgorithm::find(algorithm)->make(rate, 2, semitones), 2,
+    ProcessingChain chain(PitchAlgorithm::find(algorithm)->make(rate, 2, semitones, {}), 2,
                           limit ? std::optional<PeakLimiter>(PeakLimiter::forOutput(rate, 2, false)) : std::nullopt);
     CollectingSink sink;
     sink.chain = &chain;

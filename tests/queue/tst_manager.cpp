@@ -251,6 +251,7 @@ void TestManager::failedRowsRetry()
 {
     GlobalSettings *settings = GlobalSettings::instance();
     settings->set_audioFormat(Flac);
+    settings->set_keepFormants(true);
     const ConversionResult broken = resultOf(ConversionResult::Failed, QStringLiteral("“a.wav” contains no audio."));
     m_jobs.script(QStringLiteral("a.wav"), {broken});
     m_jobs.script(QStringLiteral("b.wav"), {broken});
@@ -260,12 +261,14 @@ void TestManager::failedRowsRetry()
     QTRY_COMPARE(m_jobs.running().size(), 2);  // c.wav and d.wav wait
     settings->set_targetFrequency(444.0);
     settings->set_audioFormat(Mp3);
+    settings->set_keepFormants(false);
     m_jobs.setHolding(false);
     waitUntilIdle();
     QCOMPARE(m_jobs.requests().size(), 4);
     for (const ConversionRequest &request : m_jobs.requests()) {
         QCOMPARE(request.settings.targetFrequency, 432.0);
         QCOMPARE(request.settings.audioFormat, Flac);
+        QVERIFY(request.settings.keepFormants);
     }
     QueueEntryList *queue = m_manager->fileQueue();
     QueueEntry *a = queue->at(0);

@@ -124,26 +124,26 @@ void TestQueue::rowTexts_data()
     QTest::addColumn<QString>("tip");  // the tooltip's second line
 
     const int converted = ConversionResult::Converted;
-    QTest::newRow("pending") << -1 << "" << 0.0 << "Pending · → 438.48 Hz · m4a"
-                             << "Pending · → 438.48 Hz · m4a into /out";
-    QTest::newRow("processing") << -2 << "" << 0.0 << "Processing · 42 % · → 438.48 Hz · m4a"
-                                << "Processing · 42 % · → 438.48 Hz · m4a into /out";
+    QTest::newRow("pending") << -1 << "" << 0.0 << "Pending · → 438.48 Hz · alac"
+                             << "Pending · → 438.48 Hz · alac into /out";
+    QTest::newRow("processing") << -2 << "" << 0.0 << "Processing · 42 % · → 438.48 Hz · alac"
+                                << "Processing · 42 % · → 438.48 Hz · alac into /out";
     QTest::newRow("finished with a warning") << converted << "Damaged at 1:23; the gap is silent." << 0.0
-                                             << "Finished · → 438.48 Hz · m4a · Song_0.m4a"
-                                             << "Finished · → 438.48 Hz · m4a · /out/Song_0.m4a";
+                                             << "Finished · → 438.48 Hz · alac · Song_0.m4a"
+                                             << "Finished · → 438.48 Hz · alac · /out/Song_0.m4a";
     QTest::newRow("finished, tuning measured") << converted << "" << 442.63
-                                               << "Finished · measured A4 = 442.6 Hz · → 438.48 Hz · m4a · Song_0.m4a"
-                                               << "Finished · measured A4 = 442.6 Hz · → 438.48 Hz · m4a · "
+                                               << "Finished · measured A4 = 442.6 Hz · → 438.48 Hz · alac · Song_0.m4a"
+                                               << "Finished · measured A4 = 442.6 Hz · → 438.48 Hz · alac · "
                                                   "/out/Song_0.m4a";
     QTest::newRow("failed") << int(ConversionResult::Failed) << "“Song.flac” contains no audio." << 0.0
-                            << "Failed · → 438.48 Hz · m4a · “Song.flac” contains no audio."
-                            << "Failed · → 438.48 Hz · m4a · “Song.flac” contains no audio.";
+                            << "Failed · → 438.48 Hz · alac · “Song.flac” contains no audio."
+                            << "Failed · → 438.48 Hz · alac · “Song.flac” contains no audio.";
     QTest::newRow("skipped") << int(ConversionResult::Skipped) << "" << 0.0
-                             << "Skipped · → 438.48 Hz · m4a · Song_0.m4a exists"
-                             << "Skipped · → 438.48 Hz · m4a · /out/Song_0.m4a exists";
+                             << "Skipped · → 438.48 Hz · alac · Song_0.m4a exists"
+                             << "Skipped · → 438.48 Hz · alac · /out/Song_0.m4a exists";
     QTest::newRow("stopped unasked") << int(ConversionResult::Stopped) << "" << 0.0
-                                     << "Failed · → 438.48 Hz · m4a · Stopped."
-                                     << "Failed · → 438.48 Hz · m4a · Stopped.";
+                                     << "Failed · → 438.48 Hz · alac · Stopped."
+                                     << "Failed · → 438.48 Hz · alac · Stopped.";
 }
 
 // What a row says in each state: always the pitch and format it was queued
@@ -158,7 +158,7 @@ void TestQueue::rowTexts()
 
     ConversionSettings settings;
     settings.targetFrequency = 438.48;
-    settings.audioFormat = OutputFormat::named(QStringLiteral("m4a"))->id;
+    settings.audioFormat = OutputFormat::named(QStringLiteral("alac"))->id;  // in an m4a file
     QueueEntry entry(QStringLiteral("/in/Song.flac"), QStringLiteral("/out"), settings);
     if (outcome != -1)
         entry.update_state(QueueEntry::S_Processing);
@@ -183,7 +183,7 @@ void TestQueue::rowTexts()
     const bool retried = entry.retry();
     QCOMPARE(retried, outcome == int(ConversionResult::Failed) || outcome == int(ConversionResult::Stopped));
     if (retried) {
-        QCOMPARE(entry.statusText(), QStringLiteral("Pending · → 438.48 Hz · m4a"));
+        QCOMPARE(entry.statusText(), QStringLiteral("Pending · → 438.48 Hz · alac"));
         QCOMPARE(entry.outputPath(), QString());
     }
 }
@@ -236,6 +236,8 @@ void TestQueue::storeKeepsTheQueue()
         ConversionSettings settings;
         settings.targetFrequency = target;
         settings.audioFormat = OutputFormat::named(QStringLiteral("flac"))->id;
+        settings.algorithm = 1;
+        settings.keepFormants = true;
         return new QueueEntry(dir.filePath(QLatin1String(name)), dir.path(), settings);
     };
     std::vector<std::unique_ptr<QueueEntry>> rows;
@@ -281,6 +283,7 @@ void TestQueue::storeKeepsTheQueue()
                                      "published.wav Finished · → 444 Hz · flac · published.flac",
                                      "stopped.wav Pending · → 432 Hz · flac", "waiting.wav Pending · → 440 Hz · flac"}));
         QCOMPARE(loaded.first()->warningText(), QStringLiteral("Damaged at 1:23."));
+        QVERIFY(loaded.first()->settings().keepFormants);
         qDeleteAll(loaded);
     }
 }

@@ -108,7 +108,7 @@ void TestSettings::everySettingSurvivesSaveAndReload()
         {"audioFormat", OutputFormat::named(QStringLiteral("flac"))->id},
         {"audioBitrate", 320}, {"sourceFrequency", 415.3}, {"targetFrequency", 444.0}, {"fileFilter", "*.ogg"},
         {"preferedLanguage", "de"}, {"outputSampleRate", ConversionSettings::SourceRate}, {"keepVideo", true},
-        {"skipExistingOutputs", true}, {"detectSourcePitch", true}, {"askForOutputFolder", true},
+        {"skipExistingOutputs", true}, {"detectSourcePitch", true}, {"keepFormants", true}, {"askForOutputFolder", true},
         {"outputFolder", settings->appRootPath() + QStringLiteral("/Retuned")}, {"restoreQueue", false},
         {"windowGeometry", QByteArray("\x01\xd9\xd0\xcb")}};
     for (const auto &[name, value] : values) {

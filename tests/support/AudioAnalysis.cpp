@@ -222,3 +222,120 @@ double cents(double frequency, double reference)
 }
 
 } // namespace AudioAnalysis
+
+namespace AudioAnalysis {
+
+namespace {
+
+// About 46 ms: the power of two nearest.
+int speechFrameSize(int sampleRate)
+{
+    return 1 << int(std::lround(std::log2(0.046 * sampleRate)));
+}
+
+// The frame of the mono mix that starts there, under a Hann window.
+std::vector<float> speechFrame(const std::vector<float> &mono, long long start, int size)
+{
+    std::vector<float> frame(size_t(size), 0.0f);
+    for (int i = 0; i < size && start + i < (long long)mono.size(); ++i)
+        frame[size_t(i)] = mono[size_t(start + i)] * float(0.5 - 0.5 * std::cos(2.0 * Pi * i / (size - 1)));
+    return frame;
+}
+
+double fundamentalOf(const std::vector<float> &frame, int sampleRate)
+{
+    const int lowest = std::max(2, sampleRate / 400);
+    const int highest = sampleRate / 70;
+    std::vector<double> r(size_t(highest + 2), 0.0);
+    for (int lag = 0; lag <= highest + 1; lag = lag == 0 ? lowest - 1 : lag + 1) {
+        for (size_t i = 0; i + size_t(lag) < frame.size(); ++i)
+            r[size_t(lag)] += double(frame[i]) * frame[i + size_t(lag)];
+        // Against the energy, corrected for the window's taper over the lag.
+        if (lag > 0)
+            r[size_t(lag)] /= std::max(1e-30, r[0]) * (1.0 - double(lag) / double(frame.size()));
+    }
+    const int best = int(std::max_element(r.begin() + lowest, r.begin() + highest + 1) - r.begin());
+    if (r[size_t(best)] < 0.6)
+        return 0.0;
+    const double l = r[size_t(best - 1)], c = r[size_t(best)], h = r[size_t(best + 1)];
+    return sampleRate / (best + (l - 2.0 * c + h < 0.0 ? 0.5 * (l - h) / (l - 2.0 * c + h) : 0.0));
+}
+
+// The log spectrum (dB) of a frame, bin by bin up to half its size, smoothed
+// by its real cepstrum's coefficients up to 1.5 ms (cosine sums: the log
+// spectrum is even).
+std::vector<double> envelopeOf(const std::vector<float> &frame, int sampleRate)
+{
+    const int n = int(frame.size());
+    RealFft fft(n);
+    std::copy(frame.begin(), frame.end(), fft.input());
+    fft.transform();
+    std::vector<double> logSpectrum(size_t(n / 2 + 1));
+    for (int k = 0; k <= n / 2; ++k)
+        logSpectrum[size_t(k)] = 20.0 * std::log10(std::abs(fft.output()[k]) + 1e-9);
+    const int kept = int(0.0015 * sampleRate);
+    std::vector<double> cepstrum(size_t(kept + 1), 0.0);
+    for (int q = 0; q <= kept; ++q) {
+        for (int k = 0; k < n; ++k)
+            cepstrum[size_t(q)] += logSpectrum[size_t(std::min(k, n - k))] * std::cos(2.0 * Pi * q * k / n) / n;
+    }
+    std::vector<double> envelope(logSpectrum.size(), cepstrum[0]);
+    for (int k = 0; k <= n / 2; ++k) {
+        for (int q = 1; q <= kept; ++q)
+            envelope[size_t(k)] += 2.0 * cepstrum[size_t(q)] * std::cos(2.0 * Pi * q * k / n);
+    }
+    return envelope;
+}
+
+} // namespace
+
+double fundamentalAt(const AudioBuffer &audio, long long start)
+{
+    return fundamentalOf(speechFrame(audio.mono(), start, speechFrameSize(audio.sampleRate)), audio.sampleRate);
+}
+
+std::vector<VoicedFrame> voicedFrames(const AudioBuffer &audio)
+{
+    const std::vector<float> mono = audio.mono();
+    const int size = speechFrameSize(audio.sampleRate);
+    std::vector<std::pair<long long, double>> energies;
+    for (long long start = 0; start + size <= (long long)mono.size(); start += size / 2) {
+        const auto begin = mono.begin() + start;
+        energies.emplace_back(start, std::inner_product(begin, begin + size, begin, 0.0));
+    }
+    double loudest = 0.0;
+    for (const auto &frame : energies)
+        loudest = std::max(loudest, frame.second);
+    std::vector<VoicedFrame> voiced;
+    for (const auto &[start, energy] : energies) {
+        const double f0 = energy >= 0.01 * loudest ? fundamentalOf(speechFrame(mono, start, size), audio.sampleRate)
+                                                   : 0.0;
+        if (f0 > 0.0)
+            voiced.push_back({start, f0});
+    }
+    return voiced;
+}
+
+double envelopeDistanceDb(const AudioBuffer &a, const AudioBuffer &b, const std::vector<VoicedFrame> &frames)
+{
+    const std::vector<float> monoA = a.mono();
+    const std::vector<float> monoB = b.mono();
+    const int size = speechFrameSize(a.sampleRate);
+    const int low = int(std::ceil(100.0 * size / a.sampleRate));
+    const int high = int(5000.0 * size / a.sampleRate);
+    double sum = 0.0;
+    for (const VoicedFrame &frame : frames) {
+        const std::vector<double> x = envelopeOf(speechFrame(monoA, frame.start, size), a.sampleRate);
+        const std::vector<double> y = envelopeOf(speechFrame(monoB, frame.start, size), b.sampleRate);
+        std::vector<double> difference(x.begin() + low, x.begin() + high + 1);
+        for (size_t k = 0; k < difference.size(); ++k)
+            difference[k] -= y[size_t(low) + k];
+        // The level apart, the shape compared.
+        const double mean = std::accumulate(difference.begin(), difference.end(), 0.0) / double(difference.size());
+        for (double d : difference)
+            sum += (d - mean) * (d - mean) / double(difference.size() * frames.size());
+    }
+    return std::sqrt(sum);
+}
+
+} // namespace AudioAnalysis

@@ -35,6 +35,26 @@ std::vector<double> segmentLags(const AudioBuffer &reference, const AudioBuffer 
 
 double median(std::vector<double> values);
 
+// Speech, frame by frame: frames of about 46 ms (the power of two nearest),
+// half a frame apart.
+struct VoicedFrame
+{
+    long long start;  // the first frame of it, in audio frames
+    double f0;        // the voice's fundamental, Hz
+};
+// The voiced frames of the mono mix: loud (within 20 dB of the loudest) and
+// periodic (normalised autocorrelation over 0.6 at a lag of 70 to 400 Hz).
+std::vector<VoicedFrame> voicedFrames(const AudioBuffer &audio);
+// The fundamental of the frame that starts there, by autocorrelation; 0
+// where it is not periodic.
+double fundamentalAt(const AudioBuffer &audio, long long start);
+// How far apart two signals' spectral envelopes lie at those frames: the
+// log spectra smoothed by their first 1.5 ms of cepstrum (below any voice's
+// pitch period, so the harmonics go and the formants stay), their mean
+// level taken out, compared from 100 Hz to 5 kHz; the RMS difference in dB
+// over all frames.
+double envelopeDistanceDb(const AudioBuffer &a, const AudioBuffer &b, const std::vector<VoicedFrame> &frames);
+
 // The largest sample magnitude.
 float peak(const std::vector<float> &samples);
 

@@ -272,6 +272,11 @@ Description describe(const QString &path)
     }
     const int best = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (best >= 0) {
+        // Ogg keeps the tags on the stream.
+        while ((tag = av_dict_get(input->streams[best]->metadata, "", tag, AV_DICT_IGNORE_SUFFIX))) {
+            if (!description.tags.contains(QString::fromUtf8(tag->key)))
+                description.tags.insert(QString::fromUtf8(tag->key), QString::fromUtf8(tag->value));
+        }
         const AVCodecParameters *audio = input->streams[best]->codecpar;
         description.bits = audio->bits_per_raw_sample > 0 ? audio->bits_per_raw_sample
                                                           : audio->bits_per_coded_sample;

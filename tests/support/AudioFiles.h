@@ -65,7 +65,8 @@ QList<QPair<long long, QByteArray>> packets(const QString &path, AVMediaType typ
 
 // What a file says of itself: its streams and chapters, its best audio
 // stream's bits a sample (0 where the codec does not say), its container's
-// tags, and the data of its attached pictures.
+// tags and those of its best audio stream, and the data of its attached
+// pictures.
 struct Description
 {
     int streams = 0;
