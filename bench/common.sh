@@ -51,3 +51,53 @@ make_music() {
     local tracks=(/usr/share/games/singularity/music/*.ogg)
     excerpts "$1" 60 "${tracks[@]:0:10}"
 }
+
+# make_burst_tone OUT: the quality probe, 12 seconds of a 440 Hz tone with
+# bursts marking the time.
+make_burst_tone() {
+    ffmpeg -v error -y -f lavfi \
+        -i "aevalsrc=0.5*sin(2*PI*440*t)*(0.25+0.75*lt(mod(t\,0.25)\,0.06))|0.5*sin(2*PI*440*t)*(0.25+0.75*lt(mod(t\,0.25)\,0.06)):s=44100:d=12" \
+        -c:a pcm_s16le "$1"
+}
+
+# run_rounds: runs the cases of the arrays names, exts and commands (each
+# command reads $in, $work/input.mp3, and writes $out or into its folder)
+# $rounds times, each round once through, alternately forwards and
+# backwards, so that a machine whose speed drifts slows all cases alike;
+# fills wall[i,round], cpu[i,round] (seconds) and mem[i,round] (KB).
+declare -A wall cpu mem
+run_rounds() {
+    local count=${#names[@]} round order i e u s m
+    for round in $(seq "$rounds"); do
+        order=$(seq 0 $(( count - 1 )))
+        (( round % 2 == 0 )) && order=$(seq $(( count - 1 )) -1 0)
+        for i in $order; do
+            rm -rf "$work/out" && mkdir -p "$work/out"
+            in=$work/input.mp3 out=$work/out/input.${exts[i]} \
+                /usr/bin/time -f "%e %U %S %M" -o "$work/time" bash -c "${commands[i]}" > /dev/null 2>&1
+            read -r e u s m < "$work/time"
+            wall[$i,$round]=$e
+            cpu[$i,$round]=$(python3 -c "print(f'{$u+$s:.2f}')")
+            mem[$i,$round]=$m
+        done
+    done
+}
+
+index_of() {  # NAME: its index in names
+    local i
+    for i in "${!names[@]}"; do [ "${names[i]}" = "$1" ] && echo "$i" && return; done
+}
+median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+values() {  # ARRAY INDEX: the array's value of each round
+    local -n array=$1
+    local round
+    for round in $(seq "$rounds"); do echo "${array[$2,$round]}"; done
+}
+# Ratios are taken within a round, between cases run close together.
+paired() {  # A B [FACTOR]: the median over the rounds of A's wall time over B's (times FACTOR)
+    local a b round
+    a=$(index_of "$1"); b=$(index_of "$2")
+    for round in $(seq "$rounds"); do
+        python3 -c "print(${3:-1} * ${wall[$a,$round]} / ${wall[$b,$round]})"
+    done | median | xargs printf '%.2f'
+}

@@ -24,9 +24,7 @@ if [ -n "${1:-}" ]; then
 else
     make_music "$work/input.mp3" 300
 fi
-ffmpeg -v error -y -f lavfi \
-    -i "aevalsrc=0.5*sin(2*PI*440*t)*(0.25+0.75*lt(mod(t\,0.25)\,0.06))|0.5*sin(2*PI*440*t)*(0.25+0.75*lt(mod(t\,0.25)\,0.06)):s=44100:d=12" \
-    -c:a pcm_s16le "$work/tone.wav"
+make_burst_tone "$work/tone.wav"
 
 # A name, the output's extension, the command (reads $in, writes $out or into
 # its folder), and the case it is measured against.
@@ -45,34 +43,7 @@ case_ "tunewise frequency, flac" flac "$(ours --algorithm frequency --format fla
 case_ "tunewise frequency, flac, formants kept" flac "$(ours --algorithm frequency --format flac --formants keep)" \
     "tunewise frequency, flac"
 
-declare -A wall cpu mem
-count=${#names[@]}
-for round in $(seq "$rounds"); do
-    order=$(seq 0 $(( count - 1 )))
-    (( round % 2 == 0 )) && order=$(seq $(( count - 1 )) -1 0)
-    for i in $order; do
-        rm -rf "$work/out" && mkdir -p "$work/out"
-        in=$work/input.mp3 out=$work/out/input.${exts[i]} \
-            /usr/bin/time -f "%e %U %S %M" -o "$work/time" bash -c "${commands[i]}" > /dev/null 2>&1
-        read -r e u s m < "$work/time"
-        wall[$i,$round]=$e
-        cpu[$i,$round]=$(python3 -c "print(f'{$u+$s:.2f}')")
-        mem[$i,$round]=$m
-    done
-done
-
-index_of() {
-    local i
-    for i in "${!names[@]}"; do [ "${names[i]}" = "$1" ] && echo "$i" && return; done
-}
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-values() { local -n array=$1; local round; for round in $(seq "$rounds"); do echo "${array[$2,$round]}"; done; }
-paired() {  # A B: the median over the rounds of A's wall time over B's
-    local a b round
-    a=$(index_of "$1"); b=$(index_of "$2")
-    for round in $(seq "$rounds"); do python3 -c "print(${wall[$a,$round]} / ${wall[$b,$round]})"; done |
-        median | xargs printf '%.2f'
-}
+run_rounds
 
 echo "Input: ${1:-5 minutes of singularity-music, 192 kbit/s mp3}; $rounds rounds, medians of wall and CPU time, largest peak memory."
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $(uname -sr)."

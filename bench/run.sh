@@ -28,10 +28,7 @@ if [ -n "${1:-}" ]; then
 else
     make_music "$work/input.mp3" 300
 fi
-# The quality probe: a 440 Hz tone with bursts marking the time.
-ffmpeg -v error -y -f lavfi \
-    -i "aevalsrc=0.5*sin(2*PI*440*t)*(0.25+0.75*lt(mod(t\,0.25)\,0.06))|0.5*sin(2*PI*440*t)*(0.25+0.75*lt(mod(t\,0.25)\,0.06)):s=44100:d=12" \
-    -c:a pcm_s16le "$work/tone.wav"
+make_burst_tone "$work/tone.wav"
 # A batch of 8 one-minute files.
 mkdir -p "$work/batch"
 for i in $(seq 8); do
@@ -84,48 +81,16 @@ case_ "batch of 8, --jobs 1, one core" mp3 no "taskset -c 0 $(batch 1)"
 # What this machine gives for two independent single-threaded programs.
 case_ "two floor mp3 at once" mp3 no "$floor_mp3 \"\$out\" & $floor_mp3 \"\${out%.mp3}-2.mp3\" & wait"
 
-declare -A wall cpu mem
-count=${#names[@]}
-for round in $(seq "$rounds"); do
-    order=$(seq 0 $(( count - 1 )))
-    (( round % 2 == 0 )) && order=$(seq $(( count - 1 )) -1 0)
-    for i in $order; do
-        rm -rf "$work/out" && mkdir -p "$work/out"
-        in=$work/input.mp3 out=$work/out/input.${exts[i]} \
-            /usr/bin/time -f "%e %U %S %M" -o "$work/time" bash -c "${commands[i]}" > /dev/null 2>&1
-        read -r e u s m < "$work/time"
-        wall[$i,$round]=$e
-        cpu[$i,$round]=$(python3 -c "print(f'{$u+$s:.2f}')")
-        mem[$i,$round]=$m
-    done
-done
+run_rounds
 
 declare -A quality
-for i in $(seq 0 $(( count - 1 ))); do
+for i in "${!names[@]}"; do
     [ "${probed[i]}" = yes ] || continue
     rm -rf "$work/out" && mkdir -p "$work/out"
     in=$work/tone.wav out=$work/out/tone.${exts[i]} bash -c "${commands[i]}" > /dev/null 2>&1
     quality[$i]=$("$measure" "$work/tone.wav" "$work/out/tone.${exts[i]}" 432)
 done
 
-index_of() {
-    local i
-    for i in "${!names[@]}"; do [ "${names[i]}" = "$1" ] && echo "$i" && return; done
-}
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-values() {  # ARRAY INDEX
-    local -n array=$1
-    local round
-    for round in $(seq "$rounds"); do echo "${array[$2,$round]}"; done
-}
-# Median over the rounds of A's wall time over B's (times FACTOR).
-paired() {  # A B [FACTOR]
-    local a b round
-    a=$(index_of "$1"); b=$(index_of "$2")
-    for round in $(seq "$rounds"); do
-        python3 -c "print(${3:-1} * ${wall[$a,$round]} / ${wall[$b,$round]})"
-    done | median | xargs printf '%.2f'
-}
 spread() {  # NAME: the lowest and highest wall time
     local i
     i=$(index_of "$1")

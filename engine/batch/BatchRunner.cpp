@@ -4,7 +4,6 @@
 #include "pipeline/Conversion.h"
 
 #include <QElapsedTimer>
-#include <QMetaObject>
 
 #include <algorithm>
 #include <atomic>
@@ -166,7 +165,7 @@ void BatchRunner::start(JobId id, const ConversionRequest &request)
                 [this, raw](double fraction) {
                     raw->reported = fraction;
                     if (!raw->progressPosted.exchange(true))
-                        QMetaObject::invokeMethod(this, [this, raw] { deliverProgress(raw); }, Qt::QueuedConnection);
+                        m_pool->post([this, raw] { deliverProgress(raw); });
                 });
             raw->wallSeconds = double(clock.nsecsElapsed()) / 1e9;
         },

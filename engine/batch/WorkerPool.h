@@ -12,7 +12,10 @@
 // Runs tasks on threads of its own, at most `threads` at once, in the order
 // they were started. Each task's completion runs afterwards on the thread
 // that owns the pool (through its event loop), so a task hands its results
-// over to the owner's thread with the pool's lock in between.
+// over to the owner's thread with the pool's lock in between. The pool's
+// threads wake the owner through an eventfd, not by posting Qt events:
+// no Qt object is made on them, and every hand-over is ordered by a lock
+// the thread sanitizer sees.
 class WorkerPool : public QObject
 {
     Q_OBJECT
@@ -26,6 +29,9 @@ public:
     // Queues `work` for a pool thread; `done` runs on the owner's thread
     // once `work` has returned.
     void start(std::function<void()> work, std::function<void()> done = {});
+    // From a task: `call` runs on the owner's thread, before the task's
+    // completion and after what the task posted earlier.
+    void post(std::function<void()> call);
 
     // Tasks started and not yet completed (queued, running, or waiting for
     // their completion to run).
@@ -37,16 +43,22 @@ private:
         std::function<void()> work;
         std::function<void()> done;
     };
+    struct Delivery {
+        std::function<void()> call;
+        bool completion = false;
+    };
 
     void workerLoop();
-    Q_INVOKABLE void deliverCompletion();
+    void deliver(Delivery delivery);
+    void deliverAll();
 
     const int m_maxThreads;
     int m_pending = 0;  // the owner's
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Task> m_queued;
-    std::deque<std::function<void()>> m_completed;
+    std::deque<Delivery> m_delivered;
+    int m_wakeFd = -1;
     int m_idle = 0;
     bool m_quit = false;
     std::vector<std::thread> m_threads;

@@ -19,6 +19,16 @@ extern "C" {
 
 namespace {
 
+// Nanoseconds since the epoch, or -1. Read with stat(), not as a local date:
+// the time zone is not this thread's to load while other files convert.
+qint64 modifiedNs(const QString &path)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return -1;
+    return qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+}
+
 constexpr int IoBufferBytes = 64 * 1024;
 
 } // namespace
@@ -87,7 +97,7 @@ bool SourceFile::open(const QString &path)
     const QFileInfo info(path);
     m_name = info.fileName();
     m_path = path;
-    m_modified = info.lastModified();
+    m_modifiedNs = modifiedNs(path);
     if (!openFile(path))
         return false;
     AVFormatContext *raw = avformat_alloc_context();
@@ -205,7 +215,7 @@ bool SourceFile::read(Packet &next)
 bool SourceFile::changed() const
 {
     const QFileInfo now(m_path);
-    return !now.exists() || now.size() != m_size || now.lastModified() != m_modified;
+    return !now.exists() || now.size() != m_size || modifiedNs(m_path) != m_modifiedNs;
 }
 
 bool SourceFile::durationKnown() const

@@ -3,7 +3,6 @@
 #include "base/FirstError.h"
 #include "media/FFmpegPointers.h"
 
-#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -85,7 +84,7 @@ private:
     QString m_name;
     QString m_path;
     qint64 m_size = -1;
-    QDateTime m_modified;
+    qint64 m_modifiedNs = -1;
     // Declared in the order they are made: the container goes first, then
     // the I/O context it reads through, then the file.
     Descriptor m_file;
