@@ -1,23 +1,14 @@
 #include "batch/WorkerPool.h"
 
-#include <QPointer>
-#include <QSocketNotifier>
-
-#include <sys/eventfd.h>
-#include <unistd.h>
+#include "base/Mailbox.h"
 
 #include <algorithm>
-#include <cstdint>
 
 WorkerPool::WorkerPool(int threads, QObject *parent)
     : QObject(parent)
     , m_maxThreads(std::max(1, threads))
-    , m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    , m_mailbox(new Mailbox(this))
 {
-    if (m_wakeFd < 0)
-        qFatal("WorkerPool: no eventfd");  // only when the process is out of descriptors
-    auto *notifier = new QSocketNotifier(m_wakeFd, QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, &WorkerPool::deliverAll);
 }
 
 WorkerPool::~WorkerPool()
@@ -30,7 +21,6 @@ WorkerPool::~WorkerPool()
     m_wake.notify_all();
     for (std::thread &thread : m_threads)
         thread.join();
-    ::close(m_wakeFd);
 }
 
 void WorkerPool::start(std::function<void()> work, std::function<void()> done)
@@ -62,7 +52,12 @@ void WorkerPool::workerLoop()
         lock.lock();
         if (m_quit)
             return;
-        deliver({std::move(task.done), true});
+        // The completion follows whatever the task posted.
+        m_mailbox->post([this, done = std::move(task.done)] {
+            --m_pending;
+            if (done)
+                done();
+        });
     }
 }
 
@@ -70,39 +65,5 @@ void WorkerPool::post(std::function<void()> call)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_quit)
-        deliver({std::move(call), false});
-}
-
-// Called with the lock held.
-void WorkerPool::deliver(Delivery delivery)
-{
-    m_delivered.push_back(std::move(delivery));
-    const std::uint64_t one = 1;
-    // The counter only fails to grow when it is already far from zero,
-    // which wakes the owner just the same.
-    [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
-}
-
-// In the order delivered; a call may end the pool.
-void WorkerPool::deliverAll()
-{
-    std::uint64_t count = 0;
-    [[maybe_unused]] const ssize_t read = ::read(m_wakeFd, &count, sizeof count);
-    const QPointer<WorkerPool> alive(this);
-    for (;;) {
-        Delivery delivery;
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_delivered.empty())
-                return;
-            delivery = std::move(m_delivered.front());
-            m_delivered.pop_front();
-        }
-        if (delivery.completion)
-            --m_pending;
-        if (delivery.call)
-            delivery.call();
-        if (!alive)
-            return;
-    }
+        m_mailbox->post(std::move(call));
 }

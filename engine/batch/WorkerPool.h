@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+class Mailbox;
+
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -12,10 +14,8 @@
 // Runs tasks on threads of its own, at most `threads` at once, in the order
 // they were started. Each task's completion runs afterwards on the thread
 // that owns the pool (through its event loop), so a task hands its results
-// over to the owner's thread with the pool's lock in between. The pool's
-// threads wake the owner through an eventfd, not by posting Qt events:
-// no Qt object is made on them, and every hand-over is ordered by a lock
-// the thread sanitizer sees.
+// over to the owner's thread with the pool's lock in between, and through
+// a Mailbox: no Qt event is made on the pool's threads.
 class WorkerPool : public QObject
 {
     Q_OBJECT
@@ -43,22 +43,15 @@ private:
         std::function<void()> work;
         std::function<void()> done;
     };
-    struct Delivery {
-        std::function<void()> call;
-        bool completion = false;
-    };
 
     void workerLoop();
-    void deliver(Delivery delivery);
-    void deliverAll();
 
     const int m_maxThreads;
     int m_pending = 0;  // the owner's
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Task> m_queued;
-    std::deque<Delivery> m_delivered;
-    int m_wakeFd = -1;
+    Mailbox *m_mailbox;
     int m_idle = 0;
     bool m_quit = false;
     std::vector<std::thread> m_threads;
