@@ -1,5 +1,6 @@
 #include "player/PreviewPlayer.h"
 
+#include "base/Mailbox.h"
 #include "player/AudioOutputDevice.h"
 #include "player/PreviewWorker.h"
 #include "settings/Translator.h"
@@ -10,15 +11,17 @@
 
 PreviewPlayer::PreviewPlayer(QObject *parent)
     : QObject(parent)
+    , m_mailbox(new Mailbox(this))
     , m_factory([] { return std::make_unique<AudioOutputDevice>(); })
 {
-    // The worker's news comes on its thread; the player takes it on its own.
+    // The worker's and the output's news come on their threads; the player
+    // takes it on its own.
     PreviewWorker::Callbacks callbacks;
     callbacks.opened = [this](int load, double seconds, double sourceA4) {
-        QMetaObject::invokeMethod(this, [=] { opened(load, seconds, sourceA4); }, Qt::QueuedConnection);
+        m_mailbox->post([=] { opened(load, seconds, sourceA4); });
     };
     callbacks.failed = [this](int load, const TranslatableText &message) {
-        QMetaObject::invokeMethod(this, [=] { failed(load, message); }, Qt::QueuedConnection);
+        m_mailbox->post([=] { failed(load, message); });
     };
     m_worker = std::make_unique<PreviewWorker>(std::move(callbacks));
     m_deviceTimeout.setSingleShot(true);
@@ -103,18 +106,10 @@ void PreviewPlayer::play()
         return;
     if (!m_output) {
         m_output = new PreviewOutput(*m_worker, m_factory);
+        m_outputMailbox = new Mailbox(m_output);
         m_output->moveToThread(&m_audioThread);
         connect(&m_audioThread, &QThread::finished, m_output, &QObject::deleteLater);
-        connect(m_output, &PreviewOutput::positionChanged, this, [this](double seconds, int sequence) {
-            if (sequence == m_plays)
-                update_position(seconds);
-        });
-        connect(m_output, &PreviewOutput::started, &m_deviceTimeout, &QTimer::stop);
-        connect(m_output, &PreviewOutput::ended, this, [this] {
-            stopped();
-            m_ended = true;
-        });
-        connect(m_output, &PreviewOutput::failed, this, &PreviewPlayer::deviceFailed);
+        connectOutput();
         m_audioThread.start();
     }
     const bool retunedSide = retuned();
@@ -208,6 +203,35 @@ void PreviewPlayer::showMessage(const TranslatableText &message, bool measuring)
 
 void PreviewPlayer::invokeOutput(std::function<void(PreviewOutput &)> call)
 {
-    QMetaObject::invokeMethod(
-        m_output, [output = m_output, call = std::move(call)] { call(*output); }, Qt::QueuedConnection);
+    m_outputMailbox->post([output = m_output, call = std::move(call)] { call(*output); });
+}
+
+// The output's signals are taken on its thread and posted to the mailbox.
+void PreviewPlayer::connectOutput()
+{
+    connect(
+        m_output, &PreviewOutput::positionChanged, this,
+        [this](double seconds, int sequence) {
+            m_mailbox->post([this, seconds, sequence] {
+                if (sequence == m_plays)
+                    update_position(seconds);
+            });
+        },
+        Qt::DirectConnection);
+    connect(
+        m_output, &PreviewOutput::started, this, [this] { m_mailbox->post([this] { m_deviceTimeout.stop(); }); },
+        Qt::DirectConnection);
+    connect(
+        m_output, &PreviewOutput::ended, this,
+        [this] {
+            m_mailbox->post([this] {
+                stopped();
+                m_ended = true;
+            });
+        },
+        Qt::DirectConnection);
+    connect(
+        m_output, &PreviewOutput::failed, this,
+        [this](const QString &message) { m_mailbox->post([this, message] { deviceFailed(message); }); },
+        Qt::DirectConnection);
 }

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class Mailbox;
 class PreviewWorker;
 
 // The player of the main screen: one file at a time, from any point, at its
@@ -76,10 +77,13 @@ private:
     void stopped();
     void showMessage(const TranslatableText &message, bool measuring = false);
     void invokeOutput(std::function<void(PreviewOutput &)> call);
+    void connectOutput();
 
+    Mailbox *m_mailbox;  // news from the worker's and the output's threads
     std::unique_ptr<PreviewWorker> m_worker;
     QThread m_audioThread;
     PreviewOutput *m_output = nullptr;  // lives on m_audioThread
+    Mailbox *m_outputMailbox = nullptr;  // the output's child, run on its thread
     PreviewOutput::DeviceFactory m_factory;
     QTimer m_deviceTimeout;
     TranslatableText m_messageText;  // what message shows, in the language of the moment
