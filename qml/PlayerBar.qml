@@ -55,7 +55,7 @@ Rectangle {
                 elide: Text.ElideMiddle
                 text: bar.player.message !== "" ? bar.player.message
                       : bar.loaded ? bar.player.fileName
-                      : qsTr("Select a file in the queue, or drop one here, to hear it before converting")
+                      : qsTr("Select or drop a file to hear it before converting")
                 color: bar.player.message !== "" && !bar.player.ready ? "darkred" : bar.loaded ? "black" : "#606060"
                 ToolTip.visible: labelMouse.containsMouse && truncated
                 ToolTip.text: text

@@ -530,8 +530,8 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <translation>Anhören (Leertaste)</translation>
     </message>
     <message>
-        <source>Select a file in the queue, or drop one here, to hear it before converting</source>
-        <translation>Eine Datei der Liste auswählen oder hierher ziehen, um sie vor dem Konvertieren anzuhören</translation>
+        <source>Select or drop a file to hear it before converting</source>
+        <translation>Datei wählen oder herziehen, um sie vorher anzuhören</translation>
     </message>
     <message>
         <source>Position</source>

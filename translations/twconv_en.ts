@@ -528,7 +528,7 @@ tunewise-cli converts without a window.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Select a file in the queue, or drop one here, to hear it before converting</source>
+        <source>Select or drop a file to hear it before converting</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
