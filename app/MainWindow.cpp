@@ -44,6 +44,7 @@ void registerQmlTypes()
         qmlRegisterType<FontAwesomeSymbols>(Module, 1, 0, "FontAwesomeSymbols");
         qmlRegisterUncreatableType<QueueEntry>(Module, 1, 0, "QueueEntry", reason);
         qmlRegisterUncreatableType<QueueEntryList>(Module, 1, 0, "QueueEntryList", reason);
+        qmlRegisterUncreatableType<PreviewPlayer>(Module, 1, 0, "PreviewPlayer", reason);
         qmlRegisterUncreatableType<KeyValueItemList>(Module, 1, 0, "KeyValueItemList", reason);
         qmlRegisterUncreatableType<KeyValueItem>(Module, 1, 0, "KeyValueItem", reason);
         qmlRegisterSingletonType<GlobalSettings>(Module, 1, 0, "GlobalSettings", settingsProvider);

@@ -85,7 +85,8 @@ void addOptions(QCommandLineParser &parser)
         return QCommandLineOption(names, text, value);
     };
     parser.addOptions({
-        option({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Folder to write the retuned files to."),
+        option({QStringLiteral("o"), QStringLiteral("output")},
+               QStringLiteral("Folder to write the retuned files to (with --preview, the WAV file to write)."),
                QStringLiteral("OUTDIR")),
         option({QStringLiteral("target")},
                QStringLiteral("Target pitch of A4 in Hz, or the number of one of the choices "
@@ -139,6 +140,7 @@ void addOptions(QCommandLineParser &parser)
         option({QStringLiteral("quiet")}, QStringLiteral("Report failures only.")),
         option({QStringLiteral("verbose")}, QStringLiteral("Also show the engine's warnings.")),
     });
+    PreviewCommand::addOptions(parser);
 }
 
 void listTargets()
@@ -180,7 +182,13 @@ bool CommandLineOptions::parse(const QStringList &arguments, const ConversionSet
     m_settings = saved;
     const QString fileFilter = parser.isSet(QStringLiteral("filter")) ? parser.value(QStringLiteral("filter"))
                                                                        : savedFilter;
-    return readPitches(parser) && readOutput(parser) && readRun(parser) && readInputs(parser, fileFilter);
+    if (!readPitches(parser) || !readOutput(parser) || !readRun(parser))
+        return false;
+    // A preview names its one file and where it goes.
+    const QString previewProblem = m_preview.read(parser, m_settings);
+    if (!previewProblem.isEmpty())
+        return usageError(previewProblem);
+    return m_preview.asked() || readInputs(parser, fileFilter);
 }
 
 // The target and the source pitch: A4 in Hz, in the range the conversion

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/PreviewCommand.h"
 #include "pipeline/ConversionRequest.h"
 
 #include <QList>
@@ -33,6 +34,8 @@ public:
     bool verbose() const { return m_verbose; }
     // Measure the inputs' tuning instead of converting them.
     bool measure() const { return m_measure; }
+    // Write a preview instead of converting, where asked().
+    const PreviewCommand &preview() const { return m_preview; }
     QString reportPath() const { return m_reportPath; }
     // What the folder scans could not read (each counts as a failed file),
     // and what they passed over on purpose.
@@ -72,5 +75,6 @@ private:
     QString m_reportPath;
     QList<Problem> m_problems;
     QStringList m_notes;
+    PreviewCommand m_preview;
     int m_exitStatus = 0;
 };

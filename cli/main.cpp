@@ -67,6 +67,8 @@ int main(int argc, char *argv[])
     // would have read, not the files being written.
     std::signal(SIGPIPE, SIG_IGN);
 
+    if (options.preview().asked())
+        return options.preview().run([] { return CommandLineConverter::stopSignal(); });
     for (const QString &note : options.notes())
         std::fprintf(stderr, "tunewise-cli: %s\n", qPrintable(note));
     if (options.measure()) {

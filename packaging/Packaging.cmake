@@ -75,13 +75,14 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The libraries the programs link, found by dpkg-shlibdeps; and what the
 # window loads at run time, which no link names: the QML modules its scene
-# imports, Qt's SVG image plugin for the score in its header, and Qt SQL's
-# SQLite driver, which keeps the queue.
+# imports, Qt's SVG image plugin for the score in its header, Qt SQL's
+# SQLite driver, which keeps the queue, and Qt Multimedia's audio plugins
+# (PulseAudio and ALSA), which the player plays through.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qml-module-qtquick2, qml-module-qtquick-window2, qml-module-qtquick-layouts, \
 qml-module-qtquick-controls2, qml-module-qtquick-templates2, qml-module-qtgraphicaleffects, libqt5svg5, \
-libqt5sql5-sqlite")
+libqt5sql5-sqlite, libqt5multimedia5-plugins")
 # Qt's own buttons and dialogs in the interface's languages; without them
 # they are in English.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qttranslations5-l10n)

@@ -11,8 +11,8 @@ import "FontAwesome" 1.0
 // and the settings.
 //
 // Tab goes as one reads the screen: the header's two buttons, the queue
-// (and the selected row's buttons), "Remove finished", the target
-// frequency, the three tiles.
+// (and the selected row's buttons), the player, "Remove finished", the
+// target frequency, the three tiles.
 Page {
     id: mainWindow
     visible: true
@@ -144,6 +144,8 @@ Page {
                         if (count === 0)
                             following = true
                     }
+                    // The player takes the selected row.
+                    onCurrentItemChanged: ApplicationManager.previewEntry(currentItem ? currentItem.entry : null)
                     Connections {
                         target: ApplicationManager
                         function onFirstRunningRowChanged() { filesListView.follow() }
@@ -218,6 +220,10 @@ Page {
                 FocusFrame {
                     shown: filesListView.activeFocus && !filesListView.currentItem
                 }
+            }
+
+            PlayerBar {
+                Layout.fillWidth: true
             }
 
             RowLayout {
@@ -324,6 +330,24 @@ Page {
                 onClicked: ApplicationManager.cancelConversion()
             }
         }
+    }
+
+    // The player's keys, from wherever the keyboard is but in a control
+    // that takes them itself: a button takes Space, the position slider
+    // the arrows, a text box all of them.
+    Keys.onPressed: {
+        const player = ApplicationManager.player
+        if (event.modifiers !== Qt.NoModifier && event.modifiers !== Qt.KeypadModifier)
+            return
+        if (event.key === Qt.Key_Space && !event.isAutoRepeat)
+            player.togglePlaying()
+        else if (event.key === Qt.Key_B && !event.isAutoRepeat)
+            player.toggleSide()
+        else if (event.key === Qt.Key_Left || event.key === Qt.Key_Right)
+            player.skip(event.key === Qt.Key_Left ? -player.skipSeconds : player.skipSeconds)
+        else
+            return
+        event.accepted = true
     }
 
     Shortcut {

@@ -10,6 +10,7 @@
 #include "settings/TargetFrequencies.h"
 #include "settings/Translator.h"
 
+#include <QFileInfo>
 #include <QPointer>
 
 #include <cmath>
@@ -27,6 +28,7 @@ ApplicationManager::ApplicationManager(QObject *parent)
     , m_queue(new ConversionQueue(this))
     , m_importer(new QueueImporter(this))
     , m_summary(new QueueSummary(*m_queue, this))
+    , m_player(new PreviewPlayer(this))
 {
     m_fileQueue = m_queue->rows();
     m_targetFrequencies = new KeyValueItemList(this);
@@ -222,4 +224,24 @@ void ApplicationManager::cancelConversion()
 void ApplicationManager::clearQueue()
 {
     m_queue->clear();
+}
+
+void ApplicationManager::previewEntry(QueueEntry *entry)
+{
+    if (entry == m_previewed)
+        return;
+    m_previewed = entry;
+    if (entry)
+        m_player->load(entry->filePath(), entry->settings(), entry->measuredA4());
+    else
+        m_player->unload();
+}
+
+bool ApplicationManager::previewUrls(const QList<QUrl> &urls)
+{
+    if (urls.size() != 1 || !QFileInfo(urls.first().toLocalFile()).isFile())
+        return false;
+    m_previewed = nullptr;
+    m_player->load(urls.first().toLocalFile(), GlobalSettings::instance()->conversionSettings(), 0.0);
+    return true;
 }

@@ -3,10 +3,12 @@
 #include "batch/BatchRunner.h"
 #include "models/KeyValueItemList.h"
 #include "models/PropertyMacros.h"
+#include "player/PreviewPlayer.h"
 #include "queue/QueueEntryList.h"
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 #include <QVariantList>
 
@@ -22,7 +24,8 @@ class QueueSummary;
 // The controller the main screen talks to. It hands the work on: imports
 // to the importer, the rows and their commands to the conversion queue
 // (which converts on the batch runner), the line below the queue to the
-// summary, and the About, settings and web page buttons to the desktop.
+// summary, the selected row to the player, and the About, settings and web
+// page buttons to the desktop.
 class ApplicationManager : public QObject
 {
     Q_OBJECT
@@ -45,6 +48,8 @@ class ApplicationManager : public QObject
     // Whether the build names a product web page (the globe button opens
     // it), or the globe opens the About dialog.
     Q_PROPERTY(bool hasWebsite READ hasWebsite CONSTANT)
+    // The player of the selected row, or of a file dropped on it.
+    Q_PROPERTY(PreviewPlayer *player READ player CONSTANT)
 
 public:
     using Converter = BatchRunner::Converter;
@@ -70,6 +75,7 @@ public:
 
     bool hasWebsite() const;
     QVariantList concertPitches() const;
+    PreviewPlayer *player() const { return m_player; }
     // Keeps the queue in the database at `path` (QueueStore::defaultPath()
     // for the user's) from now on; with `restore`, the rows it holds come
     // back first. What goes wrong is said in the status line, and the queue
@@ -113,6 +119,12 @@ public:
     Q_INVOKABLE void cancelConversion();
     // Every row goes at once, without asking (running ones once stopped).
     Q_INVOKABLE void clearQueue();
+    // The player takes the row's file, with the settings it was queued with
+    // and its A4 where it was measured; null empties the player.
+    Q_INVOKABLE void previewEntry(QueueEntry *entry);
+    // A file dropped on the player, played with the settings in force and
+    // not queued. False, and nothing happens, for anything but one file.
+    Q_INVOKABLE bool previewUrls(const QList<QUrl> &urls);
 
 public Q_SLOTS:
     void visitWebsite();
@@ -123,4 +135,6 @@ private:
     QueueImporter *m_importer;
     QueueSummary *m_summary;
     QueueStore *m_store = nullptr;
+    PreviewPlayer *m_player;
+    QPointer<QueueEntry> m_previewed;
 };

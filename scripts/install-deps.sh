@@ -16,6 +16,10 @@ packages=(
     qttools5-dev-tools libqt5svg5-dev
     # Qt SQL's SQLite driver, which keeps the queue across restarts
     libqt5sql5-sqlite
+    # Qt Multimedia and its audio plugins (PulseAudio, ALSA), which the
+    # player plays through; the PulseAudio server and its tools, which its
+    # test plays into and records from
+    qtmultimedia5-dev libqt5multimedia5-plugins pulseaudio pulseaudio-utils
     # Qt's own dialogs and buttons in the interface languages
     qttranslations5-l10n
     # QML modules the scene and the QML tests import

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -81,6 +82,12 @@ int main(int argc, char *argv[])
     settings.audioFormat = OutputFormat::named(QStringLiteral("flac"))->id;
     const QString music = QDir::homePath() + QStringLiteral("/Music/");
     const QString retuned = QDir::homePath() + QStringLiteral("/Retuned");
+    // The first row is in the player, so its file is real: a tone as long as a raga's opening.
+    QDir().mkpath(music);
+    QProcess::execute(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+                                                 QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                                 QStringLiteral("sine=frequency=220:duration=227"),
+                                                 music + QStringLiteral("Morning Raga.flac")});
     for (const Row &row : rows) {
         settings.targetFrequency = &row - rows < 4 ? 432.0 : 444.0;  // changed while the first rows converted
         auto *entry = new QueueEntry(music + QString::fromUtf8(row.file), retuned, settings);

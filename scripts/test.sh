@@ -24,12 +24,13 @@ sanitized() {
 
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 sanitized build-asan address,undefined tst_chain tst_conversion tst_tuning \
-    tst_fuzzregressions
+    tst_fuzzregressions tst_player
 # Qt itself is not instrumented: its own calls into the sanitizer's
 # interceptors are not judged, and tests/tsan.supp names QtTest's watchdog,
 # whose hand-over only Qt's locks order.
 export TSAN_OPTIONS="ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp"
-sanitized build-tsan thread tst_chain tst_conversion tst_tuning tst_settings tst_queue tst_manager tst_cli
+sanitized build-tsan thread tst_chain tst_conversion tst_tuning tst_settings tst_queue tst_manager tst_cli \
+    tst_player
 
 # A minute of fuzzing the conversion with arbitrary files (scripts/fuzz.sh).
 scripts/fuzz.sh 60

@@ -49,6 +49,8 @@ cases=(
     "tunewise-cli Song.wav -o |Music Retuned"
     "tunewise-cli --quiet S|Song.wav"
     "tunewise-cli -o Retuned -- --o|--odd.wav"
+    "tunewise-cli --preview Song.wav -o S|Song.wav"
+    "tunewise-cli --preview Song.wav --side |both original target"
 )
 for row in "${cases[@]}"; do
     line=${row%%|*} expected=${row#*|}

@@ -121,6 +121,29 @@
     </message>
 </context>
 <context>
+    <name>AudioOutputDevice</name>
+    <message>
+        <source>No audio output was found.</source>
+        <translation>Es wurde keine Audioausgabe gefunden.</translation>
+    </message>
+    <message>
+        <source>The audio output “%1” plays neither 44.1 nor 48 kHz in stereo.</source>
+        <translation>Die Audioausgabe „%1“ spielt weder 44,1 noch 48 kHz in Stereo.</translation>
+    </message>
+    <message>
+        <source>The audio output “%1” cannot be opened; another program may be using it.</source>
+        <translation>Die Audioausgabe „%1“ lässt sich nicht öffnen; vielleicht belegt sie ein anderes Programm.</translation>
+    </message>
+    <message>
+        <source>The audio output “%1” stopped working.</source>
+        <translation>Die Audioausgabe „%1“ arbeitet nicht mehr.</translation>
+    </message>
+    <message>
+        <source>The audio output “%1” does not work (is the sound server running?).</source>
+        <translation>Die Audioausgabe „%1“ funktioniert nicht (läuft der Soundserver?).</translation>
+    </message>
+</context>
+<context>
     <name>AudioTrack</name>
     <message>
         <source>This FFmpeg has no %1 encoder.</source>
@@ -494,6 +517,71 @@ tunewise-cli konvertiert ohne Fenster.</translation>
     <message>
         <source>Target frequency in Hz</source>
         <translation>Zielfrequenz in Hz</translation>
+    </message>
+</context>
+<context>
+    <name>PlayerBar</name>
+    <message>
+        <source>Pause (Space)</source>
+        <translation>Anhalten (Leertaste)</translation>
+    </message>
+    <message>
+        <source>Listen (Space)</source>
+        <translation>Anhören (Leertaste)</translation>
+    </message>
+    <message>
+        <source>Select or drop a file to hear it before converting</source>
+        <translation>Datei wählen oder herziehen, um sie vorher anzuhören</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Original</translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Hz</translation>
+    </message>
+    <message>
+        <source>Switch between the original and %1 Hz (B)</source>
+        <translation>Zwischen Original und %1 Hz umschalten (B)</translation>
+    </message>
+</context>
+<context>
+    <name>Preview</name>
+    <message>
+        <source>These settings cannot be played.</source>
+        <translation>Mit diesen Einstellungen lässt sich nichts abspielen.</translation>
+    </message>
+    <message>
+        <source>“%1” contains no audio.</source>
+        <translation>„%1“ enthält keine Audiospur.</translation>
+    </message>
+    <message>
+        <source>A4 = %1 Hz cannot be played from a source at %2 Hz.</source>
+        <translation>A4 = %1 Hz lässt sich aus einer Quelle mit %2 Hz nicht abspielen.</translation>
+    </message>
+    <message>
+        <source>“%1” cannot be played from %2 s.</source>
+        <translation>„%1“ lässt sich nicht ab %2 s abspielen.</translation>
+    </message>
+    <message>
+        <source>Not enough memory to read “%1”.</source>
+        <translation>Nicht genug Speicher, um „%1“ zu lesen.</translation>
+    </message>
+</context>
+<context>
+    <name>PreviewPlayer</name>
+    <message>
+        <source>The audio output does not answer.</source>
+        <translation>Die Audioausgabe antwortet nicht.</translation>
+    </message>
+    <message>
+        <source>Measuring the tuning of “%1”…</source>
+        <translation>Die Stimmung von „%1“ wird gemessen…</translation>
     </message>
 </context>
 <context>

@@ -121,6 +121,29 @@
     </message>
 </context>
 <context>
+    <name>AudioOutputDevice</name>
+    <message>
+        <source>No audio output was found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The audio output “%1” plays neither 44.1 nor 48 kHz in stereo.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The audio output “%1” cannot be opened; another program may be using it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The audio output “%1” stopped working.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The audio output “%1” does not work (is the sound server running?).</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>AudioTrack</name>
     <message>
         <source>This FFmpeg has no %1 encoder.</source>
@@ -491,6 +514,71 @@ tunewise-cli converts without a window.</source>
     </message>
     <message>
         <source>Target frequency in Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PlayerBar</name>
+    <message>
+        <source>Pause (Space)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Listen (Space)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select or drop a file to hear it before converting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Switch between the original and %1 Hz (B)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Preview</name>
+    <message>
+        <source>These settings cannot be played.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” contains no audio.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A4 = %1 Hz cannot be played from a source at %2 Hz.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” cannot be played from %2 s.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not enough memory to read “%1”.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PreviewPlayer</name>
+    <message>
+        <source>The audio output does not answer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measuring the tuning of “%1”…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -144,7 +144,7 @@ PeakLimiter PeakLimiter::forOutput(int sampleRate, int channels, bool lossy, dou
     return PeakLimiter(channels, std::pow(10.0, ceilingDb / 20.0), sampleRate / 200, sampleRate / 20);
 }
 
-void PeakLimiter::process(const float *input, float *output, int frames)
+void PeakLimiter::process(const float *input, float *output, int frames, float *gains)
 {
     // Most music never comes near the ceiling. The gain never stands above
     // what the window needs, so while it is at unity and the next stretch
@@ -158,14 +158,15 @@ void PeakLimiter::process(const float *input, float *output, int frames)
         const int n = std::min(Stretch, frames - done);
         std::memcpy(stretch, input + size_t(done) * channels, size_t(n) * channels * sizeof(float));
         float *out = output + size_t(done) * channels;
-        if (m_gain == 1.0 && surelyClean(n)) {
+        float *gain = gains ? gains + done : nullptr;
+        // limit() needs the stretch measured.
+        const bool clean = m_gain == 1.0 && surelyClean(n);
+        if (clean || (measure(n) <= m_ceiling && m_gain == 1.0)) {
             delay(stretch, out, n);
+            if (gain)
+                std::fill_n(gain, n, 1.0f);
         } else {
-            const float loudest = measure(n);
-            if (m_gain == 1.0 && loudest <= m_ceiling)
-                delay(stretch, out, n);
-            else
-                limit(stretch, out, n);
+            limit(stretch, out, n, gain);
         }
         std::memmove(recent, recent + size_t(n) * channels, size_t(Reach) * channels * sizeof(float));
         done += n;
@@ -309,7 +310,7 @@ void PeakLimiter::delay(const float *input, float *output, int frames)
     m_minimaCount = 0;
 }
 
-void PeakLimiter::limit(const float *input, float *output, int frames)
+void PeakLimiter::limit(const float *input, float *output, int frames, float *gains)
 {
     // The window spans the whole delay line: a true peak is measured
     // InterpolatorDelay frames after its frame came in, and its gain holds
@@ -354,6 +355,8 @@ void PeakLimiter::limit(const float *input, float *output, int frames)
         m_slot = wrap(m_slot + 1);
         const float *leaving = &m_delay[size_t(m_slot) * channels];
         float *out = output + size_t(f) * channels;
+        if (gains)
+            gains[f] = float(m_gain);
         if (m_gain == 1.0) {
             for (size_t c = 0; c < channels; ++c)
                 out[c] = leaving[c];

@@ -32,8 +32,10 @@ public:
     static PeakLimiter forOutput(int sampleRate, int channels, bool lossy, double extraHeadroomDb = 0.0);
 
     // Limits `frames` frames of `input` into `output` (which may be the same
-    // buffer), delayed by latency() frames.
-    void process(const float *input, float *output, int frames);
+    // buffer), delayed by latency() frames. `gains`, where given, gets the
+    // gain each output frame was given, so that another signal can be
+    // brought down alike.
+    void process(const float *input, float *output, int frames, float *gains = nullptr);
     // Delay of the output against the input, in frames.
     int latency() const { return m_latency; }
     // The strongest reduction so far: 1.0 when none, 0.5 for -6 dB.
@@ -55,7 +57,7 @@ private:
     float measure(int frames);
     // The same frames out as limit() gives when nothing needs limiting.
     void delay(const float *input, float *output, int frames);
-    void limit(const float *input, float *output, int frames);
+    void limit(const float *input, float *output, int frames, float *gains);
 
     int m_channels;
     double m_ceiling;

@@ -229,6 +229,11 @@ bool SourceFile::seek(double seconds)
     return av_seek_frame(m_input.get(), -1, start + int64_t(seconds * AV_TIME_BASE), AVSEEK_FLAG_BACKWARD) >= 0;
 }
 
+double SourceFile::startSeconds() const
+{
+    return m_input->start_time == AV_NOPTS_VALUE ? 0.0 : double(m_input->start_time) / AV_TIME_BASE;
+}
+
 double SourceFile::position() const
 {
     if (m_duration > 0.0)

@@ -61,6 +61,9 @@ public:
     double durationSeconds() const { return m_duration; }
     // Goes to the key point at or before `seconds` (from the start).
     bool seek(double seconds);
+    // Where the start is on the timeline of the source's timestamps, in
+    // seconds: what seek() counts from.
+    double startSeconds() const;
 
     // The file's name, for messages.
     QString name() const { return m_name; }

@@ -55,11 +55,28 @@ void FrameQueue::close()
 
 int FrameQueue::pop(float *samples, int maxFrames)
 {
-    const size_t channels = size_t(m_channels);
     std::unique_lock<std::mutex> lock(m_mutex);
     m_frames.wait(lock, [this] { return m_closed || m_finished || m_count > 0; });
+    return take(lock, samples, maxFrames);
+}
+
+int FrameQueue::tryPop(float *samples, int maxFrames)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return take(lock, samples, maxFrames);
+}
+
+bool FrameQueue::ended()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_closed || (m_finished && m_count == 0);
+}
+
+int FrameQueue::take(std::unique_lock<std::mutex> &lock, float *samples, int maxFrames)
+{
     if (m_closed)
         return 0;
+    const size_t channels = size_t(m_channels);
     const int n = std::min({maxFrames, m_count, m_capacity - m_begin});
     std::memcpy(samples, m_ring.data() + size_t(m_begin) * channels, size_t(n) * channels * sizeof(float));
     m_begin = (m_begin + n) % m_capacity;

@@ -27,8 +27,14 @@ public:
     // Moves up to maxFrames frames out, waiting until there are some.
     // Returns 0 once the queue is finished and empty, or closed.
     int pop(float *samples, int maxFrames);
+    // The same without waiting: 0 also while none are there yet.
+    int tryPop(float *samples, int maxFrames);
+    // Whether nothing more will come out: finished and empty, or closed.
+    bool ended();
 
 private:
+    int take(std::unique_lock<std::mutex> &lock, float *samples, int maxFrames);
+
     const int m_channels;
     const int m_capacity;  // frames
     std::vector<float> m_ring;

@@ -19,6 +19,12 @@ ProcessingChain::ProcessingChain(std::unique_ptr<PitchShifter> shifter, int chan
 {
 }
 
+void ProcessingChain::setGainCallback(std::function<void(const float *gains, int frames)> gains)
+{
+    m_gainCallback = std::move(gains);
+    m_gains.assign(m_gainCallback ? size_t(BufferFrames) : 0, 1.0f);
+}
+
 bool ProcessingChain::put(const float *samples, int frames, AudioSink &sink)
 {
     if (frames <= 0)
@@ -61,8 +67,9 @@ bool ProcessingChain::takeReady(AudioSink &sink)
 // more than went in.
 bool ProcessingChain::keep(float *samples, int frames, AudioSink &sink)
 {
+    float *gains = m_gainCallback ? m_gains.data() : nullptr;
     if (m_limiter)
-        m_limiter->process(samples, samples, frames);
+        m_limiter->process(samples, samples, frames, gains);
     const int dropped = std::min(frames, m_delayToDrop);
     m_delayToDrop -= dropped;
     const int n = int(std::min<long long>(frames - dropped, m_framesIn - m_framesOut));
@@ -75,5 +82,7 @@ bool ProcessingChain::keep(float *samples, int frames, AudioSink &sink)
     for (size_t i = 0; i < count; ++i)
         peak = std::max(peak, std::abs(kept[i]));
     m_peak = peak;
+    if (gains)
+        m_gainCallback(gains + dropped, n);
     return sink.write(kept, n);
 }

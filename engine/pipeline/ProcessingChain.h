@@ -3,6 +3,7 @@
 #include "dsp/PeakLimiter.h"
 #include "dsp/PitchShifter.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -24,6 +25,10 @@ public:
     bool put(const float *samples, int frames, AudioSink &sink);
     // The end of the input: writes everything still held.
     bool finish(AudioSink &sink);
+    // Gets the limiter's gain of each frame just before the frames reach
+    // the sink (1.0 where it did nothing, or there is none), so that another
+    // signal lined up with the input can be given the same.
+    void setGainCallback(std::function<void(const float *gains, int frames)> gains);
     TranslatableText failure() const { return m_shifter->failure(); }
 
     long long framesIn() const { return m_framesIn; }
@@ -41,6 +46,8 @@ private:
     std::optional<PeakLimiter> m_limiter;
     int m_channels;
     std::vector<float> m_buffer;
+    std::vector<float> m_gains;  // of the frames in m_buffer, where asked for
+    std::function<void(const float *, int)> m_gainCallback;
     long long m_framesIn = 0;
     long long m_framesOut = 0;
     int m_delayToDrop;  // shifter and limiter delay still ahead

@@ -9,8 +9,11 @@
 #include "app/SettingsDialog.h"
 #include "app/WidgetDesktop.h"
 #include "queue/QueueEntry.h"
+#include "support/AudioFiles.h"
+#include "support/ClockedDevice.h"
 #include "support/TemporaryHome.h"
 #include "support/TestFiles.h"
+#include "support/TestSignals.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -84,6 +87,7 @@ private slots:
     void tabReachesEveryControl();
     void keyboardActs_data();
     void keyboardActs();
+    void playerKeys();
     void rowStates();
     void languageSwitchRelabels();
     void folderDropQueuesTheTree();
@@ -207,6 +211,7 @@ void TestMainWindow::initTestCase()
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     ApplicationManager::instance()->setConverter(m_jobs.function());
+    ApplicationManager::instance()->player()->setDeviceFactory([] { return std::make_unique<ClockedDevice>(); });
 }
 
 void TestMainWindow::cleanupTestCase()
@@ -249,7 +254,7 @@ void TestMainWindow::tabReachesEveryControl()
     addRowsOfEveryKind();
     QQuickWindow *scene = m_window->quickWidget()->quickWindow();
     QStringList order;
-    for (int stop = 0; stop < 20; ++stop) {
+    for (int stop = 0; stop < 26; ++stop) {
         typeKeys(QStringLiteral("Tab"));
         order << focusedControl();
         QList<QQuickItem *> frames;
@@ -262,11 +267,14 @@ void TestMainWindow::tabReachesEveryControl()
         QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty() && accessible->state().focused,
                  qPrintable(order.last()));
         const QAccessible::Role role = accessible->role();
-        QVERIFY2(role == QAccessible::Button || role == QAccessible::ListItem || role == QAccessible::ComboBox,
+        QVERIFY2(role == QAccessible::Button || role == QAccessible::ListItem || role == QAccessible::ComboBox
+                     || role == QAccessible::Slider,
                  qPrintable(order.last()));
     }
-    const QStringList round{"webButton", "settingsButton", "row done.mp3", "folderButton", "removeButton",
-                            "removeFinishedButton", "frequencyBox", "songsButton", "startButton", "cancelButton"};
+    const QStringList round{"webButton",          "settingsButton", "row done.mp3", "folderButton",
+                            "removeButton",       "playButton",     "positionSlider", "sideSwitch",
+                            "removeFinishedButton", "frequencyBox", "songsButton",  "startButton",
+                            "cancelButton"};
     QCOMPARE(order, round + round);
     typeKeys(QStringLiteral("Shift+Tab"));
     QCOMPARE(focusedControl(), QStringLiteral("startButton"));
@@ -326,7 +334,7 @@ void TestMainWindow::keyboardActs()
     QFETCH(QStringList, changes);
     QFETCH(QString, focusAfter);
     addRowsOfEveryKind();
-    for (int tabs = 0; focusedControl() != control && tabs < 12; ++tabs)
+    for (int tabs = 0; focusedControl() != control && tabs < 16; ++tabs)
         typeKeys(QStringLiteral("Tab"));
     QCOMPARE(focusedControl(), control);
 
@@ -352,6 +360,41 @@ void TestMainWindow::keyboardActs()
     QVERIFY(m_window->isVisible());  // every question was answered "no"
     m_jobs.setHolding(false);  // lets the jobs started go
     QTRY_VERIFY(!ApplicationManager::instance()->conversionRunning());
+}
+
+// From the queue, Space plays the selected row and pauses it, B switches
+// between its own pitch and the target, and the arrows go back and on by
+// five seconds; a button still takes Space for itself.
+void TestMainWindow::playerKeys()
+{
+    PreviewPlayer *player = ApplicationManager::instance()->player();
+    const QString song = m_dir.filePath(QStringLiteral("song.wav"));
+    QCOMPARE(AudioFiles::write(song, TestSignals::sine(440.0, 30.0)), QString());
+    addRow(QStringLiteral("song.wav"), QueueEntry::S_Pending);
+    typeKeys(QStringLiteral("Tab Tab Tab"));
+    QCOMPARE(focusedControl(), QStringLiteral("row song.wav"));
+    QTRY_COMPARE(player->duration(), 30.0);
+    QCOMPARE(item(QStringLiteral("playerLabel"))->property("text").toString(), QStringLiteral("song.wav"));
+
+    typeKeys(QStringLiteral("Space Right Right"));
+    QTRY_VERIFY(player->playing() && player->position() >= 10.0);
+    typeKeys(QStringLiteral("Left B"));
+    QTRY_VERIFY(player->position() >= 5.0 && player->position() < 9.0 && player->retuned());
+    QTRY_VERIFY(player->position() > 5.3);  // it plays on
+    typeKeys(QStringLiteral("Space"));
+    QTRY_VERIFY(!player->playing());
+    QCOMPARE(item(QStringLiteral("timeLabel"))->property("text").toString().section(QLatin1Char('/'), 1),
+             QStringLiteral(" 0:30"));
+
+    // Space on the play button is the button's; on the side switch, the
+    // switch's.
+    typeKeys(QStringLiteral("Tab Tab Space"));
+    QCOMPARE(focusedControl(), QStringLiteral("playButton"));
+    QTRY_VERIFY(player->playing());
+    typeKeys(QStringLiteral("Tab Tab Space"));
+    QCOMPARE(focusedControl(), QStringLiteral("sideSwitch"));
+    QVERIFY(!player->retuned() && player->playing());
+    player->pause();
 }
 
 // A running row shows its progress, the others an icon; each state has the
@@ -444,11 +487,12 @@ void TestMainWindow::languageSwitchRelabels()
             rowItems(QStringLiteral("statusLabel")).at(1)->property("text").toString(),
             // The counts; the time left depends on earlier tests' pace.
             item(QStringLiteral("queueSummary"))->property("text").toString().section(QStringLiteral(" · "), 0, 1),
-            rowItems(QStringLiteral("removeButton")).first()->property("tip").toString()};
+            rowItems(QStringLiteral("removeButton")).first()->property("tip").toString(),
+            item(QStringLiteral("playButton"))->property("tip").toString()};
     };
     const QStringList english{"Settings", "Cancel", "Time based", "44.1 kHz", "440.00 Hertz", "Select songs",
                               "Pause", "A4 = 442.5 Hz", "Failed · → 432 Hz · mp3 · “failed.mp3” contains no audio.",
-                              "1 of 3 converted · 1 failed", "Remove"};
+                              "1 of 3 converted · 1 failed", "Remove", "Listen (Space)"};
     QCOMPARE(languages->currentText(), QStringLiteral("English"));
     QCOMPARE(shown(), english);
     QTRY_COMPARE(cut(), QStringList());
@@ -457,7 +501,7 @@ void TestMainWindow::languageSwitchRelabels()
     QTRY_COMPARE(shown(), (QStringList{"Einstellungen", "Abbrechen", "Zeitbasiert", "44,1 kHz", "440,00 Hertz",
                                        "Musik auswählen", "Anhalten", "A4 = 442,5 Hz",
                                        "Fehler · → 432 Hz · mp3 · „failed.mp3“ enthält keine Audiospur.",
-                                       "1 von 3 konvertiert · 1 fehlgeschlagen", "Entfernen"}));
+                                       "1 von 3 konvertiert · 1 fehlgeschlagen", "Entfernen", "Anhören (Leertaste)"}));
     QTRY_COMPARE(cut(), QStringList());
     QCOMPARE(m_window->quickWidget()->rootObject(), root);  // the same scene
 

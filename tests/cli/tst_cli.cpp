@@ -1,5 +1,6 @@
 // tunewise-cli run as a process, as a script would run it.
 #include "base/FileNameCodec.h"
+#include "support/Alignment.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioFiles.h"
 #include "support/TestFiles.h"
@@ -44,6 +45,8 @@ private slots:
     void filesFromLists();
     void statusLineOnATerminal();
     void measureAndDetect();
+    void previewIsTheConversion_data();
+    void previewIsTheConversion();
     void closedPipeAndNoSideEffects();
     void treesAsTheyAre();
 
@@ -140,6 +143,7 @@ void TestCli::exitStatus_data()
                                             << "51.9 semitones from the sources' 100 Hz; at most 24";
     QTest::newRow("no such shard") << "good1.wav --shard 4/3" << 2 << QStringList()
                                    << "--shard wants K/N with 1 <= K <= N, not '4/3'";
+    QTest::newRow("a place without a preview") << "good1.wav --at 2" << 2 << QStringList() << "--at goes with --preview";
 }
 
 void TestCli::exitStatus()
@@ -425,6 +429,67 @@ void TestCli::measureAndDetect()
 // completes and the run ends non-zero instead of dying of SIGPIPE. A run
 // without an output folder is refused; no run creates a folder it does not
 // write to.
+void TestCli::previewIsTheConversion_data()
+{
+    QTest::addColumn<QString>("algorithm");
+    QTest::newRow("time based") << "time";
+    QTest::newRow("frequency based") << "frequency";
+}
+
+// What the player plays, as --preview writes it: from the start, the samples
+// the conversion encodes, here into 24-bit wav, to its last bit; from a
+// later point, the same within the chain's alignment; the original side the
+// source itself, but for the limiter's gain, which a loud source gets on
+// both sides alike.
+void TestCli::previewIsTheConversion()
+{
+    QFETCH(QString, algorithm);
+    AudioFiles::WriteOptions floats;
+    floats.codec = AV_CODEC_ID_PCM_F32LE;
+    const AudioBuffer source = TestSignals::burstsOverTone(440.0, 6.0);
+    QCOMPARE(AudioFiles::write(m_dir.filePath(QStringLiteral("heard.wav")), source, floats), QString());
+    QCOMPARE(AudioFiles::write(m_dir.filePath(QStringLiteral("loud.wav")), TestSignals::sine(440.0, 2.0, 44100, 2, 0.999),
+                               floats),
+             QString());
+    const QString settings = QStringLiteral(" --algorithm %1 --source 440 --target 432").arg(algorithm);
+    const QStringList options = settings.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QCOMPARE(run(QStringList{QStringLiteral("heard.wav"), QStringLiteral("--format"), QStringLiteral("wav"),
+                             QStringLiteral("-o"), algorithm} + options), 0);
+    for (const char *line : {"--preview heard.wav --side target -o start.wav",
+                             "--preview heard.wav --at 2.5 --seconds 3 -o later.wav",
+                             "--preview loud.wav --seconds 2 -o loud-both.wav"}) {
+        QByteArray errors;
+        QVERIFY2(run(args(line) + options, &errors) == 0, errors.constData());
+    }
+    const AudioBuffer converted = AudioFiles::decode(m_dir.filePath(algorithm + QStringLiteral("/heard.wav")));
+    const AudioBuffer start = AudioFiles::decode(m_dir.filePath(QStringLiteral("start.wav")));
+    QCOMPARE(start.frames(), converted.frames());
+    float difference = 0.0f;
+    for (size_t i = 0; i < start.samples.size(); ++i)
+        difference = std::max(difference, std::abs(start.samples[i] - converted.samples[i]));
+    QVERIFY2(difference <= 2.0f / 8388608.0f, qPrintable(QString::number(difference)));
+
+    // Both sides of 3 s from 2.5 s, the original first.
+    const AudioBuffer later = AudioFiles::decode(m_dir.filePath(QStringLiteral("later.wav")));
+    QCOMPARE(later.frames(), 2 * 3 * 44100);
+    const auto span = [](const AudioBuffer &audio, long long from, long long frames) {
+        return AudioBuffer{audio.sampleRate, 2, {audio.samples.begin() + from * 2, audio.samples.begin() + (from + frames) * 2}};
+    };
+    const AudioBuffer original = span(later, 0, 3 * 44100);
+    QVERIFY(original.samples == span(source, 110250, 3 * 44100).samples);
+    const AudioBuffer retuned = span(later, 3 * 44100, 3 * 44100);
+    const double lag = AudioAnalysis::lagFrames(span(converted, 110250, 3 * 44100), retuned) / 44100.0;
+    QVERIFY2(std::abs(lag) <= alignmentTolerance(PitchAlgorithm::named(algorithm)->id), qPrintable(QString::number(lag)));
+    QVERIFY(std::abs(AudioAnalysis::pitch(retuned, 0.2, 2.8) - AudioAnalysis::pitch(converted, 2.7, 5.3)) < 0.01);
+
+    // The limiter brings the loud tone down, on the original side too.
+    const AudioBuffer loud = AudioFiles::decode(m_dir.filePath(QStringLiteral("loud-both.wav")));
+    const double originalDb = AudioAnalysis::levelDb(span(loud, 0, 88200), 440.0, 0.5, 1.5);
+    const double retunedDb = AudioAnalysis::levelDb(span(loud, 88200, 88200), 432.0, 0.5, 1.5);
+    QVERIFY2(std::abs(originalDb - retunedDb) < 0.05 && originalDb < 20.0 * std::log10(0.999) - 0.05,
+             qPrintable(QStringLiteral("%1 %2").arg(originalDb).arg(retunedDb)));
+}
+
 void TestCli::closedPipeAndNoSideEffects()
 {
     song(QStringLiteral("piped.wav"), 2.0);
