@@ -36,28 +36,9 @@ struct Row
     const char *warning;
 };
 
-} // namespace
-
-int main(int argc, char *argv[])
+// A queue with a row in every state, in the engine's own words.
+void fillQueue(ApplicationManager *manager)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: screenshot OUTPUT.png [LANGUAGE]\n");
-        return 2;
-    }
-    // A throw-away home: the picture never depends on, or changes, the
-    // user's own settings.
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
-    ProgramInfo::applyToApplication();
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QApplication app(argc, argv);
-    GlobalSettings::instance()->selectLanguage(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en"));
-
-    MainWindow window;
-    window.resize(1000, 680);
-    window.show();
-
     // The engine's own words for a source without audio and damaged frames.
     const TranslatableText noAudio =
         TranslatableText("Conversion", "“%1” contains no audio.").arg(QStringLiteral("notes.txt.mp3"));
@@ -77,7 +58,6 @@ int main(int argc, char *argv[])
         {"Evening Raga.flac", QueueEntry::S_Skipped, 0.0, ConversionResult::Skipped, "Evening Raga.flac", {}, ""},
         {"notes.txt.mp3", QueueEntry::S_Failed, 0.0, ConversionResult::Failed, "", noAudio, ""},
     };
-    ApplicationManager *manager = ApplicationManager::instance();
     ConversionSettings settings = GlobalSettings::instance()->conversionSettings();
     settings.audioFormat = OutputFormat::named(QStringLiteral("flac"))->id;
     const QString music = QDir::homePath() + QStringLiteral("/Music/");
@@ -106,6 +86,32 @@ int main(int argc, char *argv[])
         }
         manager->fileQueue()->append(entry);
     }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: screenshot OUTPUT.png [LANGUAGE]\n");
+        return 2;
+    }
+    // A throw-away home: the picture never depends on, or changes, the
+    // user's own settings.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
+    ProgramInfo::applyToApplication();
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QApplication app(argc, argv);
+    GlobalSettings::instance()->selectLanguage(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en"));
+
+    MainWindow window;
+    window.resize(1000, 680);
+    window.show();
+
+    ApplicationManager *manager = ApplicationManager::instance();
+    fillQueue(manager);
     manager->update_conversionRunning(true);
     // The counts are the queue's; the time left needs minutes of work to
     // measure, so it is given.
