@@ -231,8 +231,10 @@ std::vector<long long> sharpOnsets(const std::vector<float> &stereo, int sampleR
     std::vector<double> prefix(size_t(steps) + 1, 0.0);
     for (long long i = 0; i < steps; ++i) {
         double sum = 0.0;
-        for (long long f = i * step; f < (i + 1) * step; ++f)
-            sum += 0.5 * (double(stereo[size_t(f) * 2]) * stereo[size_t(f) * 2] + double(stereo[size_t(f) * 2 + 1]) * stereo[size_t(f) * 2 + 1]);
+        for (long long f = i * step; f < (i + 1) * step; ++f) {
+            const double l = stereo[size_t(f) * 2], r = stereo[size_t(f) * 2 + 1];
+            sum += 0.5 * (l * l + r * r);
+        }
         prefix[size_t(i) + 1] = prefix[size_t(i)] + sum / double(step);
     }
     const double rise = std::pow(10.0, riseDb / 10.0);

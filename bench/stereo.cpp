@@ -3,6 +3,7 @@
 // exact. Prints markdown tables, one pair per shift.
 //
 //   stereo MUSIC... [--semitones S,S,...] [--only TEXT] [--rounds N]
+//   stereo MUSIC... --cost SECONDS [--semitones S] [--only TEXT]
 //
 // MUSIC: pieces of real music at one sample rate, stereo, taken one after
 // the other (bench/stereo.sh makes 30-second excerpts). Each setting's
@@ -17,8 +18,10 @@
 // steady 440 Hz tone (seconds 2 to 8) and its largest wobble in quarter
 // seconds, frames missing at the end of the music, and the envelope lag of
 // tone bursts and of each 30-second segment of the music (the measure of
-// bench/musiclag.cpp). --only keeps the settings whose name contains TEXT
-// (or one of several, separated by '|').
+// bench/musiclag.cpp). --only keeps the settings whose name begins with TEXT
+// (or one of several, separated by '|'). --cost runs each setting on the
+// first SECONDS of the music through runAlone and measures nothing, for
+// callgrind.
 #include "StereoMeasures.h"
 #include "StereoProcessors.h"
 #include "ProcessorRun.h"
@@ -47,7 +50,7 @@ extern "C" {
 
 namespace {
 
-using RubberBand::RubberBandStretcher;
+using RB = RubberBand::RubberBandStretcher;
 using Maker = std::function<std::unique_ptr<TempoPitchProcessorPlugin>(int rate, int channels)>;
 
 struct Candidate
@@ -61,10 +64,9 @@ enum class Arrangement { LeftRight, MidSide, ResampleFirst };
 Candidate rubberBand(bool shortWindow, bool together, RubberbandPlugin::Resampling resampling,
                      Arrangement arrangement = Arrangement::LeftRight)
 {
-    const int options = RubberBandStretcher::OptionProcessRealTime | RubberBandStretcher::OptionEngineFiner
-                        | RubberBandStretcher::OptionPitchHighQuality
-                        | (shortWindow ? RubberBandStretcher::OptionWindowShort : RubberBandStretcher::OptionWindowStandard)
-                        | (together ? RubberBandStretcher::OptionChannelsTogether : RubberBandStretcher::OptionChannelsApart);
+    const int options = RB::OptionProcessRealTime | RB::OptionEngineFiner | RB::OptionPitchHighQuality
+                        | (shortWindow ? RB::OptionWindowShort : RB::OptionWindowStandard)
+                        | (together ? RB::OptionChannelsTogether : RB::OptionChannelsApart);
     QString name = arrangement == Arrangement::MidSide         ? QStringLiteral("mid/side, R3 ")
                    : arrangement == Arrangement::ResampleFirst ? QStringLiteral("resampler first, R3 ")
                                                                : QStringLiteral("R3 ");
@@ -89,9 +91,8 @@ Candidate rubberBand(bool shortWindow, bool together, RubberbandPlugin::Resampli
 
 Candidate rubberBandR2(bool together)
 {
-    const int options = RubberBandStretcher::OptionProcessRealTime | RubberBandStretcher::OptionEngineFaster
-                        | RubberBandStretcher::OptionPitchHighQuality
-                        | (together ? RubberBandStretcher::OptionChannelsTogether : RubberBandStretcher::OptionChannelsApart);
+    const int options = RB::OptionProcessRealTime | RB::OptionEngineFaster | RB::OptionPitchHighQuality
+                        | (together ? RB::OptionChannelsTogether : RB::OptionChannelsApart);
     return {together ? QStringLiteral("R2, together, library's pitch") : QStringLiteral("R2, apart, library's pitch"),
             [options](int rate, int channels) {
                 return std::make_unique<RubberbandPlugin>(rate, channels, options,
@@ -226,7 +227,8 @@ void printImage(const std::vector<Candidate> &all, const std::vector<Row> &rows,
 {
     std::printf("| setting | correlation | side/mid dB | band distance dB | correlation > 1 kHz "
                 "| pre-echo dB, music's hits | attack ms, music's hits | pre-echo dB, sharp hits "
-                "| attack ms, sharp hits | CPU s/s | misses |\n|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
+                "| attack ms, sharp hits | CPU s/s | misses |\n"
+                "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
     const auto print = [](const QString &name, const Row &r, const QString &cpu, const QString &misses) {
         std::printf("| %s | %.3f | %.2f | %.2f | %.3f | %.1f | %.2f | %.1f | %.2f | %s | %s |\n", qPrintable(name),
                     r.correlation, r.sideMid, r.bandDistance, r.highCorrelation, r.transients.preEchoDb,
@@ -252,6 +254,12 @@ void printExactness(const std::vector<Candidate> &all, const std::vector<Row> &r
                     r.wobble, r.missing, r.burstLag, AudioAnalysis::median(r.musicLags), *range.first,
                     *range.second);
     }
+}
+
+// The whole run through the processor alone, for callgrind (--cost).
+__attribute__((noinline)) void runAlone(const Candidate &candidate, const AudioBuffer &music, double semiTones)
+{
+    convert(candidate, music, semiTones);
 }
 
 void runShift(const std::vector<Candidate> &all, const Source &source, double semiTones, int rounds)
@@ -329,6 +337,7 @@ int main(int argc, char *argv[])
     std::vector<double> shifts{12.0 * std::log2(432.0 / 440.0), -1.0, 7.0, -12.0};
     QString only;
     int rounds = 1;
+    double costSeconds = 0.0;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--semitones")) {
@@ -337,6 +346,8 @@ int main(int argc, char *argv[])
                 shifts.push_back(s.toDouble());
         } else if (args[i] == QLatin1String("--only")) {
             only = args.value(++i);
+        } else if (args[i] == QLatin1String("--cost")) {
+            costSeconds = args.value(++i).toDouble();
         } else if (args[i] == QLatin1String("--rounds")) {
             rounds = std::max(1, args.value(++i).toInt());
         } else {
@@ -348,7 +359,7 @@ int main(int argc, char *argv[])
     all.erase(std::remove_if(all.begin(), all.end(),
                              [&](const Candidate &c) {
                                  return std::none_of(wanted.begin(), wanted.end(),
-                                                     [&](const QString &w) { return c.name.contains(w); });
+                                                     [&](const QString &w) { return c.name.startsWith(w); });
                              }),
               all.end());
     Source source;
@@ -358,6 +369,17 @@ int main(int argc, char *argv[])
         return 2;
     }
     const AudioBuffer &music = source.music;
+    if (costSeconds > 0.0) {
+        AudioBuffer excerpt = music;
+        excerpt.samples.resize(std::min(excerpt.samples.size(), size_t(costSeconds * music.sampleRate) * 2));
+        for (const Candidate &candidate : all) {
+            // SoundTouch measures its start delay once per setting and
+            // process: not counted.
+            convert(candidate, TestSignals::sine(440.0, 0.1, music.sampleRate, 2), shifts.front());
+            runAlone(candidate, excerpt, shifts.front());
+        }
+        return 0;
+    }
     Row &figures = source.figures;
     figures.correlation = StereoMeasures::channelCorrelation(music.samples, music.sampleRate);
     figures.sideMid = StereoMeasures::sideToMidDb(music.samples);
