@@ -7,7 +7,8 @@
 #
 #   bench/stereo.sh [SEMITONES] [ROUNDS] [ONLY]
 #       (defaults: 440 → 432 Hz, -1, +7 and -12 semitones; 1 round; every
-#       setting; ONLY keeps the settings whose name contains it)
+#       setting; ONLY keeps the settings whose name begins with it, or with
+#       one of several separated by "|")
 #
 # Needs the tools of 'scripts/install-deps.sh --bench' (ffmpeg, singularity-music).
 set -euo pipefail
