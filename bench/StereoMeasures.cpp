@@ -11,7 +11,6 @@ namespace StereoMeasures {
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
-constexpr double QuietPower = 1e-7;     // -70 dBFS: a channel this quiet has no image to speak of
 constexpr double QuietBandPower = 1e-8; // -80 dBFS, for the part of a spectrum above a frequency
 constexpr double QuietSource = 1e-6;    // -60 dBFS: blocks too quiet for the band levels
 constexpr double BandFloorDb = 60.0;    // band levels this far below a block's loudest are noise
@@ -129,27 +128,6 @@ int blockFrames(int sampleRate)
     return std::max(64, int(std::lround(2048.0 * sampleRate / 44100.0)));
 }
 
-double channelCorrelation(const std::vector<float> &stereo, int sampleRate)
-{
-    const long long n = blockFrames(sampleRate);
-    double sum = 0.0;
-    long long blocks = 0;
-    for (long long start = 0; start + n <= framesOf(stereo); start += n) {
-        double ll = 0.0, rr = 0.0, lr = 0.0;
-        for (long long f = start; f < start + n; ++f) {
-            const double l = stereo[size_t(f) * 2], r = stereo[size_t(f) * 2 + 1];
-            ll += l * l;
-            rr += r * r;
-            lr += l * r;
-        }
-        if (ll < QuietPower * double(n) || rr < QuietPower * double(n))
-            continue;
-        sum += lr / std::sqrt(ll * rr);
-        ++blocks;
-    }
-    return blocks ? sum / double(blocks) : 0.0;
-}
-
 double channelCorrelationAbove(const std::vector<float> &stereo, int sampleRate, double fromHz)
 {
     const int n = blockFrames(sampleRate);
@@ -172,18 +150,6 @@ double channelCorrelationAbove(const std::vector<float> &stereo, int sampleRate,
         ++blocks;
     }
     return blocks ? sum / double(blocks) : 0.0;
-}
-
-double sideToMidDb(const std::vector<float> &stereo)
-{
-    double mid = 0.0, side = 0.0;
-    for (size_t i = 0; i + 1 < stereo.size(); i += 2) {
-        const double m = 0.5 * (double(stereo[i]) + stereo[i + 1]);
-        const double s = 0.5 * (double(stereo[i]) - stereo[i + 1]);
-        mid += m * m;
-        side += s * s;
-    }
-    return dB(side) - dB(mid);
 }
 
 double bandDistanceDb(const std::vector<float> &source, const std::vector<float> &output, int sampleRate,

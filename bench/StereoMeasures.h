@@ -14,19 +14,11 @@ namespace StereoMeasures {
 // Frames in a block at this rate.
 int blockFrames(int sampleRate);
 
-// The mean over blocks of the correlation of left and right: 1 for the same
-// signal in both, 0 for unrelated ones. Blocks where either channel is below
-// -70 dBFS are left out.
-double channelCorrelation(const std::vector<float> &stereo, int sampleRate);
-
-// The same for the content above fromHz alone (Hann-windowed spectra of
+// The correlation of left and right (as AudioAnalysis::channelCorrelation)
+// for the content above fromHz alone (Hann-windowed spectra of
 // half-overlapping blocks), where a stretcher that handles the channels
 // apart loses their phase relation first.
 double channelCorrelationAbove(const std::vector<float> &stereo, int sampleRate, double fromHz);
-
-// The energy of the side (L-R)/2 against that of the mid (L+R)/2, in dB:
-// the width of the image; a mono recording has none.
-double sideToMidDb(const std::vector<float> &stereo);
 
 // How far the output's timbre lies from what a perfect pitch shift of the
 // source would give, in dB (lower is better): for each half-overlapping

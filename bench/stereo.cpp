@@ -63,12 +63,7 @@ QString nameOf(const Settings &settings, bool midSide)
                                                  : QStringLiteral("R2, apart, library's pitch"));
     name += settings.window == Settings::Window::Short ? QStringLiteral("R3 short") : QStringLiteral("R3 standard");
     name += settings.channelsTogether ? QStringLiteral(", together") : QStringLiteral(", apart");
-    name += settings.libraryResampling ? QStringLiteral(", library's pitch") : QStringLiteral(", our resampler");
-    const Settings program;
-    if (!midSide && settings.window == program.window && settings.channelsTogether == program.channelsTogether
-        && settings.libraryResampling == program.libraryResampling)
-        name += QStringLiteral(" (today)");
-    return name;
+    return name + (settings.libraryResampling ? QStringLiteral(", library's pitch") : QStringLiteral(", our resampler"));
 }
 
 Candidate rubberBand(const Settings &settings, bool midSide = false)
@@ -85,9 +80,14 @@ Candidate rubberBand(const Settings &settings, bool midSide = false)
 std::vector<Candidate> candidates()
 {
     std::vector<Candidate> all;
+    // The program's algorithms as a conversion makes them.
     const PitchAlgorithm *time = PitchAlgorithm::named(QStringLiteral("time"));
-    all.push_back({QStringLiteral("time based, SoundTouch (today)"), [time](int rate, int channels, double semitones) {
+    const PitchAlgorithm *frequency = PitchAlgorithm::named(QStringLiteral("frequency"));
+    all.push_back({QStringLiteral("time based (the program's)"), [time](int rate, int channels, double semitones) {
                        return time->make(rate, channels, semitones, {});
+                   }});
+    all.push_back({QStringLiteral("frequency based (the program's)"), [frequency](int rate, int channels, double semitones) {
+                       return frequency->make(rate, channels, semitones, {});
                    }});
     for (bool midSide : {false, true}) {
         for (bool library : {false, true}) {
@@ -156,8 +156,8 @@ void measureMusic(Row &row, const Source &source, const ProcessorRun::Result &ru
 {
     const AudioBuffer out = run.aligned();
     const int rate = out.sampleRate;
-    row.correlation = StereoMeasures::channelCorrelation(out.samples, rate);
-    row.sideMid = StereoMeasures::sideToMidDb(out.samples);
+    row.correlation = AudioAnalysis::channelCorrelation(out);
+    row.sideMid = AudioAnalysis::sideToMidDb(out);
     row.bandDistance = StereoMeasures::bandDistanceDb(source.music.samples, out.samples, rate,
                                                       std::pow(2.0, semiTones / 12.0));
     row.highCorrelation = StereoMeasures::channelCorrelationAbove(out.samples, rate, 1000.0);
@@ -369,8 +369,8 @@ int main(int argc, char *argv[])
         return 0;
     }
     Row &figures = source.figures;
-    figures.correlation = StereoMeasures::channelCorrelation(music.samples, music.sampleRate);
-    figures.sideMid = StereoMeasures::sideToMidDb(music.samples);
+    figures.correlation = AudioAnalysis::channelCorrelation(music);
+    figures.sideMid = AudioAnalysis::sideToMidDb(music);
     figures.highCorrelation = StereoMeasures::channelCorrelationAbove(music.samples, music.sampleRate, 1000.0);
     source.hits = AudioBuffer{music.sampleRate, 2, {}};
     source.hits.samples =
