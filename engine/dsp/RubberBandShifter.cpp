@@ -18,14 +18,15 @@ Q_LOGGING_CATEGORY(lcEngine, "tunewise.engine", QtInfoMsg)
 // around the target pitch; R3 holds it within a hundredth of a cent. R3's
 // short window with the channels apart costs a quarter of the standard
 // window's work, but narrows the correlation of the channels (0.40 against
-// the source's 0.55 on real music), widens the image by 3 dB and smears the
-// timbre and the attacks; the standard window with the channels together
-// keeps all three (bench/RESULTS.md, "Stereo image, timbre and attacks").
-// High-speed pitch would save 1.8 % of the work, and is as exact on a steady
-// tone, but on music its partials land a cent or more off where high quality
-// keeps them within a third of one. (With the resampler of our own, the
-// pitch option only matters for the benchmark's comparison with the
-// library's way.)
+// the source's 0.55 on real music), widens the image by 3 dB, smears the
+// timbre and slows attacks by 12 ms; the standard window with the channels
+// together keeps the image and the timbre and brings the attacks within
+// 2-4 ms (bench/RESULTS.md, "Stereo image and timbre of the
+// frequency-based algorithm"). High-speed pitch would save 1.8 % of the
+// work, and is as exact on a steady tone, but on music its partials land a
+// cent or more off where high quality keeps them within a third of one.
+// (With the resampler of our own, the pitch option only matters for the
+// benchmark's comparison with the library's way.)
 RubberBandStretcher::Options optionsOf(const RubberBandShifter::Settings &settings)
 {
     using Settings = RubberBandShifter::Settings;
