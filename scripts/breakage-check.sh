@@ -23,6 +23,7 @@ checks=(
     "the stretcher's delay is not dropped@engine/dsp/RubberBandShifter.cpp@s/m_delayLeft = (long long)m_stretcher->getStartDelay();/m_delayLeft = 0;/@tst_chain@alignedAndExactInLength"
     "the resampler's ratio is turned over@engine/media/FloatResampler.cpp@s/AV_SAMPLE_FMT_FLT, fraction.den, \&layout, AV_SAMPLE_FMT_FLTP,$/AV_SAMPLE_FMT_FLT, fraction.num, \&layout, AV_SAMPLE_FMT_FLTP,/@tst_chain@alignedAndExactInLength"
     "the pitch shift goes the other way@engine/pipeline/AudioTrack.cpp@s/algorithm.make(m_rate, channels, m_settings.semitones(),/algorithm.make(m_rate, channels, -m_settings.semitones(),/@tst_conversion@retuneExactly"
+    "the channels are stretched apart@engine/dsp/RubberBandShifter.h@s/bool channelsTogether = true;/bool channelsTogether = false;/@tst_chain@alignedAndExactInLength"
     "the formants move with the pitch@engine/dsp/RubberBandShifter.cpp@s/m_stretcher->setFormantScale(1.0 \/ m_resampler.speed());/{}/@tst_conversion@voicesKeepTheirFormants"
     "Opus gets ReplayGain's gains@engine/media/ffmpeg/Tags.cpp@s/if (gains == OutputFormat::Gains::R128)/if (false)/@tst_conversion@tagsAndPictures"
     "Opus's pre-skip is not made up for in Matroska@engine/media/AudioEncoder.cpp@s/d->pts += d->encoder->initial_padding;/{}/@tst_conversion@videoStaysVideo"

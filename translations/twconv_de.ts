@@ -856,8 +856,8 @@ tunewise-cli konvertiert ohne Fenster.</translation>
         <translation>Stimmen natürlich halten</translation>
     </message>
     <message>
-        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about twice as slow.&lt;br&gt;Keep voices natural (frequency based only): a voice shifted far keeps its own timbre.</source>
-        <translation>Zeitbasiert: schnell, für die meiste Musik.&lt;br&gt;Frequenzbasiert: der natürlichste Klang für Stimmen und Soloinstrumente, etwa halb so schnell.&lt;br&gt;Stimmen natürlich halten (nur frequenzbasiert): eine weit verschobene Stimme behält ihre Klangfarbe.</translation>
+        <source>Time based: fast, for most music; notes may move by a few milliseconds.&lt;br&gt;Frequency based: exact in pitch and timing, keeps the stereo image and the timbre; takes several times the processor time.&lt;br&gt;Keep voices natural (frequency based only): a voice shifted far keeps its own timbre.</source>
+        <translation>Zeitbasiert: schnell, für die meiste Musik; Töne können sich um einige Millisekunden verschieben.&lt;br&gt;Frequenzbasiert: genau in Tonhöhe und Zeit, erhält Stereobild und Klangfarbe; braucht ein Mehrfaches an Rechenzeit.&lt;br&gt;Stimmen natürlich halten (nur frequenzbasiert): eine weit verschobene Stimme behält ihre Klangfarbe.</translation>
     </message>
 </context>
 <context>

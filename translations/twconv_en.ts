@@ -854,7 +854,7 @@ tunewise-cli converts without a window.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Time based: fast, for most music.&lt;br&gt;Frequency based: the most natural sound for voices and solo instruments, about twice as slow.&lt;br&gt;Keep voices natural (frequency based only): a voice shifted far keeps its own timbre.</source>
+        <source>Time based: fast, for most music; notes may move by a few milliseconds.&lt;br&gt;Frequency based: exact in pitch and timing, keeps the stereo image and the timbre; takes several times the processor time.&lt;br&gt;Keep voices natural (frequency based only): a voice shifted far keeps its own timbre.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -15,14 +15,18 @@ namespace {
 Q_LOGGING_CATEGORY(lcEngine, "tunewise.engine", QtInfoMsg)
 
 // The R2 engine in real-time mode lets a steady tone wander by ±15 cents
-// around the target pitch; R3 with the short window holds it within a
-// hundredth of a cent at about the same cost (the standard window costs 2.7
-// times as much and lets music drift by several ms). High-speed pitch would
-// save 1.8 % of the work, and is as exact on a steady tone, but on music its
-// partials land a cent or more off where high quality keeps them within a
-// third of one. Channels apart is the cheaper channel mode. (With the
-// resampler of our own, the pitch option only matters for the benchmark's
-// comparison with the library's way.)
+// around the target pitch; R3 holds it within a hundredth of a cent. R3's
+// short window with the channels apart costs a quarter of the standard
+// window's work, but narrows the correlation of the channels (0.40 against
+// the source's 0.55 on real music), widens the image by 3 dB, smears the
+// timbre and slows attacks by 12 ms; the standard window with the channels
+// together keeps the image and the timbre and brings the attacks within
+// 2-4 ms (bench/RESULTS.md, "Stereo image and timbre of the
+// frequency-based algorithm"). High-speed pitch would save 1.8 % of the
+// work, and is as exact on a steady tone, but on music its partials land a
+// cent or more off where high quality keeps them within a third of one.
+// (With the resampler of our own, the pitch option only matters for the
+// benchmark's comparison with the library's way.)
 RubberBandStretcher::Options optionsOf(const RubberBandShifter::Settings &settings)
 {
     using Settings = RubberBandShifter::Settings;
@@ -46,6 +50,21 @@ RubberBandStretcher::Options optionsOf(const RubberBandShifter::Settings &settin
     return options | RubberBandStretcher::OptionPitchHighConsistency;
 }
 
+// The standard window's music comes out late when shifting down, by more
+// than its tone bursts: 0.97 ms at 440 -> 432 Hz, 2.5 ms two semitones down,
+// growing as the stretch shortens (bench/RESULTS.md, "Alignment of the
+// standard window"). This much more of the stretcher's output is dropped, in
+// seconds of output for a time ratio below 1, leaving music about a third of
+// a ms late and tone bursts half a ms early. It stops growing at two
+// semitones: an octave down, music comes out no later (1.8 ms) than two
+// semitones down. Shifting up, music stays within a ms as it is.
+double musicLead(double timeRatio)
+{
+    if (timeRatio >= 1.0)
+        return 0.0;
+    return std::min(0.00035 + 0.0169 * (1.0 - timeRatio), 0.0022);
+}
+
 } // namespace
 
 RubberBandShifter::RubberBandShifter(int sampleRate, int channels, double semitones)
@@ -55,6 +74,7 @@ RubberBandShifter::RubberBandShifter(int sampleRate, int channels, double semito
 
 RubberBandShifter::RubberBandShifter(int sampleRate, int channels, double semitones, const Settings &settings)
     : m_channels(std::max(1, channels))
+    , m_sampleRate(std::max(1, sampleRate))
     , m_maxProcessFrames(192000 / (2 * m_channels))
     , m_stretcher(std::make_unique<RubberBandStretcher>(size_t(std::max(1, sampleRate)), size_t(m_channels),
                                                         optionsOf(settings), 1.0, 1.0))
@@ -90,6 +110,8 @@ void RubberBandShifter::configure(double pitchScale, const Settings &settings)
     if ((!settings.libraryResampling || formantScale) && m_resampler.configure(m_channels, pitchScale)) {
         m_stretcher->setPitchScale(1.0);
         m_stretcher->setTimeRatio(m_resampler.speed());
+        if (settings.engine == Settings::Engine::Finer && settings.window == Settings::Window::Standard)
+            m_musicLeadFrames = std::lround(musicLead(m_resampler.speed()) * m_sampleRate * m_resampler.speed());
         if (formantScale)
             m_stretcher->setFormantScale(1.0 / m_resampler.speed());
         return;
@@ -173,6 +195,7 @@ void RubberBandShifter::padStart()
         return;
     m_started = true;
     m_delayLeft = (long long)m_stretcher->getStartDelay();
+    m_delayLeft += m_musicLeadFrames;
     processSilence(int(m_stretcher->getPreferredStartPad()));
 }
 

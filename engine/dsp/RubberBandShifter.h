@@ -26,9 +26,9 @@ public:
         enum class Window { Short, Standard };
         enum class Pitch { HighSpeed, HighQuality, HighConsistency };
         Engine engine = Engine::Finer;
-        Window window = Window::Short;
+        Window window = Window::Standard;
         Pitch pitch = Pitch::HighQuality;
-        bool channelsTogether = false;
+        bool channelsTogether = true;
         // The shift by the library's own pitch scale and resampler, instead
         // of its time ratio and a resampler of ours.
         bool libraryResampling = false;
@@ -59,6 +59,7 @@ private:
     void appendOutput(int skip, int frames);
 
     int m_channels;
+    int m_sampleRate;
     // Plays the stretched audio back at the original length, which moves
     // its pitch by the ratio; inactive when there is no shift.
     FloatResampler m_resampler;
@@ -77,6 +78,9 @@ private:
     long long m_framesIn = 0;   // real input, without the start pad
     long long m_framesOut = 0;  // everything delivered, after the resampler
     long long m_delayLeft = 0;  // stretcher output still to drop
+    // Dropped beyond the stretcher's own delay, to bring music into line
+    // (musicLead in the .cpp).
+    long long m_musicLeadFrames = 0;
     bool m_started = false;
     bool m_finished = false;
     TranslatableText m_failure;

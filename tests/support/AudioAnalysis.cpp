@@ -338,4 +338,38 @@ double envelopeDistanceDb(const AudioBuffer &a, const AudioBuffer &b, const std:
     return std::sqrt(sum);
 }
 
+double channelCorrelation(const AudioBuffer &stereo)
+{
+    const long long n = std::max(64L, std::lround(2048.0 * stereo.sampleRate / 44100.0));
+    const double quiet = 1e-7 * double(n);
+    double sum = 0.0;
+    long long blocks = 0;
+    for (long long start = 0; start + n <= stereo.frames(); start += n) {
+        double ll = 0.0, rr = 0.0, lr = 0.0;
+        for (long long f = start; f < start + n; ++f) {
+            const double l = stereo.samples[size_t(f) * 2], r = stereo.samples[size_t(f) * 2 + 1];
+            ll += l * l;
+            rr += r * r;
+            lr += l * r;
+        }
+        if (ll >= quiet && rr >= quiet) {
+            sum += lr / std::sqrt(ll * rr);
+            ++blocks;
+        }
+    }
+    return blocks ? sum / double(blocks) : 0.0;
+}
+
+double sideToMidDb(const AudioBuffer &stereo)
+{
+    double mid = 1e-30, side = 1e-30;
+    for (size_t i = 0; i + 1 < stereo.samples.size(); i += 2) {
+        const double m = 0.5 * (double(stereo.samples[i]) + stereo.samples[i + 1]);
+        const double s = 0.5 * (double(stereo.samples[i]) - stereo.samples[i + 1]);
+        mid += m * m;
+        side += s * s;
+    }
+    return 10.0 * std::log10(side / mid);
+}
+
 } // namespace AudioAnalysis

@@ -55,6 +55,14 @@ double fundamentalAt(const AudioBuffer &audio, long long start);
 // over all frames.
 double envelopeDistanceDb(const AudioBuffer &a, const AudioBuffer &b, const std::vector<VoicedFrame> &frames);
 
+// The stereo image of two channels: the mean over 46-ms blocks of the
+// correlation of left and right (1: the same signal in both, 0: unrelated
+// ones; blocks where a channel is below -70 dBFS are left out), and the
+// energy of the side (L-R)/2 against that of the mid (L+R)/2 in dB, which
+// grows as the image widens.
+double channelCorrelation(const AudioBuffer &stereo);
+double sideToMidDb(const AudioBuffer &stereo);
+
 // The largest sample magnitude.
 float peak(const std::vector<float> &samples);
 

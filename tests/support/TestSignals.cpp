@@ -237,6 +237,61 @@ AudioBuffer tunedMusic(double a4Hz, double seconds, int sampleRate, int channels
     return audio;
 }
 
+namespace {
+
+// A small room (four feedback combs, then two all-passes) whose delays are
+// stretched by `spread` (a channel's room is a little larger than the
+// other's); rt60: seconds to fall by 60 dB.
+std::vector<double> room(const std::vector<double> &dry, int sampleRate, double rt60, double spread)
+{
+    std::vector<double> wet(dry.size(), 0.0);
+    for (const double ms : {29.7, 37.1, 41.1, 43.7}) {
+        const size_t delay = size_t(ms * spread * sampleRate / 1000.0);
+        const double feedback = std::pow(10.0, -3.0 * ms * spread / 1000.0 / rt60);
+        std::vector<double> comb(dry.size(), 0.0);
+        for (size_t i = 0; i < dry.size(); ++i)
+            comb[i] = dry[i] + (i >= delay ? feedback * comb[i - delay] : 0.0);
+        for (size_t i = 0; i < dry.size(); ++i)
+            wet[i] += 0.25 * comb[i];
+    }
+    for (const double ms : {5.0, 1.7}) {
+        const size_t delay = size_t(ms * spread * sampleRate / 1000.0);
+        std::vector<double> passed(wet.size(), 0.0);
+        for (size_t i = 0; i < wet.size(); ++i) {
+            const double before = i >= delay ? passed[i - delay] : 0.0;
+            passed[i] = -0.7 * wet[i] + (i >= delay ? wet[i - delay] : 0.0) + 0.7 * before;
+        }
+        wet.swap(passed);
+    }
+    return wet;
+}
+
+} // namespace
+
+AudioBuffer stereoVoices(double seconds, int sampleRate)
+{
+    static const Instrument singer{{1.0, 0.0, 0.45, 0.0, 0.3, 0.0, 0.18, 0.0, 0.1}, 0.0, 0.0, 0.03, 0.06, 25.0,
+                                   5.8, 0.3};
+    static const Instrument lower{{1.0, 0.6, 0.5, 0.4, 0.3, 0.25, 0.2, 0.15}, 0.0, 0.0, 0.04, 0.1, 18.0, 5.2, 0.2};
+    static const int scale[] = {0, 2, 4, 7, 9, 12, 9, 7, 4, 2};
+    const size_t frames = size_t(std::llround(seconds * sampleRate));
+    std::vector<double> first(frames, 0.0), second(frames, 0.0);
+    for (int n = 0; n * 0.5 < seconds; ++n)
+        play(first, sampleRate, 440.0, {n * 0.5, 0.45, 64 + scale[n % 10], &singer}, true, n);
+    for (int n = 0; n * 0.75 < seconds; ++n)
+        play(second, sampleRate, 440.0, {n * 0.75, 0.7, 52 + scale[(3 * n) % 10], &lower}, true, n);
+    const std::vector<double> rooms[2][2] = {
+        {room(first, sampleRate, 0.5, 1.0), room(first, sampleRate, 0.5, 1.07)},
+        {room(second, sampleRate, 1.2, 1.13), room(second, sampleRate, 1.2, 1.0)}};
+    AudioBuffer audio = allocate(seconds, sampleRate, 2);
+    for (size_t f = 0; f < frames; ++f) {
+        audio.samples[2 * f] = float(0.8 * first[f] + 0.35 * second[f] + 0.5 * (rooms[0][0][f] + rooms[1][0][f]));
+        audio.samples[2 * f + 1] =
+            float(0.35 * first[f] + 0.8 * second[f] + 0.5 * (rooms[0][1][f] + rooms[1][1][f]));
+    }
+    return audio;
+}
+
 AudioBuffer noise(double seconds, int sampleRate, int channels)
 {
     std::mt19937 random(7u);

@@ -30,6 +30,13 @@ AudioBuffer burstsOverTone(double frequency, double seconds, int sampleRate = 44
 AudioBuffer tunedMusic(double a4Hz, double seconds, int sampleRate = 44100, int channels = 2,
                        bool vibrato = true, bool withDrums = true);
 
+// Two voices, each in a room of its own, panned apart: a singing one with
+// vibrato left of the middle in a short room, a lower, brighter one right of
+// it in a longer room. Each room sounds different in each channel, so the
+// channels are related but far from equal, as in a recording: the stereo
+// image a pitch shifter must keep. Two channels.
+AudioBuffer stereoVoices(double seconds, int sampleRate = 44100);
+
 // White noise at 0.3 of full scale, the same on every channel.
 AudioBuffer noise(double seconds, int sampleRate = 44100, int channels = 2);
 
