@@ -1,5 +1,6 @@
 #include "support/SoundServer.h"
 
+#include <QFile>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -44,6 +45,12 @@ bool SoundServer::run(QProcess &process, const QString &program, const QStringLi
     return false;
 }
 
+QString SoundServer::log() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("pulseaudio.log")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()).trimmed() : QString();
+}
+
 bool SoundServer::start()
 {
     if (!m_dir.isValid())
@@ -52,7 +59,9 @@ bool SoundServer::start()
     environment.insert(QStringLiteral("HOME"), m_dir.path());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
     m_server.setProcessEnvironment(environment);
-    m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Not the test's own stderr: a server left behind by a test that
+    // crashed would hold it open, and the test runner would wait for it.
+    m_server.setStandardErrorFile(m_dir.filePath(QStringLiteral("pulseaudio.log")));
     const QStringList arguments{
         QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"), QStringLiteral("-n"),
         QStringLiteral("--log-level=error"), QStringLiteral("-F"), QStringLiteral("/dev/null"),
@@ -68,7 +77,7 @@ bool SoundServer::start()
     };
     for (int tries = 0; !answers(); ++tries) {
         if (tries == 100 || m_server.state() != QProcess::Running)
-            return (m_error = QStringLiteral("the PulseAudio server did not come up")), false;
+            return (m_error = QStringLiteral("the PulseAudio server did not come up: ") + log()), false;
         QThread::msleep(100);
     }
     m_keepAwake.setStandardInputFile(QStringLiteral("/dev/zero"));
@@ -93,6 +102,8 @@ void SoundServer::takeRecorded()
     m_pending += m_recorder.readAllStandardOutput();
     const int frameBytes = 2 * int(sizeof(float));
     const int frames = m_pending.size() / frameBytes;
+    if (frames == 0)
+        return;
     const size_t old = m_recording.samples.size();
     m_recording.samples.resize(old + size_t(frames) * 2);
     std::memcpy(m_recording.samples.data() + old, m_pending.constData(), size_t(frames) * size_t(frameBytes));

@@ -37,6 +37,7 @@ public:
     Clock::time_point arrivalOf(long long frame) const;
 
 private:
+    QString log() const;  // what the server said
     bool run(QProcess &process, const QString &program, const QStringList &arguments);
     void takeRecorded();
 
