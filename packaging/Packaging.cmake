@@ -80,7 +80,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # (PulseAudio and ALSA), which the player plays through.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qml-module-qtquick2, qml-module-qtquick-window2, qml-module-qtquick-layouts, \
+    "qml-module-qtqml, qml-module-qtquick2, qml-module-qtquick-window2, qml-module-qtquick-layouts, \
 qml-module-qtquick-controls2, qml-module-qtquick-templates2, qml-module-qtgraphicaleffects, libqt5svg5, \
 libqt5sql5-sqlite, libqt5multimedia5-plugins")
 # Qt's own buttons and dialogs in the interface's languages; without them

@@ -23,7 +23,7 @@ packages=(
     # Qt's own dialogs and buttons in the interface languages
     qttranslations5-l10n
     # QML modules the scene and the QML tests import
-    qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-layouts
+    qml-module-qtqml qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-layouts
     qml-module-qtquick-controls2 qml-module-qtquick-templates2
     qml-module-qtgraphicaleffects qml-module-qttest
     # FFmpeg 5.1, Rubber Band, SoundTouch, FFTW
