@@ -52,6 +52,16 @@ make_music() {
     excerpts "$1" 60 "${tracks[@]:0:10}"
 }
 
+# make_input OUT [SOURCE]: the timed input, SOURCE as a 192 kbit/s mp3, or
+# make_music's five minutes.
+make_input() {
+    if [ -n "${2:-}" ]; then
+        ffmpeg -v error -y -i "$2" -ar 44100 -ac 2 -c:a libmp3lame -b:a 192k "$1"
+    else
+        make_music "$1"
+    fi
+}
+
 # make_burst_tone OUT: the quality probe, 12 seconds of a 440 Hz tone with
 # bursts marking the time.
 make_burst_tone() {

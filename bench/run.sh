@@ -23,11 +23,7 @@ bench_prepare tunewise-cli bench_measure bench_pitch
 cli=$root/build/tunewise-cli
 measure=$root/build/tests/bench_measure
 
-if [ -n "${1:-}" ]; then
-    ffmpeg -v error -y -i "$1" -ar 44100 -ac 2 -c:a libmp3lame -b:a 192k "$work/input.mp3"
-else
-    make_music "$work/input.mp3" 300
-fi
+make_input "$work/input.mp3" "${1:-}"
 make_burst_tone "$work/tone.wav"
 # A batch of 8 one-minute files.
 mkdir -p "$work/batch"

@@ -195,7 +195,7 @@ void ConversionQueue::removeFinished()
 {
     const QList<QueueEntry *> entries = m_rows->items();
     for (QueueEntry *entry : entries) {
-        if (entry->state() == QueueEntry::S_Finished || entry->state() == QueueEntry::S_Skipped)
+        if (entry->done())
             remove(entry);
     }
 }
@@ -211,19 +211,22 @@ void ConversionQueue::openOutputFolder(QueueEntry *entry)
 {
     if (!entry || !m_desktop || entry->outputPath().isEmpty())
         return;
-    if (entry->state() == QueueEntry::S_Finished || entry->state() == QueueEntry::S_Skipped)
+    if (entry->done())
         m_desktop->openUrl(QUrl::fromLocalFile(QFileInfo(entry->outputPath()).absolutePath()));
+}
+
+// Rows being removed do not count.
+int ConversionQueue::countRows(bool (QueueEntry::*which)() const) const
+{
+    const QList<QueueEntry *> &entries = m_rows->items();
+    return int(std::count_if(entries.begin(), entries.end(), [which](const QueueEntry *entry) {
+        return !entry->deleteWhenFinished() && (entry->*which)();
+    }));
 }
 
 int ConversionQueue::finishedCount() const
 {
-    int count = 0;
-    for (const QueueEntry *entry : m_rows->items()) {
-        if (!entry->deleteWhenFinished()
-            && (entry->state() == QueueEntry::S_Finished || entry->state() == QueueEntry::S_Skipped))
-            ++count;
-    }
-    return count;
+    return countRows(&QueueEntry::done);
 }
 
 int ConversionQueue::firstRunningRow() const
@@ -238,13 +241,7 @@ int ConversionQueue::firstRunningRow() const
 
 int ConversionQueue::unfinishedCount() const
 {
-    int count = 0;
-    for (const QueueEntry *entry : m_rows->items()) {
-        if (!entry->deleteWhenFinished()
-            && (entry->state() == QueueEntry::S_Processing || entry->state() == QueueEntry::S_Pending))
-            ++count;
-    }
-    return count;
+    return countRows(&QueueEntry::unfinished);
 }
 
 void ConversionQueue::cancel()
@@ -255,7 +252,7 @@ void ConversionQueue::cancel()
         return;
     const QList<QueueEntry *> entries = m_rows->items();
     for (QueueEntry *entry : entries) {
-        if (entry->state() == QueueEntry::S_Processing || entry->state() == QueueEntry::S_Pending)
+        if (entry->unfinished())
             remove(entry);
     }
 }

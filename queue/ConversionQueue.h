@@ -85,6 +85,7 @@ private:
     QueueEntryList *m_rows;
     BatchRunner m_runner;
     void notify(const QString &text);
+    int countRows(bool (QueueEntry::*which)() const) const;
 
     Desktop *m_desktop = nullptr;
     QueueStore *m_store = nullptr;

@@ -66,6 +66,10 @@ public:
     QStringList warningTexts() const;
     // Whether it waits or ran again after failing.
     bool retried() const { return m_retried; }
+    // Finished or skipped: its output is there, and "Remove finished" takes it.
+    bool done() const { return m_state == S_Finished || m_state == S_Skipped; }
+    // Converting or waiting: what cancelling stops or drops.
+    bool unfinished() const { return m_state == S_Processing || m_state == S_Pending; }
 
     // The current translation of a state; empty for an unknown value.
     Q_INVOKABLE QString getStringForState(State state) const;
