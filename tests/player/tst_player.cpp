@@ -227,14 +227,15 @@ void TestPlayer::switchesSidesInTime()
 
     // The bursts go on a quarter of a second apart across the switch, but
     // for the silence while the device starts again: the place is kept to
-    // within the sink's blocks (20 ms here) at either end, far within a
-    // bar. Not rewinding would skip the 200 ms the device held.
+    // within the sink's blocks (20 ms here) at either end, and a loaded
+    // machine's late wake-ups, far within a bar. Not rewinding would skip
+    // the 200 ms the device held.
     const std::vector<double> starts = bursts(recording);
     const auto after = std::find_if(starts.begin(), starts.end(), [&](double s) { return s > switched + 0.1; });
     QVERIFY(after != starts.begin() && after != starts.end());
     const double spacing = *after - *(after - 1) - silence(recording, *(after - 1), *after);
     qInfo("landed after %lld ms, %.3f s between bursts across the switch", (long long)landed.count(), spacing);
-    QVERIFY2(std::abs(spacing - 0.25) < 0.05, qPrintable(QString::number(spacing)));
+    QVERIFY2(std::abs(spacing - 0.25) < 0.1, qPrintable(QString::number(spacing)));
 }
 
 // While two conversions run and the player plays, switches, seeks and
@@ -296,7 +297,7 @@ void TestPlayer::deviceFailuresAreSaid()
         player.load(m_tone, settingsFor(Time), 0.0);
         player.play();
         QVERIFY(longestWait(hangs ? PreviewPlayer::DeviceTimeoutMilliseconds + 200 : 300) < 50);
-        QVERIFY(!player.playing());
+        QTRY_VERIFY(!player.playing());  // a loaded machine's audio thread may say it late
         QCOMPARE(player.message(), hangs ? QStringLiteral("The audio output does not answer.")
                                          : QStringLiteral("The audio output is busy."));
         QTest::qWait(1000);  // the hanging device's thread ends
